@@ -1,0 +1,98 @@
+#include "app/AppDelegate.h"
+#include "app/AppInfo.h"
+#include "app/CommandLine.h"
+#include "app/Log.h"
+#include "app/QuitConfirmation.h"
+#include "app/SettingsService.h"
+#include "app/ThemeService.h"
+#include "core/Scheduler.h"
+#include "platform/common/DesktopServices.h"
+#include "platform/common/FileDefaultsStore.h"
+#include "platform/common/SignalQuitter.h"
+#include "platform/sim/SimDemo.h"
+#include "platform/sim/SimDesktop.h"
+#include "windows/UpdateService.h"
+
+#include <QApplication>
+#include <QPalette>
+#include <QTimer>
+#include <cstdio>
+#include <unistd.h>
+
+using namespace vantorel;
+
+int main(int argc, char* argv[]) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const auto parsed = parseCommandLine(args);
+    if (!parsed.error.isEmpty()) {
+        std::fprintf(stderr, "vantorel: %s\n\n%s", qPrintable(parsed.error), qPrintable(usageText()));
+        return 2;
+    }
+    const auto& options = parsed.options;
+    if (options.help) {
+        std::fputs(qPrintable(usageText()), stdout);
+        return 0;
+    }
+    if (options.version) {
+        ResourceBundleInfo bundle;
+        std::printf("Vantorel %s\n", qPrintable(AppInfo::version(bundle)));
+        return 0;
+    }
+    if (options.platform == QLatin1String("x11")) {
+        std::fprintf(stderr, "vantorel: this build has no x11 backend yet; use --platform sim\n");
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::fprintf(stderr,
+                     "vantorel: no X11 display ($DISPLAY is not set).\n"
+                     "Start it inside an X11 session, or run scripts/run, which starts a private X server\n"
+                     "and shows the taskbar on the simulated desktop (--platform sim).\n");
+        return 2;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vantorel"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Vantorel"));
+    QApplication::setDesktopFileName(QStringLiteral("vantorel"));
+    QApplication::setQuitOnLastWindowClosed(AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
+
+    QtScheduler scheduler;
+    Scheduler::setShared(&scheduler);
+    FileDefaultsStore defaults(options.defaultsDir.value_or(FileDefaultsStore::defaultDirectory()));
+    MessageBoxAlerts alerts;
+    ResourceBundleInfo bundle;
+    SystemSound sound;
+    LockFileInstanceGuard instances;
+
+    SimDesktop sim;
+    mirrorQtScreens(sim, options.demoDisplays);
+    SimDesktop::populateDemo(sim);
+    const bool darkSystem = options.simSystemTheme
+                                ? *options.simSystemTheme == QLatin1String("dark")
+                                : QApplication::palette().color(QPalette::Window).lightness() < 128;
+    sim.theme.set(darkSystem ? ResolvedTheme::Dark : ResolvedTheme::Light);
+    Platform platform = sim.platform(&defaults);
+    platform.alerts = &alerts;
+    platform.bundle = &bundle;
+    platform.sound = &sound;
+    platform.instances = &instances;
+    Platform::install(platform);
+    Log::app().info(QStringLiteral("Vantorel %1 on the %2 platform, settings in %3")
+                        .arg(AppInfo::version(bundle), platform.name, defaults.directory()));
+
+    QuitConfirmation quit(alerts, [] { QCoreApplication::quit(); });
+    QuitConfirmation::setShared(&quit);
+    SignalQuitter signalQuitter;
+
+    AppDelegate delegate(AppDelegateDependencies{
+        platform, scheduler, []() -> SettingsService& { return SettingsService::shared(); }, ThemeService::shared(),
+        UpdateService::shared(), quit, [](int status) {
+            std::fflush(nullptr);
+            ::_exit(status);
+        }});
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
+    QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
+    return QApplication::exec();
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+namespace vantorel {
+
+class Accessibility;
+class Alerts;
+class BundleInfo;
+class DefaultsStore;
+class InstanceGuard;
+class Pointer;
+class Screens;
+class Sound;
+class Theme;
+class Workspace;
+
+// The ports of one backend. Whoever builds a Platform owns the ports and
+// keeps them alive while it is installed.
+struct Platform {
+    QString name; // "sim" or "x11"
+    DefaultsStore* defaults = nullptr;
+    Workspace* workspace = nullptr;
+    Screens* screens = nullptr;
+    Pointer* pointer = nullptr;
+    Theme* theme = nullptr;
+    BundleInfo* bundle = nullptr;
+    Alerts* alerts = nullptr;
+    Accessibility* accessibility = nullptr;
+    Sound* sound = nullptr;
+    InstanceGuard* instances = nullptr;
+
+    // The backend the program runs on; shared services are built from it on first use.
+    static Platform& installed();
+    static void install(const Platform& platform);
+    static bool isInstalled();
+};
+
+} // namespace vantorel

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/Alerts.h"
+#include "platform/BundleInfo.h"
+#include "platform/InstanceGuard.h"
+#include "platform/Sound.h"
+
+#include <QJsonObject>
+
+namespace vantorel {
+
+// Ports whose real implementation is the same on every desktop the program
+// runs on for real (sim demo or x11).
+
+// Alerts as modal message boxes standing above the taskbar panels.
+class MessageBoxAlerts : public Alerts {
+public:
+    int runModal(const AlertSpec& alert) override;
+};
+
+// The program's information keys and resources, compiled into the executable.
+class ResourceBundleInfo : public BundleInfo {
+public:
+    ResourceBundleInfo();
+    std::optional<QString> identifier() const override;
+    std::optional<QVariant> infoValue(const QString& key) const override;
+    std::optional<QByteArray> resource(const QString& name, const QString& extension) const override;
+    QString executablePath() const override;
+
+private:
+    QJsonObject info_;
+};
+
+class SystemSound : public Sound {
+public:
+    void beep() override;
+};
+
+// One copy per user and X display: an exclusive lock on a file in
+// $XDG_RUNTIME_DIR, which the kernel releases when the holder dies, so a
+// crashed copy never blocks the next start.
+class LockFileInstanceGuard : public InstanceGuard {
+public:
+    explicit LockFileInstanceGuard(QString directory = QString());
+    ~LockFileInstanceGuard() override;
+    bool claim(const QString& bundleIdentifier) override;
+    QString lockPath(const QString& bundleIdentifier) const;
+
+private:
+    QString dir_;
+    int fd_ = -1;
+};
+
+} // namespace vantorel

@@ -1,0 +1,13 @@
+#pragma once
+
+namespace vantorel {
+
+class SimDesktop;
+
+// Keeps the simulated desktop's displays equal to the real screens Qt sees,
+// so that a sim panel stands at the bottom of the real screen. With more
+// displays requested than there are screens, the screens' area is divided
+// side by side into that many displays.
+void mirrorQtScreens(SimDesktop& desktop, int requestedDisplays);
+
+} // namespace vantorel

@@ -1,0 +1,365 @@
+#include "platform/sim/SimDesktop.h"
+
+#include <algorithm>
+
+namespace vantorel {
+
+SimDesktop::SimDesktop() = default;
+SimDesktop::~SimDesktop() = default;
+
+Platform SimDesktop::platform(DefaultsStore* defaults) {
+    Platform p;
+    p.name = QStringLiteral("sim");
+    p.defaults = defaults ? defaults : &memoryDefaults;
+    p.workspace = &workspace;
+    p.screens = &screens;
+    p.pointer = this;
+    p.theme = &theme;
+    p.bundle = this;
+    p.alerts = this;
+    p.accessibility = this;
+    p.sound = this;
+    p.instances = this;
+    return p;
+}
+
+qint64 SimDesktop::launch(const std::optional<QString>& bundleId, const QString& name, ActivationPolicy policy) {
+    SimApp app;
+    app.info.pid = nextPid_++;
+    app.info.bundleIdentifier = bundleId;
+    app.info.localizedName = name;
+    app.info.activationPolicy = policy;
+    app.info.executablePath = QStringLiteral("/usr/bin/") + name.toLower().remove(u' ');
+    if (bundleId) {
+        auto loc = installed_.find(*bundleId);
+        app.info.bundlePath = loc != installed_.end() ? loc->second : QStringLiteral("/Applications/%1.app").arg(name);
+        installed_.emplace(*bundleId, app.info.bundlePath);
+    }
+    apps_.push_back(app);
+    Q_EMIT workspace.applicationLaunched(app.info.pid);
+    return app.info.pid;
+}
+
+SimApp* SimDesktop::app(qint64 pid) {
+    auto it = std::find_if(apps_.begin(), apps_.end(), [pid](const SimApp& a) { return a.info.pid == pid; });
+    return it == apps_.end() ? nullptr : &*it;
+}
+
+SimApp* SimDesktop::appWithIdentifier(const QString& bundleId) {
+    auto it = std::find_if(apps_.begin(), apps_.end(),
+                           [&](const SimApp& a) { return a.info.bundleIdentifier == bundleId && !a.info.isTerminated; });
+    return it == apps_.end() ? nullptr : &*it;
+}
+
+quint32 SimDesktop::addWindow(qint64 pid, const QString& title, Rect bounds, bool minimized) {
+    SimApp* a = app(pid);
+    if (!a)
+        return 0;
+    SimWindow w;
+    w.number = nextWindow_++;
+    if (!minimized && !a->focusedWindow)
+        a->focusedWindow = w.number;
+    w.title = title;
+    w.bounds = bounds;
+    w.minimized = minimized;
+    w.onScreen = !minimized;
+    a->windows.push_back(w);
+    return w.number;
+}
+
+SimWindow* SimDesktop::window(quint32 number) {
+    for (auto& a : apps_)
+        for (auto& w : a.windows)
+            if (w.number == number)
+                return &w;
+    return nullptr;
+}
+
+SimApp* SimDesktop::ownerOfWindow(quint32 number) {
+    for (auto& a : apps_)
+        for (auto& w : a.windows)
+            if (w.number == number)
+                return &a;
+    return nullptr;
+}
+
+void SimDesktop::closeWindow(quint32 number) {
+    if (SimApp* a = ownerOfWindow(number)) {
+        std::erase_if(a->windows, [number](const SimWindow& w) { return w.number == number; });
+        if (a->focusedWindow == number)
+            a->focusedWindow.reset();
+    }
+}
+
+void SimDesktop::terminate(qint64 pid) {
+    auto it = std::find_if(apps_.begin(), apps_.end(), [pid](const SimApp& a) { return a.info.pid == pid; });
+    if (it == apps_.end())
+        return;
+    apps_.erase(it);
+    Q_EMIT workspace.applicationTerminated(pid);
+}
+
+void SimDesktop::activate(qint64 pid) {
+    qint64 previous = 0;
+    for (auto& a : apps_) {
+        if (a.info.isActive && a.info.pid != pid)
+            previous = a.info.pid;
+        a.info.isActive = a.info.pid == pid;
+    }
+    if (previous)
+        Q_EMIT workspace.applicationDeactivated(previous);
+    Q_EMIT workspace.applicationActivated(pid);
+}
+
+void SimDesktop::install(const QString& bundleId, const QString& location) { installed_[bundleId] = location; }
+
+void SimDesktop::setDisplays(std::vector<Display> displays, std::optional<quint32> mainId) {
+    displays_ = std::move(displays);
+    mainId_ = mainId;
+    Q_EMIT screens.parametersChanged();
+}
+
+std::optional<QVariant> SimDesktop::infoValue(const QString& key) const {
+    if (key == QLatin1String("CFBundleIdentifier") && bundleIdentifier)
+        return QVariant(*bundleIdentifier);
+    auto it = infoKeys.constFind(key);
+    if (it == infoKeys.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
+std::optional<QByteArray> SimDesktop::resource(const QString& name, const QString& extension) const {
+    auto it = resources.find(name + u'.' + extension);
+    if (it == resources.end())
+        return std::nullopt;
+    return it->second;
+}
+
+int SimDesktop::runModal(const AlertSpec& alert) {
+    shownAlerts.push_back(alert);
+    if (scriptedAlertAnswers.empty())
+        return -1;
+    const int answer = scriptedAlertAnswers.front();
+    scriptedAlertAnswers.pop_front();
+    return answer;
+}
+
+bool SimDesktop::isProcessTrusted(bool prompt) {
+    if (prompt && !trusted)
+        ++trustPrompts;
+    return trusted;
+}
+
+bool SimDesktop::claim(const QString& bundleId) {
+    return std::none_of(apps_.begin(), apps_.end(), [&](const SimApp& a) {
+        return a.info.bundleIdentifier == bundleId && a.info.pid != ownPid && !a.info.isTerminated;
+    });
+}
+
+std::vector<RunningApplication> SimWorkspace::runningApplications() const {
+    std::vector<RunningApplication> out;
+    out.reserve(desktop_.apps_.size());
+    for (const auto& a : desktop_.apps_)
+        out.push_back(a.info);
+    return out;
+}
+
+std::optional<RunningApplication> SimWorkspace::frontmostApplication() const {
+    for (const auto& a : desktop_.apps_)
+        if (a.info.isActive)
+            return a.info;
+    return std::nullopt;
+}
+
+std::optional<QString> SimWorkspace::applicationLocation(const QString& bundleIdentifier) const {
+    auto it = desktop_.installed_.find(bundleIdentifier);
+    if (it == desktop_.installed_.end())
+        return std::nullopt;
+    return it->second;
+}
+
+bool SimWorkspace::openUrl(const QString& url) {
+    desktop_.openedUrls << url;
+    return true;
+}
+
+QStringList SimWorkspace::defaultPinnedCandidates() const {
+    return {QStringLiteral("com.apple.finder"), QStringLiteral("com.apple.Safari"), QStringLiteral("com.apple.mail"),
+            QStringLiteral("com.apple.systempreferences")};
+}
+
+std::vector<Display> SimScreens::displays() const { return desktop_.displays(); }
+std::optional<quint32> SimScreens::mainDisplayId() const { return desktop_.mainDisplayId(); }
+
+void SimDesktop::populateDemo(SimDesktop& d) {
+    const Rect area = d.displays().empty() ? Rect{0, 0, 1440, 900} : d.displays().front().frame;
+    auto at = [&](double x, double y, double w, double h) { return Rect{area.x + x, y, w, h}; };
+    d.install(QStringLiteral("com.apple.finder"), QStringLiteral("/System/Library/CoreServices/Finder.app"));
+    d.install(QStringLiteral("com.apple.Safari"), QStringLiteral("/Applications/Safari.app"));
+    d.install(QStringLiteral("com.apple.mail"), QStringLiteral("/Applications/Mail.app"));
+    d.install(QStringLiteral("com.apple.systempreferences"), QStringLiteral("/Applications/System Settings.app"));
+    d.install(QStringLiteral("com.apple.Terminal"), QStringLiteral("/Applications/Utilities/Terminal.app"));
+
+    const qint64 finder = d.launch(QStringLiteral("com.apple.finder"), QStringLiteral("Finder"));
+    d.addWindow(finder, QStringLiteral("Documents"), at(80, 80, 700, 450));
+    const qint64 safari = d.launch(QStringLiteral("com.apple.Safari"), QStringLiteral("Safari"));
+    d.addWindow(safari, QStringLiteral("Start Page"), at(200, 60, 900, 600));
+    d.addWindow(safari, QStringLiteral("Release notes"), at(240, 100, 900, 600));
+    d.addWindow(safari, QStringLiteral("Weather"), at(280, 140, 900, 600), true);
+    const qint64 terminal = d.launch(QStringLiteral("com.apple.Terminal"), QStringLiteral("Terminal"));
+    d.addWindow(terminal, QStringLiteral("~ — zsh"), at(400, 300, 640, 400));
+    d.launch(std::nullopt, QStringLiteral("helper-tool"));
+    d.activate(terminal);
+}
+
+} // namespace vantorel
+
+namespace vantorel {
+
+namespace {
+const QString kWindows = QStringLiteral("AXWindows");
+} // namespace
+
+AXRead SimDesktop::copyAttribute(const AXElement& e, const QString& attr) {
+    SimApp* a = app(e.pid);
+    if (!a || e.kind == AXElement::Kind::SystemWide)
+        return {AXError::InvalidElement, std::nullopt};
+    if (a->refusesAccessibility)
+        return {AXError::CannotComplete, std::nullopt};
+    auto ok = [](AXValue v) { return AXRead{AXError::Success, std::move(v)}; };
+    if (e.kind == AXElement::Kind::Application) {
+        if (attr == kWindows) {
+            std::vector<AXElement> list;
+            for (const auto& w : a->windows)
+                list.push_back(windowElement(a->info.pid, w.number));
+            return ok(list);
+        }
+        if (attr == QLatin1String("AXFocusedWindow") || attr == QLatin1String("AXMainWindow")) {
+            if (!a->focusedWindow)
+                return {AXError::NoValue, std::nullopt};
+            return ok(windowElement(a->info.pid, *a->focusedWindow));
+        }
+        if (attr == QLatin1String("AXTitle"))
+            return ok(a->info.localizedName);
+        if (attr == QLatin1String("AXFrontmost"))
+            return ok(a->info.isActive);
+        if (attr == QLatin1String("AXHidden"))
+            return ok(a->info.isHidden);
+        return {AXError::AttributeUnsupported, std::nullopt};
+    }
+    SimWindow* w = window(static_cast<quint32>(e.id));
+    if (!w || ownerOfWindow(w->number) != a)
+        return {AXError::InvalidElement, std::nullopt};
+    if (e.kind == AXElement::Kind::Part) {
+        if (attr == QLatin1String("AXRole"))
+            return ok(QStringLiteral("AXButton"));
+        if (attr == QLatin1String("AXSubrole"))
+            return ok(QStringLiteral("AXCloseButton"));
+        return {AXError::AttributeUnsupported, std::nullopt};
+    }
+    if (attr == QLatin1String("AXTitle"))
+        return ok(w->title);
+    if (attr == QLatin1String("AXRole"))
+        return ok(QStringLiteral("AXWindow"));
+    if (attr == QLatin1String("AXSubrole"))
+        return ok(w->subrole);
+    if (attr == QLatin1String("AXMinimized"))
+        return ok(w->minimized);
+    if (attr == QLatin1String("AXFullScreen"))
+        return ok(w->fullScreen);
+    if (attr == QLatin1String("AXMain") || attr == QLatin1String("AXFocused"))
+        return ok(a->focusedWindow == w->number);
+    if (attr == QLatin1String("AXPosition"))
+        return ok(w->bounds.origin());
+    if (attr == QLatin1String("AXSize"))
+        return ok(w->bounds.size());
+    if (attr == QLatin1String("AXCloseButton"))
+        return ok(AXElement{AXElement::Kind::Part, a->info.pid, w->number, 1});
+    return {AXError::AttributeUnsupported, std::nullopt};
+}
+
+AXError SimDesktop::setAttribute(const AXElement& e, const QString& attr, const AXValue& value) {
+    SimApp* a = app(e.pid);
+    if (!a || e.kind == AXElement::Kind::SystemWide)
+        return AXError::InvalidElement;
+    if (a->refusesAccessibility)
+        return AXError::CannotComplete;
+    const qint64 pid = a->info.pid;
+    axJournal << QStringLiteral("%1=%2 %3:%4")
+                     .arg(attr)
+                     .arg(std::holds_alternative<bool>(value) ? (std::get<bool>(value) ? "true" : "false") : "value")
+                     .arg(pid)
+                     .arg(e.id);
+    if (e.kind == AXElement::Kind::Application) {
+        if (attr == QLatin1String("AXFrontmost") && std::holds_alternative<bool>(value)) {
+            if (std::get<bool>(value))
+                activate(pid);
+            return AXError::Success;
+        }
+        return AXError::AttributeUnsupported;
+    }
+    SimWindow* w = window(static_cast<quint32>(e.id));
+    if (!w || ownerOfWindow(w->number) != a)
+        return AXError::InvalidElement;
+    if (attr == QLatin1String("AXMinimized") && std::holds_alternative<bool>(value)) {
+        w->minimized = std::get<bool>(value);
+        w->onScreen = !w->minimized;
+        return AXError::Success;
+    }
+    if (attr == QLatin1String("AXFullScreen") && std::holds_alternative<bool>(value)) {
+        w->fullScreen = std::get<bool>(value);
+        return AXError::Success;
+    }
+    if ((attr == QLatin1String("AXMain") || attr == QLatin1String("AXFocused")) && std::holds_alternative<bool>(value)) {
+        if (std::get<bool>(value))
+            a->focusedWindow = w->number;
+        return AXError::Success;
+    }
+    if (attr == QLatin1String("AXPosition") && std::holds_alternative<Point>(value)) {
+        const Point p = std::get<Point>(value);
+        w->bounds.x = p.x;
+        w->bounds.y = p.y;
+        return AXError::Success;
+    }
+    if (attr == QLatin1String("AXSize") && std::holds_alternative<Size>(value)) {
+        const Size sz = std::get<Size>(value);
+        w->bounds.width = sz.width;
+        w->bounds.height = sz.height;
+        return AXError::Success;
+    }
+    return AXError::AttributeUnsupported;
+}
+
+AXError SimDesktop::performAction(const AXElement& e, const QString& action) {
+    SimApp* a = app(e.pid);
+    if (!a || e.kind == AXElement::Kind::SystemWide)
+        return AXError::InvalidElement;
+    if (a->refusesAccessibility)
+        return AXError::CannotComplete;
+    const quint32 number = static_cast<quint32>(e.id);
+    SimWindow* w = window(number);
+    if (!w || ownerOfWindow(number) != a)
+        return AXError::InvalidElement;
+    axJournal << QStringLiteral("%1 %2:%3").arg(action).arg(a->info.pid).arg(number);
+    if (e.kind == AXElement::Kind::Part && action == QLatin1String("AXPress")) {
+        closeWindow(number);
+        return AXError::Success;
+    }
+    if (e.kind == AXElement::Kind::Window && action == QLatin1String("AXRaise")) {
+        // Raising moves the window to the front of its application's list.
+        auto it = std::find_if(a->windows.begin(), a->windows.end(),
+                               [number](const SimWindow& x) { return x.number == number; });
+        std::rotate(a->windows.begin(), it, it + 1);
+        a->focusedWindow = number;
+        return AXError::Success;
+    }
+    return AXError::ActionUnsupported;
+}
+
+std::optional<quint32> SimDesktop::windowNumber(const AXElement& e) {
+    if (e.kind != AXElement::Kind::Window || !window(static_cast<quint32>(e.id)))
+        return std::nullopt;
+    return static_cast<quint32>(e.id);
+}
+
+} // namespace vantorel

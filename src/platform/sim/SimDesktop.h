@@ -1,0 +1,177 @@
+#pragma once
+
+#include "platform/Accessibility.h"
+#include "platform/Alerts.h"
+#include "platform/BundleInfo.h"
+#include "platform/DefaultsStore.h"
+#include "platform/InstanceGuard.h"
+#include "platform/Platform.h"
+#include "platform/Screens.h"
+#include "platform/Sound.h"
+#include "platform/Theme.h"
+#include "platform/Workspace.h"
+
+#include <QHash>
+#include <QVariantMap>
+#include <deque>
+#include <map>
+
+namespace vantorel {
+
+class SimDesktop;
+
+// A window of a simulated application, in the top-left global space.
+struct SimWindow {
+    quint32 number = 0;
+    QString title;
+    Rect bounds;
+    bool minimized = false;
+    bool onScreen = true;
+    bool fullScreen = false;
+    QString subrole = QStringLiteral("AXStandardWindow");
+};
+
+struct SimApp {
+    RunningApplication info;
+    std::vector<SimWindow> windows; // front to back
+    std::optional<quint32> focusedWindow;
+    // Every accessibility call to this application fails (an app that does not answer).
+    bool refusesAccessibility = false;
+};
+
+class SimWorkspace : public Workspace {
+    Q_OBJECT
+public:
+    explicit SimWorkspace(SimDesktop& desktop) : desktop_(desktop) {}
+    std::vector<RunningApplication> runningApplications() const override;
+    std::optional<RunningApplication> frontmostApplication() const override;
+    std::optional<QString> applicationLocation(const QString& bundleIdentifier) const override;
+    bool openUrl(const QString& url) override;
+    QStringList defaultPinnedCandidates() const override;
+
+private:
+    SimDesktop& desktop_;
+};
+
+class SimScreens : public Screens {
+    Q_OBJECT
+public:
+    explicit SimScreens(SimDesktop& desktop) : desktop_(desktop) {}
+    std::vector<Display> displays() const override;
+    std::optional<quint32> mainDisplayId() const override;
+
+private:
+    SimDesktop& desktop_;
+};
+
+class SimTheme : public Theme {
+    Q_OBJECT
+public:
+    ResolvedTheme systemTheme() const override { return theme_; }
+    void set(ResolvedTheme t) {
+        if (t == theme_)
+            return;
+        theme_ = t;
+        Q_EMIT systemThemeChanged();
+    }
+
+private:
+    ResolvedTheme theme_ = ResolvedTheme::Light;
+};
+
+// The simulated desktop: applications with windows, displays, the pointer,
+// preferences, alerts with scripted answers. Deterministic; a test builds one
+// in a few lines and installs its platform() into the services it tests.
+class SimDesktop final : public Pointer,
+                         public BundleInfo,
+                         public Alerts,
+                         public Accessibility,
+                         public Sound,
+                         public InstanceGuard {
+public:
+    SimDesktop();
+    ~SimDesktop() override;
+
+    // The ports, with the in-memory defaults store unless another is given.
+    Platform platform(DefaultsStore* defaults = nullptr);
+
+    // --- applications ---
+    // Adds a running application and returns its process id.
+    qint64 launch(const std::optional<QString>& bundleId, const QString& name,
+                  ActivationPolicy policy = ActivationPolicy::Regular);
+    SimApp* app(qint64 pid);
+    SimApp* appWithIdentifier(const QString& bundleId);
+    quint32 addWindow(qint64 pid, const QString& title, Rect bounds, bool minimized = false);
+    SimWindow* window(quint32 number);
+    SimApp* ownerOfWindow(quint32 number);
+    void closeWindow(quint32 number);
+    void terminate(qint64 pid);
+    void activate(qint64 pid);
+    void install(const QString& bundleId, const QString& location);
+    const std::vector<SimApp>& apps() const { return apps_; }
+    QStringList openedUrls;
+
+    // --- displays ---
+    void setDisplays(std::vector<Display> displays, std::optional<quint32> mainId);
+    const std::vector<Display>& displays() const { return displays_; }
+    std::optional<quint32> mainDisplayId() const { return mainId_; }
+
+    // --- pointer, theme, bundle ---
+    void setPointer(Point p) { pointer_ = p; }
+    SimTheme theme;
+    std::optional<QString> bundleIdentifier = QStringLiteral("com.vantorel.app");
+    QVariantMap infoKeys;
+    std::map<QString, QByteArray> resources; // "NAME.EXT" -> contents
+    QString executable = QStringLiteral("/usr/bin/vantorel");
+    qint64 ownPid = 1000;
+
+    // --- alerts ---
+    // Answers given to the next alerts, in order; an unscripted alert is dismissed (-1).
+    std::deque<int> scriptedAlertAnswers;
+    std::vector<AlertSpec> shownAlerts;
+
+    // --- accessibility, sound ---
+    bool trusted = true;
+    int trustPrompts = 0;
+    double messagingTimeout = 0;
+    int beeps = 0;
+
+    MemoryDefaultsStore memoryDefaults;
+    SimWorkspace workspace{*this};
+    SimScreens screens{*this};
+
+    // Ports implemented by the desktop itself.
+    Point location() const override { return pointer_; }
+    std::optional<QString> identifier() const override { return bundleIdentifier; }
+    std::optional<QVariant> infoValue(const QString& key) const override;
+    std::optional<QByteArray> resource(const QString& name, const QString& extension) const override;
+    QString executablePath() const override { return executable; }
+    int runModal(const AlertSpec& alert) override;
+    bool isProcessTrusted(bool prompt) override;
+    void setMessagingTimeout(double seconds) override { messagingTimeout = seconds; }
+    AXRead copyAttribute(const AXElement& element, const QString& attribute) override;
+    AXError setAttribute(const AXElement& element, const QString& attribute, const AXValue& value) override;
+    AXError performAction(const AXElement& element, const QString& action) override;
+    std::optional<quint32> windowNumber(const AXElement& element) override;
+    static AXElement windowElement(qint64 pid, quint32 number) { return {AXElement::Kind::Window, pid, number, 0}; }
+    // Every accessibility action and write, as "ACTION pid:window", for tests that check order.
+    QStringList axJournal;
+    void beep() override { ++beeps; }
+    bool claim(const QString& bundleIdentifier) override;
+
+    // A demo desktop for --platform sim: a few applications with windows on
+    // the given displays.
+    static void populateDemo(SimDesktop& desktop);
+
+private:
+    friend class SimWorkspace;
+    std::vector<SimApp> apps_;
+    std::map<QString, QString> installed_;
+    std::vector<Display> displays_;
+    std::optional<quint32> mainId_;
+    Point pointer_;
+    qint64 nextPid_ = 2000;
+    quint32 nextWindow_ = 100;
+};
+
+} // namespace vantorel

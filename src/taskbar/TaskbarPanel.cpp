@@ -1,0 +1,63 @@
+#include "taskbar/TaskbarPanel.h"
+
+#include "taskbar/TaskbarView.h"
+
+#include <QResizeEvent>
+
+namespace vantorel {
+
+TaskbarPanel::TaskbarPanel()
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                           Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint) {
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_X11DoNotAcceptFocus);
+    setAttribute(Qt::WA_X11NetWmWindowTypeDock);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::NoFocus);
+    setWindowTitle(QStringLiteral("Vantorel Taskbar"));
+    setAccessibleName(QStringLiteral("Taskbar"));
+}
+
+TaskbarPanel::~TaskbarPanel() = default;
+
+void TaskbarPanel::setFrame(const Rect& f) {
+    frame_ = f;
+    setGeometry(ScreenSpace::fromPrimaryScreen().toQt(f).toRect());
+}
+
+void TaskbarPanel::orderFrontRegardless() {
+    if (!isVisible())
+        show();
+    raise();
+}
+
+void TaskbarPanel::setIgnoresMouseEvents(bool ignores) { setAttribute(Qt::WA_TransparentForMouseEvents, ignores); }
+
+bool TaskbarPanel::ignoresMouseEvents() const { return testAttribute(Qt::WA_TransparentForMouseEvents); }
+
+void TaskbarPanel::setContentView(TaskbarView* view) {
+    if (content_ == view)
+        return;
+    delete content_.data();
+    content_ = view;
+    if (view) {
+        view->setParent(this);
+        view->setGeometry(rect());
+        view->show();
+    }
+}
+
+void TaskbarPanel::setAppearance(std::optional<ResolvedTheme> appearance) {
+    appearance_ = appearance;
+    if (content_)
+        content_->update();
+}
+
+void TaskbarPanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (content_)
+        content_->setGeometry(rect());
+}
+
+} // namespace vantorel

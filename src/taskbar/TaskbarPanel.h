@@ -1,0 +1,48 @@
+#pragma once
+
+#include "core/Geometry.h"
+#include "platform/Theme.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <optional>
+
+namespace vantorel {
+
+class TaskbarView;
+
+// A borderless, always-on-top window along a display's bottom edge that never
+// takes focus from other applications. Its frame is kept in the bottom-left
+// global space and may stand partly below the display's edge.
+class TaskbarPanel : public QWidget {
+    Q_OBJECT
+public:
+    TaskbarPanel();
+    ~TaskbarPanel() override;
+
+    void setFrame(const Rect& bottomLeftFrame);
+    const Rect& frame() const { return frame_; }
+
+    // Shows the panel above other windows without activating the program.
+    void orderFrontRegardless();
+    void setIgnoresMouseEvents(bool ignores);
+    bool ignoresMouseEvents() const;
+
+    // Replaces (and deletes) the current content view.
+    void setContentView(TaskbarView* view);
+    TaskbarView* contentView() const { return content_; }
+
+    // Light or dark for this panel's content; none follows the system.
+    void setAppearance(std::optional<ResolvedTheme> appearance);
+    std::optional<ResolvedTheme> appearance() const { return appearance_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    Rect frame_;
+    QPointer<TaskbarView> content_;
+    std::optional<ResolvedTheme> appearance_;
+};
+
+} // namespace vantorel

@@ -1,0 +1,362 @@
+#include "taskbar/TaskbarWindowController.h"
+
+#include "app/QuitConfirmation.h"
+#include "app/SettingsService.h"
+#include "app/ThemeService.h"
+#include "platform/Screens.h"
+#include "platform/Theme.h"
+#include "platform/Workspace.h"
+#include "taskbar/BarGeometry.h"
+#include "taskbar/TaskbarPanel.h"
+#include "taskbar/TaskbarView.h"
+#include "windows/UpdateService.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QMenu>
+#include <QScreen>
+#include <algorithm>
+#include <set>
+
+namespace vantorel {
+
+TaskbarWindowController::TaskbarWindowController(TaskbarDependencies deps, QObject* parent)
+    : QObject(parent), deps_(std::move(deps)) {
+    presentMenu = [](QMenu& menu, QWidget* anchor) {
+        const QPoint at = anchor ? anchor->mapToGlobal(QPoint(0, 0)) : QCursor::pos();
+        // Open upwards from the bar: the menu's bottom-left at the anchor's top-left.
+        menu.exec(at - QPoint(0, menu.sizeHint().height()));
+    };
+    primaryPanel_ = makePanel();
+    showingOnAllDisplays_ = deps_.settings.current().showOnAllDisplays;
+    rebuildPanels();
+    applyCurrentSettings();
+    observe();
+    startWindowStateTimer();
+}
+
+TaskbarWindowController::~TaskbarWindowController() {
+    if (!tornDown_)
+        teardown();
+}
+
+std::unique_ptr<TaskbarPanel> TaskbarWindowController::makePanel() const { return std::make_unique<TaskbarPanel>(); }
+
+std::vector<Display> TaskbarWindowController::targetScreens() const {
+    return vantorel::targetScreens(deps_.platform.screens->displays(), deps_.platform.screens->mainDisplayId(),
+                                   showingOnAllDisplays_);
+}
+
+void TaskbarWindowController::rebuildPanels() {
+    const auto screens = targetScreens();
+    if (screens.empty())
+        return;
+    std::set<QString> ids;
+    for (const auto& s : screens)
+        ids.insert(screenId(s));
+
+    for (auto it = extraPanels_.begin(); it != extraPanels_.end();) {
+        if (ids.count(it->first)) {
+            ++it;
+            continue;
+        }
+        restoreAdjustedWindows(it->first);
+        it->second->close();
+        taskbarViews_.erase(it->first);
+        visibleByScreenID_.erase(it->first);
+        it = extraPanels_.erase(it);
+    }
+
+    const QString primaryId = screenId(screens.front());
+    if (primaryScreenID_ && *primaryScreenID_ != primaryId) {
+        taskbarViews_.erase(*primaryScreenID_);
+        visibleByScreenID_.erase(*primaryScreenID_);
+    }
+    if (auto it = extraPanels_.find(primaryId); it != extraPanels_.end()) {
+        // The primary moved onto a display that had an extra panel: one panel per display.
+        it->second->close();
+        extraPanels_.erase(it);
+        taskbarViews_.erase(primaryId);
+        visibleByScreenID_.erase(primaryId);
+    }
+    primaryScreenID_ = primaryId;
+
+    auto existing = taskbarViews_.find(primaryId);
+    if (!(primaryPanel_->contentView() && existing != taskbarViews_.end() && existing->second)) {
+        TaskbarView* view = makeTaskbarView();
+        primaryPanel_->setContentView(view);
+        taskbarViews_[primaryId] = view;
+    }
+
+    for (std::size_t i = 1; i < screens.size(); ++i) {
+        const QString id = screenId(screens[i]);
+        if (extraPanels_.count(id))
+            continue;
+        auto panel = makePanel();
+        TaskbarView* view = makeTaskbarView();
+        panel->setContentView(view);
+        taskbarViews_[id] = view;
+        extraPanels_.emplace(id, std::move(panel));
+    }
+
+    for (auto& [id, panel] : extraPanels_)
+        panel->orderFrontRegardless();
+    primaryPanel_->orderFrontRegardless();
+    positionPanels();
+    pushEntries();
+    refreshViews();
+}
+
+void TaskbarWindowController::positionPanels() {
+    std::map<QString, Display> byId;
+    for (const auto& s : targetScreens())
+        byId.emplace(screenId(s), s);
+    std::vector<std::pair<QString, TaskbarPanel*>> panels;
+    for (auto& [id, panel] : extraPanels_)
+        panels.emplace_back(id, panel.get());
+    if (primaryScreenID_)
+        panels.emplace_back(*primaryScreenID_, primaryPanel_.get());
+
+    const double percent = deps_.settings.current().iconScalePercent;
+    for (auto& [id, panel] : panels) {
+        auto screen = byId.find(id);
+        if (screen == byId.end())
+            continue;
+        Rect target = shownPanelFrame(screen->second.frame, percent);
+        auto visible = visibleByScreenID_.find(id);
+        if (visible != visibleByScreenID_.end() && !visible->second)
+            target = hiddenPanelFrame(target);
+        if (panel->frame() == target && panel->isVisible())
+            continue;
+        panel->setFrame(target);
+        panel->orderFrontRegardless();
+    }
+}
+
+void TaskbarWindowController::applyCurrentSettings() {
+    const auto& s = deps_.settings.current();
+    if (s.showOnAllDisplays != showingOnAllDisplays_) {
+        showingOnAllDisplays_ = s.showOnAllDisplays;
+        rebuildPanels();
+    }
+    applyPanelAppearance();
+    refreshViews();
+    autoHideEnabled_ = s.autoHideTaskbar;
+    pushEntries();
+    positionPanels();
+    updateWindowState();
+}
+
+void TaskbarWindowController::applyPanelAppearance() {
+    const auto appearance = ThemeService::windowAppearance(deps_.settings.current().appearanceMode);
+    primaryPanel_->setAppearance(appearance);
+    for (auto& [id, panel] : extraPanels_)
+        panel->setAppearance(appearance);
+}
+
+void TaskbarWindowController::refreshViews() {
+    for (auto& [id, view] : taskbarViews_)
+        if (view)
+            view->applySettings();
+}
+
+void TaskbarWindowController::updateWindowState() {
+    pushEntries();
+    fullscreenLikeActive_ = hasFullscreenLikeWindow();
+    updateRevealTimer();
+    refreshAutoHideFrames();
+    if (!autoHideEnabled_ && !fullscreenLikeActive_)
+        clampMaximizedFrontWindow();
+}
+
+void TaskbarWindowController::recoverTaskbarPresentation(bool rebuild) {
+    closePreviewAndLauncher();
+    restoreAdjustedWindows(std::nullopt);
+    pushEntries();
+    if (rebuild)
+        rebuildPanels();
+    else
+        positionPanels();
+    for (auto& [id, panel] : extraPanels_) {
+        panel->setIgnoresMouseEvents(false);
+        panel->orderFrontRegardless();
+    }
+    primaryPanel_->setIgnoresMouseEvents(false);
+    primaryPanel_->orderFrontRegardless();
+    refreshAutoHideFrames();
+}
+
+void TaskbarWindowController::observe() {
+    auto& p = deps_.platform;
+    observers_.push_back(connect(p.screens, &Screens::parametersChanged, this, [this] {
+        rebuildPanels();
+        refreshAutoHideFrames();
+    }));
+    observers_.push_back(connect(&deps_.settings, &SettingsService::didChange, this, [this] { applyCurrentSettings(); }));
+    observers_.push_back(connect(p.theme, &Theme::systemThemeChanged, this, [this] {
+        if (deps_.settings.current().appearanceMode != AppearanceMode::Auto)
+            return;
+        refreshViews();
+        applyPanelAppearance();
+    }));
+    auto recoverWithRebuild = [this] { recoverTaskbarPresentation(true); };
+    observers_.push_back(connect(p.workspace, &Workspace::didWake, this, recoverWithRebuild));
+    observers_.push_back(connect(p.workspace, &Workspace::screensDidWake, this, recoverWithRebuild));
+    observers_.push_back(connect(p.workspace, &Workspace::sessionDidBecomeActive, this, recoverWithRebuild));
+    observers_.push_back(connect(p.workspace, &Workspace::activeSpaceChanged, this, [this] {
+        recoverTaskbarPresentation(false);
+        updateWindowState();
+    }));
+    observers_.push_back(connect(p.workspace, &Workspace::applicationActivated, this, [this] { updateWindowState(); }));
+    observers_.push_back(connect(p.workspace, &Workspace::sessionDidResignActive, this, [this] { closePreviewAndLauncher(); }));
+    observers_.push_back(connect(p.workspace, &Workspace::screensDidSleep, this, [this] { closePreviewAndLauncher(); }));
+}
+
+void TaskbarWindowController::startWindowStateTimer() {
+    if (windowStateTimer_.isActive())
+        return;
+    windowStateTimer_ = deps_.scheduler.every(1000ms, 250ms, this, [this] { updateWindowState(); });
+}
+
+void TaskbarWindowController::teardown() {
+    for (auto& c : observers_)
+        disconnect(c);
+    observers_.clear();
+    revealTimer_.cancel();
+    windowStateTimer_.cancel();
+    restoreAdjustedWindows(std::nullopt);
+    closePreviewAndLauncher();
+    for (auto& [id, panel] : extraPanels_)
+        panel->close();
+    extraPanels_.clear();
+    taskbarViews_.clear();
+    tornDown_ = true;
+}
+
+void TaskbarWindowController::showWindow() { primaryPanel_->orderFrontRegardless(); }
+
+TaskbarView* TaskbarWindowController::makeTaskbarView() {
+    auto* view = new TaskbarView(deps_.settings, deps_.theme);
+    QPointer<TaskbarWindowController> self(this);
+    view->onStartButtonClicked = [self](QWidget* anchor) {
+        if (self)
+            self->toggleLauncher(anchor);
+    };
+    view->onStartButtonRightClicked = [self](QWidget* anchor) {
+        if (self)
+            self->showStartButtonMenu(anchor);
+    };
+    view->applySettings();
+    return view;
+}
+
+void TaskbarWindowController::runMenu(QMenu& menu, QWidget* anchor) {
+    ++menuTrackingDepth_;
+    if (presentMenu)
+        presentMenu(menu, anchor);
+    menuTrackingDepth_ = std::max(0, menuTrackingDepth_ - 1);
+}
+
+namespace {
+QIcon symbolIcon(const QString& symbol) {
+    if (symbol == QLatin1String("arrow.down.circle.fill"))
+        return QIcon::fromTheme(QStringLiteral("software-update-available"),
+                                QIcon::fromTheme(QStringLiteral("go-down")));
+    return {};
+}
+} // namespace
+
+void TaskbarWindowController::showStartButtonMenu(QWidget* anchor) {
+    QMenu menu;
+    if (auto look = ThemeService::windowAppearance(deps_.settings.current().appearanceMode))
+        menu.setPalette(ThemeService::palette(*look));
+    const auto& updates = deps_.updates;
+    for (const auto& item : startButtonMenuModel(updates.availableVersion(), updates.isConfigured())) {
+        if (item.separator) {
+            menu.addSeparator();
+            continue;
+        }
+        QAction* action = menu.addAction(symbolIcon(item.symbol), item.title);
+        const auto what = *item.action;
+        QPointer<TaskbarWindowController> self(this);
+        connect(action, &QAction::triggered, this, [self, what] {
+            if (self)
+                self->perform(what);
+        });
+    }
+    runMenu(menu, anchor);
+}
+
+void TaskbarWindowController::perform(StartMenuAction action) {
+    switch (action) {
+    case StartMenuAction::CheckForUpdates:
+        return checkForUpdates();
+    case StartMenuAction::OpenSettings:
+        return openSettings();
+    case StartMenuAction::ShowWhatsNew:
+        return showWhatsNew();
+    case StartMenuAction::ConfirmQuit:
+        return confirmQuit();
+    }
+}
+
+void TaskbarWindowController::checkForUpdates() {
+    if (!deps_.updates.hasUpdater())
+        return;
+    deps_.updates.checkForUpdates();
+}
+
+void TaskbarWindowController::confirmQuit() { deps_.quit.confirmAndQuit(); }
+
+std::vector<QString> TaskbarWindowController::extraPanelIds() const {
+    std::vector<QString> ids;
+    for (const auto& [id, panel] : extraPanels_)
+        ids.push_back(id);
+    return ids;
+}
+
+TaskbarPanel* TaskbarWindowController::extraPanel(const QString& id) const {
+    auto it = extraPanels_.find(id);
+    return it == extraPanels_.end() ? nullptr : it->second.get();
+}
+
+TaskbarView* TaskbarWindowController::taskbarView(const QString& id) const {
+    auto it = taskbarViews_.find(id);
+    return it == taskbarViews_.end() ? nullptr : it->second.data();
+}
+
+// --- Connections to features that arrive with their own parts of the program ---
+
+void TaskbarWindowController::toggleLauncher(QWidget*) {
+    // The launcher is not part of the program yet.
+}
+
+void TaskbarWindowController::openSettings() {
+    // The settings window is not part of the program yet.
+}
+
+void TaskbarWindowController::showWhatsNew() {
+    // The changelog window is not part of the program yet.
+}
+
+void TaskbarWindowController::pushEntries() {
+    // The application registry publishes entries here once it exists.
+}
+
+void TaskbarWindowController::closePreviewAndLauncher() {
+    // Previews and the launcher close here once they exist.
+}
+
+void TaskbarWindowController::restoreAdjustedWindows(const std::optional<QString>& id) {
+    Q_EMIT restoreAdjustedWindowsRequested(id.value_or(QString()));
+}
+
+bool TaskbarWindowController::hasFullscreenLikeWindow() const { return false; }
+
+void TaskbarWindowController::updateRevealTimer() {}
+
+void TaskbarWindowController::refreshAutoHideFrames() {}
+
+void TaskbarWindowController::clampMaximizedFrontWindow() {}
+
+} // namespace vantorel

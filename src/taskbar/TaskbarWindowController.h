@@ -1,0 +1,113 @@
+#pragma once
+
+#include "core/Scheduler.h"
+#include "platform/Platform.h"
+#include "platform/Screens.h"
+#include "taskbar/StartMenuModel.h"
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+
+class QMenu;
+
+namespace vantorel {
+
+class QuitConfirmation;
+class SettingsService;
+class TaskbarPanel;
+class TaskbarView;
+class ThemeService;
+class UpdateService;
+
+// What the taskbar controller needs from the rest of the program.
+struct TaskbarDependencies {
+    Platform platform;
+    Scheduler& scheduler;
+    SettingsService& settings;
+    ThemeService& theme;
+    UpdateService& updates;
+    QuitConfirmation& quit;
+};
+
+// Owns the taskbar on screen: one panel along the bottom of each target display.
+class TaskbarWindowController : public QObject {
+    Q_OBJECT
+public:
+    explicit TaskbarWindowController(TaskbarDependencies deps, QObject* parent = nullptr);
+    ~TaskbarWindowController() override;
+
+    void rebuildPanels();
+    void positionPanels();
+    void applyCurrentSettings();
+    std::vector<Display> targetScreens() const;
+    void updateWindowState();
+    void recoverTaskbarPresentation(bool rebuildPanels);
+    void teardown();
+
+    void toggleLauncher(QWidget* anchor);
+    void showStartButtonMenu(QWidget* anchor);
+    void openSettings();
+    void checkForUpdates();
+    void showWhatsNew();
+    void confirmQuit();
+
+    TaskbarView* makeTaskbarView();
+
+    // The primary panel is the controller's window.
+    TaskbarPanel* window() const { return primaryPanel_.get(); }
+    void showWindow();
+
+    std::optional<QString> primaryScreenID() const { return primaryScreenID_; }
+    std::vector<QString> extraPanelIds() const;
+    TaskbarPanel* extraPanel(const QString& id) const;
+    TaskbarView* taskbarView(const QString& id) const;
+    std::size_t taskbarViewCount() const { return taskbarViews_.size(); }
+    std::map<QString, bool>& visibleByScreenID() { return visibleByScreenID_; }
+    int menuTrackingDepth() const { return menuTrackingDepth_; }
+    bool isTornDown() const { return tornDown_; }
+
+    // Shows a menu for the anchor and returns when it closes. Tests replace it.
+    std::function<void(QMenu& menu, QWidget* anchor)> presentMenu;
+
+Q_SIGNALS:
+    // Windows moved aside for the bar on a screen should go back (empty id: every screen).
+    void restoreAdjustedWindowsRequested(const QString& screenId);
+
+private:
+    void observe();
+    void startWindowStateTimer();
+    void refreshViews();
+    void applyPanelAppearance();
+    void pushEntries();
+    void closePreviewAndLauncher();
+    void restoreAdjustedWindows(const std::optional<QString>& screenId);
+    bool hasFullscreenLikeWindow() const;
+    void updateRevealTimer();
+    void refreshAutoHideFrames();
+    void clampMaximizedFrontWindow();
+    void runMenu(QMenu& menu, QWidget* anchor);
+    std::unique_ptr<TaskbarPanel> makePanel() const;
+    void perform(StartMenuAction action);
+
+    TaskbarDependencies deps_;
+    std::unique_ptr<TaskbarPanel> primaryPanel_;
+    std::optional<QString> primaryScreenID_;
+    std::map<QString, std::unique_ptr<TaskbarPanel>> extraPanels_;
+    std::map<QString, QPointer<TaskbarView>> taskbarViews_;
+    std::map<QString, bool> visibleByScreenID_;
+    std::vector<QMetaObject::Connection> observers_;
+    ScheduledTask revealTimer_;
+    ScheduledTask windowStateTimer_;
+    bool autoHideEnabled_ = false;
+    bool fullscreenLikeActive_ = false;
+    std::optional<QString> lastClampAttempt_;
+    bool showingOnAllDisplays_ = false;
+    int menuTrackingDepth_ = 0;
+    bool tornDown_ = false;
+};
+
+} // namespace vantorel

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "app/Log.h"
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace vantorel::test {
+
+// Collects log records while alive.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    const std::vector<LogRecord>& records() const { return records_; }
+    QStringList messages(const QString& category = QString()) const;
+
+private:
+    std::vector<LogRecord> records_;
+    Log::Sink previous_;
+};
+
+// Path of a helper program built next to the tests.
+QString helperPath(const QString& name);
+
+} // namespace vantorel::test

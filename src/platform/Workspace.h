@@ -38,6 +38,14 @@ public:
     // Opens a URL (a web address, a settings pane, a folder) with its default handler.
     virtual bool openUrl(const QString& url) = 0;
 
+    // Acting on a running application, by process id. False when it is gone.
+    virtual bool hide(qint64 pid) = 0;
+    virtual bool unhide(qint64 pid) = 0;
+    // allWindows brings every window of the application forward, not only the front one.
+    virtual bool activate(qint64 pid, bool allWindows) = 0;
+    virtual bool terminate(qint64 pid) = 0;
+    virtual bool forceTerminate(qint64 pid) = 0;
+
     // Identifiers the pinned list starts with when nothing is stored, in order:
     // the file browser, the web browser, the mail client, the settings application.
     virtual QStringList defaultPinnedCandidates() const = 0;

@@ -111,6 +111,17 @@ void SimDesktop::activate(qint64 pid) {
     Q_EMIT workspace.applicationActivated(pid);
 }
 
+void SimDesktop::setHidden(qint64 pid, bool hidden) {
+    SimApp* a = app(pid);
+    if (!a || a->info.isHidden == hidden)
+        return;
+    a->info.isHidden = hidden;
+    if (hidden)
+        Q_EMIT workspace.applicationHidden(pid);
+    else
+        Q_EMIT workspace.applicationUnhidden(pid);
+}
+
 void SimDesktop::install(const QString& bundleId, const QString& location) { installed_[bundleId] = location; }
 
 void SimDesktop::setDisplays(std::vector<Display> displays, std::optional<quint32> mainId) {
@@ -182,6 +193,36 @@ bool SimWorkspace::openUrl(const QString& url) {
     desktop_.openedUrls << url;
     return true;
 }
+
+bool SimWorkspace::hide(qint64 pid) {
+    if (!desktop_.app(pid))
+        return false;
+    desktop_.setHidden(pid, true);
+    return true;
+}
+
+bool SimWorkspace::unhide(qint64 pid) {
+    if (!desktop_.app(pid))
+        return false;
+    desktop_.setHidden(pid, false);
+    return true;
+}
+
+bool SimWorkspace::activate(qint64 pid, bool) {
+    if (!desktop_.app(pid))
+        return false;
+    desktop_.activate(pid);
+    return true;
+}
+
+bool SimWorkspace::terminate(qint64 pid) {
+    if (!desktop_.app(pid))
+        return false;
+    desktop_.terminate(pid);
+    return true;
+}
+
+bool SimWorkspace::forceTerminate(qint64 pid) { return terminate(pid); }
 
 QStringList SimWorkspace::defaultPinnedCandidates() const {
     return {QStringLiteral("com.apple.finder"), QStringLiteral("com.apple.Safari"), QStringLiteral("com.apple.mail"),

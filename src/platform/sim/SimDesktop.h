@@ -47,6 +47,11 @@ public:
     std::optional<RunningApplication> frontmostApplication() const override;
     std::optional<QString> applicationLocation(const QString& bundleIdentifier) const override;
     bool openUrl(const QString& url) override;
+    bool hide(qint64 pid) override;
+    bool unhide(qint64 pid) override;
+    bool activate(qint64 pid, bool allWindows) override;
+    bool terminate(qint64 pid) override;
+    bool forceTerminate(qint64 pid) override;
     QStringList defaultPinnedCandidates() const override;
 
 private:
@@ -107,6 +112,7 @@ public:
     void closeWindow(quint32 number);
     void terminate(qint64 pid);
     void activate(qint64 pid);
+    void setHidden(qint64 pid, bool hidden);
     void install(const QString& bundleId, const QString& location);
     const std::vector<SimApp>& apps() const { return apps_; }
     QStringList openedUrls;

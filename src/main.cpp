@@ -17,6 +17,7 @@
 #include <QPalette>
 #include <QTimer>
 #include <cstdio>
+#include <vector>
 #include <unistd.h>
 
 using namespace vantorel;
@@ -52,7 +53,14 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
-    QApplication app(argc, argv);
+    // Qt reads "--platform" as its own option: hand it only the arguments that are not ours.
+    std::vector<char*> qtArgv{argv[0]};
+    for (int i = 1; i < argc; ++i)
+        if (!parsed.consumed.contains(i - 1))
+            qtArgv.push_back(argv[i]);
+    int qtArgc = static_cast<int>(qtArgv.size());
+    qtArgv.push_back(nullptr);
+    QApplication app(qtArgc, qtArgv.data());
     QApplication::setApplicationName(QStringLiteral("vantorel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vantorel"));
     QApplication::setDesktopFileName(QStringLiteral("vantorel"));

@@ -6,6 +6,7 @@ ParsedCommandLine parseCommandLine(const QStringList& args) {
     ParsedCommandLine out;
     auto& o = out.options;
     for (int i = 0; i < args.size(); ++i) {
+        const int first = i;
         QString arg = args[i];
         QString value;
         bool hasInlineValue = false;
@@ -64,10 +65,14 @@ ParsedCommandLine parseCommandLine(const QStringList& args) {
                 return out;
             }
             o.simSystemTheme = *v;
-        } else if (arg.startsWith(u'-') && arg.startsWith(QLatin1String("--"))) {
+        } else if (arg.startsWith(QLatin1String("--"))) {
             out.error = QStringLiteral("Unknown option %1").arg(arg);
             return out;
+        } else {
+            continue;
         }
+        for (int k = first; k <= i; ++k)
+            out.consumed << k;
         // Single-dash options belong to Qt (-platform, -display, -style ...).
     }
     return out;

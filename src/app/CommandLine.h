@@ -18,6 +18,9 @@ struct CommandLineOptions {
 struct ParsedCommandLine {
     CommandLineOptions options;
     QString error; // empty when the arguments were understood
+    // Indexes (into the given list) of the arguments that are ours, so they
+    // can be kept from Qt, which would read "--platform" as its own option.
+    QList<int> consumed;
 };
 
 // Understands the arguments after the program name. Qt's own options

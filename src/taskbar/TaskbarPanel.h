@@ -2,6 +2,7 @@
 
 #include "core/Geometry.h"
 #include "platform/Theme.h"
+#include "taskbar/TaskbarView.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -9,7 +10,7 @@
 
 namespace vantorel {
 
-class TaskbarView;
+
 
 // A borderless, always-on-top window along a display's bottom edge that never
 // takes focus from other applications. Its frame is kept in the bottom-left

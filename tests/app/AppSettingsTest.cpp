@@ -1,0 +1,167 @@
+#include "app/AppSettings.h"
+#include "app/PersistenceService.h"
+#include "app/SettingsService.h"
+#include "platform/sim/SimDesktop.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+#include <limits>
+
+using namespace vantorel;
+
+namespace {
+AppSettings decodeOrDefaults(const QByteArray& json) { return AppSettings::fromJson(json).value_or(AppSettings{}); }
+} // namespace
+
+TEST(AppSettingsJson, MissingAndNullKeysTakeDefaultsAndUnknownKeysAreIgnored) {
+    EXPECT_EQ(AppSettings::fromJson("{}"), AppSettings{});
+
+    const auto onlyAutoHide = AppSettings::fromJson(R"({"autoHideTaskbar": true, "futureKey": [1, 2]})");
+    ASSERT_TRUE(onlyAutoHide);
+    AppSettings expected;
+    expected.autoHideTaskbar = true;
+    EXPECT_EQ(*onlyAutoHide, expected);
+
+    const auto nullScale =
+        AppSettings::fromJson(R"({"iconScalePercent": null, "appearanceMode": "dark", "recordingOllamaModel": "m"})");
+    ASSERT_TRUE(nullScale);
+    EXPECT_EQ(nullScale->iconScalePercent, 100.0);
+    EXPECT_EQ(nullScale->appearanceMode, AppearanceMode::Dark);
+    EXPECT_EQ(nullScale->recordingOllamaModel, "m");
+}
+
+TEST(AppSettingsJson, AWrongTypeOrUnknownEnumValueFailsTheWholeDecode) {
+    for (const char* json : {
+             R"({"appearanceMode": "sepia", "autoHideTaskbar": true})",
+             R"({"recordingOutputFormat": "pdf"})",
+             R"({"iconScalePercent": "120", "autoHideTaskbar": true})",
+             R"({"combineWindowsByApp": 1})",
+             R"({"recordingSummaryInstructions": false})",
+             R"({"appearanceMode": "Dark"})",
+             R"([])",
+             R"(not json)",
+         }) {
+        EXPECT_FALSE(AppSettings::fromJson(json)) << json;
+        EXPECT_EQ(decodeOrDefaults(json), AppSettings{}) << json;
+    }
+}
+
+TEST(AppSettingsJson, EncodingWritesEveryKeyInFieldOrderAndRoundTrips) {
+    AppSettings s;
+    s.combineWindowsByApp = false;
+    s.iconScalePercent = 137;
+    s.appearanceMode = AppearanceMode::Light;
+    s.recordingOutputFormat = RecordingOutputFormat::Txt;
+    s.recordingSummaryInstructions = QStringLiteral("Line \"one\"\n\u2212 two");
+    s.onboardingCompleted = true;
+    const auto json = s.toJson();
+    ASSERT_TRUE(json);
+    EXPECT_EQ(AppSettings::fromJson(*json), s);
+
+    const QStringList keys = {"combineWindowsByApp", "autoHideTaskbar", "showOnAllDisplays", "iconScalePercent",
+                              "launchAtLogin", "showWindowTitles", "restoreDockOnCrash", "appearanceMode",
+                              "recordingAddonInstalled", "recordingOutputFormat", "recordingSummaryInstructions",
+                              "recordingUseAISummary", "recordingOllamaModel", "onboardingCompleted"};
+    int last = -1;
+    for (const auto& key : keys) {
+        const int at = json->indexOf('"' + key.toUtf8() + "\":");
+        EXPECT_GT(at, last) << key.toStdString();
+        last = at;
+    }
+    EXPECT_EQ(QJsonDocument::fromJson(*json).object().size(), 14);
+    EXPECT_EQ(AppSettings{}.recordingSummaryInstructions.size(), 194);
+}
+
+TEST(AppSettingsJson, ANumberWithoutAJsonFormCannotBeEncoded) {
+    AppSettings s;
+    s.iconScalePercent = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_FALSE(s.toJson());
+}
+
+TEST(IconScale, IsClampedToTheSupportedRange) {
+    EXPECT_DOUBLE_EQ(iconScale(50), 0.6);
+    EXPECT_DOUBLE_EQ(iconScale(130), 1.3);
+    EXPECT_DOUBLE_EQ(iconScale(250), 1.6);
+}
+
+class SettingsProtocol : public ::testing::Test {
+protected:
+    SimDesktop desktop;
+    PersistenceService persistence{desktop.memoryDefaults, QStringLiteral("com.vantorel.app"), desktop.workspace};
+};
+
+TEST_F(SettingsProtocol, LoadsOnceAndThenTreatsMemoryAsTheTruth) {
+    AppSettings stored;
+    stored.iconScalePercent = 120;
+    persistence.saveSettings(stored);
+    SettingsService settings(persistence);
+    EXPECT_EQ(settings.current().iconScalePercent, 120);
+
+    // Later writes by someone else are not read again.
+    stored.iconScalePercent = 80;
+    persistence.saveSettings(stored);
+    EXPECT_EQ(settings.current().iconScalePercent, 120);
+}
+
+TEST_F(SettingsProtocol, AChangeBackToTheSameValueWritesAndPostsNothing) {
+    SettingsService settings(persistence);
+    QSignalSpy posted(&settings, &SettingsService::didChange);
+    const int writesBefore = desktop.memoryDefaults.writeCount();
+
+    // The icon slider moved and released on its current value.
+    EXPECT_FALSE(settings.update([](AppSettings& s) { s.iconScalePercent = 100.0; }));
+    EXPECT_FALSE(settings.update([](AppSettings& s) {
+        s.autoHideTaskbar = true;
+        s.autoHideTaskbar = false;
+    }));
+    EXPECT_EQ(posted.count(), 0);
+    EXPECT_EQ(desktop.memoryDefaults.writeCount(), writesBefore);
+}
+
+TEST_F(SettingsProtocol, ARealChangeIsStoredAndAnnouncedAfterItIsCurrent) {
+    SettingsService settings(persistence);
+    double seenByObserver = 0;
+    QObject::connect(&settings, &SettingsService::didChange,
+                     [&] { seenByObserver = settings.current().iconScalePercent; });
+    EXPECT_TRUE(settings.update([](AppSettings& s) {
+        s.iconScalePercent = 140;
+        s.showOnAllDisplays = true;
+    }));
+    EXPECT_EQ(seenByObserver, 140);
+    const auto reloaded = persistence.loadSettings();
+    EXPECT_EQ(reloaded.iconScalePercent, 140);
+    EXPECT_TRUE(reloaded.showOnAllDisplays);
+}
+
+TEST_F(SettingsProtocol, AnUnencodableChangeStaysInMemoryAndIsStillAnnounced) {
+    SettingsService settings(persistence);
+    settings.update([](AppSettings& s) { s.autoHideTaskbar = true; });
+    QSignalSpy posted(&settings, &SettingsService::didChange);
+    settings.update([](AppSettings& s) { s.iconScalePercent = std::numeric_limits<double>::infinity(); });
+    EXPECT_EQ(posted.count(), 1);
+    EXPECT_TRUE(std::isinf(settings.current().iconScalePercent));
+    const auto stored = persistence.loadSettings();
+    EXPECT_EQ(stored.iconScalePercent, 100); // the last good blob is kept
+    EXPECT_TRUE(stored.autoHideTaskbar);
+}
+
+TEST_F(SettingsProtocol, UnreadableStoredSettingsStartWithDefaults) {
+    desktop.memoryDefaults.setValue("com.vantorel.app", persistence.settingsKey, QByteArray(R"({"appearanceMode": 3})"));
+    EXPECT_EQ(SettingsService(persistence).current(), AppSettings{});
+    desktop.memoryDefaults.setValue("com.vantorel.app", persistence.settingsKey, QStringLiteral("a string, not data"));
+    EXPECT_EQ(SettingsService(persistence).current(), AppSettings{});
+}
+
+TEST_F(SettingsProtocol, DefaultPinnedAppsKeepOnlyInstalledCandidatesInOrder) {
+    EXPECT_TRUE(persistence.defaultPinnedApps().isEmpty());
+    desktop.install("com.apple.Safari", "/Applications/Safari.app");
+    desktop.install("com.apple.finder", "/System/Library/CoreServices/Finder.app");
+    desktop.install("org.example.Other", "/Applications/Other.app");
+    EXPECT_EQ(persistence.defaultPinnedApps(), (QStringList{"com.apple.finder", "com.apple.Safari"}));
+
+    EXPECT_FALSE(persistence.loadPinnedApps());
+    persistence.savePinnedApps({"com.apple.Safari"});
+    EXPECT_EQ(persistence.loadPinnedApps(), QStringList{"com.apple.Safari"});
+}

@@ -1,0 +1,238 @@
+#include "app/PersistenceService.h"
+#include "app/QuitConfirmation.h"
+#include "app/SettingsService.h"
+#include "app/ThemeService.h"
+#include "core/ManualScheduler.h"
+#include "platform/sim/SimDesktop.h"
+#include "taskbar/StartMenuModel.h"
+#include "taskbar/TaskbarPanel.h"
+#include "taskbar/TaskbarView.h"
+#include "taskbar/TaskbarWindowController.h"
+#include "windows/UpdateService.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+#include <set>
+
+using namespace vantorel;
+
+namespace {
+
+const vantorel::Display kLaptop{1, {0, 0, 1440, 900}, {0, 0, 1440, 875}};
+const vantorel::Display kExternal{2, {1440, 0, 2560, 1440}, {1440, 0, 2560, 1415}};
+const vantorel::Display kAbove{3, {0, 900, 1920, 1080}, {0, 900, 1920, 1080}};
+
+class Taskbar : public ::testing::Test {
+protected:
+    Taskbar() { desktop.setDisplays({kLaptop, kExternal}, 1); }
+
+    TaskbarWindowController& make() {
+        controller = std::make_unique<TaskbarWindowController>(
+            TaskbarDependencies{desktop.platform(), scheduler, settings, theme, updates, quit});
+        return *controller;
+    }
+
+    // Every panel of ours that is on screen, by the display it stands on.
+    static std::vector<TaskbarPanel*> visiblePanels() {
+        std::vector<TaskbarPanel*> out;
+        for (auto* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<TaskbarPanel*>(w); p && p->isVisible())
+                out.push_back(p);
+        return out;
+    }
+
+    void expectOnePanelPerTarget(std::size_t expected) {
+        const auto panels = visiblePanels();
+        ASSERT_EQ(panels.size(), expected);
+        std::set<std::pair<double, double>> origins;
+        for (auto* p : panels)
+            origins.insert({p->frame().x, p->frame().y});
+        EXPECT_EQ(origins.size(), expected) << "two panels on one display";
+        EXPECT_EQ(controller->taskbarViewCount(), expected);
+    }
+
+    ~Taskbar() override { controller.reset(); }
+
+    SimDesktop desktop;
+    ManualScheduler scheduler;
+    PersistenceService persistence{desktop.memoryDefaults, QStringLiteral("com.vantorel.app"), desktop.workspace};
+    SettingsService settings{persistence};
+    ThemeService theme{desktop.theme};
+    UpdateService updates;
+    QuitConfirmation quit{desktop, [] {}};
+    std::unique_ptr<TaskbarWindowController> controller;
+};
+
+} // namespace
+
+TEST_F(Taskbar, OnePanelOnThePrimaryDisplayAtTheBottomEdge) {
+    make();
+    expectOnePanelPerTarget(1);
+    EXPECT_EQ(controller->primaryScreenID(), "1");
+    EXPECT_EQ(controller->window()->frame(), (Rect{0, -1, 1440, 56}));
+    EXPECT_FALSE(controller->window()->hasFocus());
+    EXPECT_TRUE(controller->window()->windowFlags() & Qt::WindowDoesNotAcceptFocus);
+    EXPECT_TRUE(controller->window()->windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+TEST_F(Taskbar, AllDisplaysModeAddsAndRemovesPanelsAtOnce) {
+    make();
+    settings.update([](AppSettings& s) { s.showOnAllDisplays = true; });
+    expectOnePanelPerTarget(2);
+    ASSERT_NE(controller->extraPanel("2"), nullptr);
+    EXPECT_EQ(controller->extraPanel("2")->frame(), (Rect{1440, -1, 2560, 56}));
+
+    // Another setting leaves the same panels in place and only refreshes them.
+    TaskbarPanel* extra = controller->extraPanel("2");
+    settings.update([](AppSettings& s) { s.iconScalePercent = 160; });
+    EXPECT_EQ(controller->extraPanel("2"), extra);
+    EXPECT_EQ(extra->frame().height, 76);
+    EXPECT_EQ(controller->window()->frame().height, 76);
+
+    settings.update([](AppSettings& s) { s.showOnAllDisplays = false; });
+    expectOnePanelPerTarget(1);
+    EXPECT_TRUE(controller->extraPanelIds().empty());
+}
+
+TEST_F(Taskbar, UnpluggingADisplayClosesItsPanelAndReturnsItsWindows) {
+    settings.update([](AppSettings& s) { s.showOnAllDisplays = true; });
+    make();
+    QSignalSpy restored(controller.get(), &TaskbarWindowController::restoreAdjustedWindowsRequested);
+    desktop.setDisplays({kLaptop}, 1);
+    expectOnePanelPerTarget(1);
+    EXPECT_TRUE(controller->extraPanelIds().empty());
+    ASSERT_GE(restored.count(), 1);
+    EXPECT_EQ(restored.front().front().toString(), "2");
+    EXPECT_FALSE(controller->visibleByScreenID().count("2"));
+}
+
+TEST_F(Taskbar, ThePrimaryMovingOntoAnExtraPanelsDisplayLeavesOnePanelThere) {
+    settings.update([](AppSettings& s) { s.showOnAllDisplays = true; });
+    desktop.setDisplays({kLaptop, kExternal, kAbove}, 1);
+    make();
+    expectOnePanelPerTarget(3);
+    TaskbarView* oldPrimaryView = controller->taskbarView("1");
+
+    // The external display becomes the lowest one: it is now first in order and the main display.
+    vantorel::Display lowered = kExternal;
+    lowered.frame.y = -200;
+    controller->visibleByScreenID()["2"] = false;
+    desktop.setDisplays({kLaptop, lowered, kAbove}, 2);
+    EXPECT_EQ(controller->primaryScreenID(), "2");
+    expectOnePanelPerTarget(3);
+    EXPECT_EQ(controller->extraPanel("2"), nullptr);
+    EXPECT_EQ(controller->window()->frame(), (Rect{1440, -201, 2560, 56}));
+    EXPECT_NE(controller->extraPanel("1"), nullptr);
+    EXPECT_NE(controller->taskbarView("2"), oldPrimaryView);
+    EXPECT_EQ(controller->window()->contentView(), controller->taskbarView("2"));
+    // The stale auto-hide state of the old extra panel went with it.
+    EXPECT_FALSE(controller->visibleByScreenID().count("2"));
+}
+
+TEST_F(Taskbar, NoDisplaysReportedChangesNothing) {
+    make();
+    const Rect before = controller->window()->frame();
+    desktop.setDisplays({}, std::nullopt);
+    EXPECT_EQ(controller->window()->frame(), before);
+    expectOnePanelPerTarget(1);
+}
+
+TEST_F(Taskbar, AHiddenBarKeepsItsTopSixPointsOnScreen) {
+    make();
+    controller->visibleByScreenID()["1"] = false;
+    controller->positionPanels();
+    EXPECT_EQ(controller->window()->frame(), (Rect{0, -51, 1440, 56}));
+}
+
+TEST_F(Taskbar, TheAppearanceFollowsTheSettingAndTheSystemOnlyInAuto) {
+    make();
+    TaskbarView* view = controller->taskbarView("1");
+    EXPECT_EQ(view->look(), ResolvedTheme::Light);
+    EXPECT_FALSE(controller->window()->appearance());
+    desktop.theme.set(ResolvedTheme::Dark);
+    EXPECT_EQ(view->look(), ResolvedTheme::Dark);
+
+    settings.update([](AppSettings& s) { s.appearanceMode = AppearanceMode::Light; });
+    EXPECT_EQ(controller->window()->appearance(), ResolvedTheme::Light);
+    EXPECT_EQ(view->look(), ResolvedTheme::Light);
+
+    QImage light(view->size(), QImage::Format_ARGB32_Premultiplied);
+    light.fill(Qt::transparent);
+    view->render(&light);
+    settings.update([](AppSettings& s) { s.appearanceMode = AppearanceMode::Dark; });
+    QImage dark(view->size(), QImage::Format_ARGB32_Premultiplied);
+    dark.fill(Qt::transparent);
+    view->render(&dark);
+    const int mid = view->height() / 2;
+    EXPECT_GT(qGray(light.pixel(10, mid)), 200);
+    EXPECT_LT(qGray(dark.pixel(10, mid)), 60);
+    // The top line is darker than the light background and lighter than the dark one.
+    EXPECT_LT(qGray(light.pixel(10, 0)), qGray(light.pixel(10, mid)));
+    EXPECT_GT(qGray(dark.pixel(10, 0)), qGray(dark.pixel(10, mid)));
+}
+
+TEST_F(Taskbar, RecoveryAfterWakeRebuildsAndAcceptsMouseEventsAgain) {
+    make();
+    controller->window()->setIgnoresMouseEvents(true);
+    controller->window()->hide();
+    Q_EMIT desktop.workspace.didWake();
+    EXPECT_TRUE(controller->window()->isVisible());
+    EXPECT_FALSE(controller->window()->ignoresMouseEvents());
+}
+
+TEST_F(Taskbar, TeardownStopsTheWindowStateTimerAndClosesExtraPanels) {
+    settings.update([](AppSettings& s) { s.showOnAllDisplays = true; });
+    make();
+    EXPECT_EQ(scheduler.repeatingCount(), 1);
+    controller->teardown();
+    EXPECT_EQ(scheduler.repeatingCount(), 0);
+    EXPECT_TRUE(controller->extraPanelIds().empty());
+    settings.update([](AppSettings& s) { s.iconScalePercent = 150; });
+    EXPECT_EQ(controller->window()->frame().height, 56); // no longer observing
+}
+
+TEST(StartButtonMenu, ItemsFollowTheUpdateState) {
+    auto titles = [](const std::vector<MenuItemModel>& items) {
+        QStringList t;
+        for (const auto& i : items)
+            t << (i.separator ? QStringLiteral("-") : i.title);
+        return t;
+    };
+    EXPECT_EQ(titles(startButtonMenuModel(std::nullopt, false)),
+              (QStringList{"Settings…", "What's New", "-", "Quit Vantorel"}));
+    EXPECT_EQ(titles(startButtonMenuModel(std::nullopt, true)),
+              (QStringList{"Settings…", "Check for Updates…", "What's New", "-", "Quit Vantorel"}));
+    const auto available = startButtonMenuModel(QStringLiteral("1.2.0"), true);
+    EXPECT_EQ(titles(available),
+              (QStringList{"Install Update 1.2.0…", "-", "Settings…", "What's New", "-", "Quit Vantorel"}));
+    EXPECT_EQ(available.front().action, StartMenuAction::CheckForUpdates);
+    EXPECT_EQ(available.front().symbol, "arrow.down.circle.fill");
+}
+
+TEST_F(Taskbar, TheStartMenuTracksItsDepthAndRunsTheChosenItem) {
+    make();
+    updates.setConfigured(true);
+    updates.setAvailableVersion(QStringLiteral("1.2.0"));
+    QSignalSpy checks(&updates, &UpdateService::checkRequested);
+    QStringList shown;
+    int depthWhileOpen = -1;
+    controller->presentMenu = [&](QMenu& menu, QWidget*) {
+        depthWhileOpen = controller->menuTrackingDepth();
+        for (auto* a : menu.actions())
+            shown << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        menu.actions().front()->trigger();
+    };
+    controller->showStartButtonMenu(controller->window());
+    EXPECT_EQ(depthWhileOpen, 1);
+    EXPECT_EQ(controller->menuTrackingDepth(), 0);
+    EXPECT_EQ(shown.front(), "Install Update 1.2.0…");
+    EXPECT_EQ(checks.count(), 1);
+
+    desktop.scriptedAlertAnswers = {1};
+    controller->presentMenu = [](QMenu& menu, QWidget*) { menu.actions().back()->trigger(); };
+    controller->showStartButtonMenu(controller->window());
+    ASSERT_EQ(desktop.shownAlerts.size(), 1u);
+    EXPECT_EQ(desktop.shownAlerts.front().message, "Quit Vantorel?");
+}

@@ -11,12 +11,14 @@ TaskbarPanel::TaskbarPanel()
                            Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_X11DoNotAcceptFocus);
-    setAttribute(Qt::WA_X11NetWmWindowTypeDock);
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus);
     setWindowTitle(QStringLiteral("Vantorel Taskbar"));
     setAccessibleName(QStringLiteral("Taskbar"));
+    // The window type only reaches the window system once the native window exists.
+    winId();
+    setAttribute(Qt::WA_X11NetWmWindowTypeDock);
 }
 
 TaskbarPanel::~TaskbarPanel() = default;

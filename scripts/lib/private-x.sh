@@ -1,0 +1,50 @@
+# Starts and stops a private X desktop: Xvfb on a display number the server
+# picks itself (-displayfd), with openbox as the window manager.
+# Source this file, then: start_private_x 1440x900; ...; stop_private_x
+
+start_private_x() {
+  local size="${1:-1440x900}"
+  PRIVATE_X_DIR="$(mktemp -d)"
+  if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+    mkdir -m 700 "$PRIVATE_X_DIR/runtime"
+    export XDG_RUNTIME_DIR="$PRIVATE_X_DIR/runtime"
+  fi
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset \
+    3>"$PRIVATE_X_DIR/display" >"$PRIVATE_X_DIR/xvfb.log" 2>&1 &
+  XVFB_PID=$!
+  local i
+  for i in $(seq 1 100); do
+    [ -s "$PRIVATE_X_DIR/display" ] && break
+    kill -0 "$XVFB_PID" 2>/dev/null || { cat "$PRIVATE_X_DIR/xvfb.log" >&2; return 1; }
+    sleep 0.1
+  done
+  [ -s "$PRIVATE_X_DIR/display" ] || { echo "Xvfb did not start" >&2; return 1; }
+  export DISPLAY=":$(head -n1 "$PRIVATE_X_DIR/display")"
+  openbox --sm-disable >"$PRIVATE_X_DIR/openbox.log" 2>&1 &
+  OPENBOX_PID=$!
+  # openbox owns the WM selection once it is ready.
+  for i in $(seq 1 50); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+    sleep 0.1
+  done
+}
+
+stop_private_x() {
+  [ -n "${OPENBOX_PID:-}" ] && kill "$OPENBOX_PID" 2>/dev/null || true
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
+  [ -n "${XVFB_PID:-}" ] && wait "$XVFB_PID" 2>/dev/null || true
+  [ -n "${PRIVATE_X_DIR:-}" ] && rm -rf "$PRIVATE_X_DIR"
+  OPENBOX_PID="" XVFB_PID="" PRIVATE_X_DIR=""
+}
+
+# Waits until a window with this exact title is mapped; prints its id.
+wait_for_window() {
+  local title="$1" timeout="${2:-20}" id=""
+  local end=$((SECONDS + timeout))
+  while [ $SECONDS -lt $end ]; do
+    id="$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n1 || true)"
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}

@@ -4,6 +4,8 @@
 
 start_private_x() {
   local size="${1:-1440x900}"
+  # Programs started here draw on this X server, not offscreen.
+  unset QT_QPA_PLATFORM
   PRIVATE_X_DIR="$(mktemp -d)"
   if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
     mkdir -m 700 "$PRIVATE_X_DIR/runtime"

@@ -8,12 +8,19 @@
 #include "widgets/Popover.h"
 
 #include <QLabel>
+#include <QRegularExpression>
 #include <QMouseEvent>
 #include <algorithm>
 
 namespace vantorel {
 
 int ClockView::openCalendarCount_ = 0;
+
+QString shortTimeFormat(const QLocale& locale) {
+    QString format = locale.timeFormat(QLocale::ShortFormat);
+    static const QRegularExpression seconds(QStringLiteral("[^Hhmap ]?s+"));
+    return format.remove(seconds);
+}
 
 ClockView::ClockView(const SettingsService& settings, const ThemeService& theme, Scheduler& scheduler,
                      const Pointer& pointer, const QLocale& locale, QWidget* parent)
@@ -59,7 +66,7 @@ void ClockView::applyTheme() {
 
 void ClockView::tick() {
     const QDateTime now = scheduler_.currentDateTime();
-    timeLabel_->setText(locale_.toString(now.time(), QLocale::ShortFormat));
+    timeLabel_->setText(locale_.toString(now.time(), shortTimeFormat(locale_)));
     dateLabel_->setText(locale_.toString(now.date(), QLocale::ShortFormat));
     layoutLabels();
     const int fitting = fittingWidth();

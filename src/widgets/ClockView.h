@@ -17,6 +17,9 @@ class Popover;
 class SettingsService;
 class ThemeService;
 
+// The locale's short time format without seconds (only the C locale has them).
+QString shortTimeFormat(const QLocale& locale);
+
 // The tray's clock: the time over the date, refreshed every second. A click
 // opens a month calendar above it that stays while the pointer is over the
 // clock or the calendar.

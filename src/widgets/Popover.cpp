@@ -70,7 +70,8 @@ void Popover::place() {
     const QRect a(anchor_->mapToGlobal(QPoint(0, 0)), anchor_->size());
     QPoint at(a.center().x() - width() / 2 + 1, a.top() - kGap - height());
     if (QScreen* screen = anchor_->screen()) {
-        const QRect bounds = screen->geometry();
+        // Keep clear of the screen's side edges.
+        const QRect bounds = screen->geometry().adjusted(kScreenMargin, 0, -kScreenMargin, 0);
         at.setX(std::clamp(at.x(), bounds.left(), std::max(bounds.left(), bounds.right() + 1 - width())));
     }
     move(at);

@@ -42,6 +42,7 @@ public:
 
     static constexpr int kGap = 4;
     static constexpr int kCornerRadius = 10;
+    static constexpr int kScreenMargin = 6;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -58,6 +58,13 @@ TEST_F(ClockTest, TicksEverySecondWithTheLocaleShortFormats) {
     EXPECT_EQ(world.scheduler.repeatingCount(), 0);
 }
 
+TEST(ClockFormat, ShortTimeNeverShowsSeconds) {
+    EXPECT_EQ(shortTimeFormat(QLocale::c()), QStringLiteral("HH:mm"));
+    EXPECT_EQ(shortTimeFormat(kLocale), kLocale.timeFormat(QLocale::ShortFormat));
+    const QLocale german(QLocale::German, QLocale::Germany);
+    EXPECT_EQ(shortTimeFormat(german), german.timeFormat(QLocale::ShortFormat));
+}
+
 TEST_F(ClockTest, WiderTextAnnouncesANewFittingWidth) {
     auto clock = makeClock();
     int announced = 0;

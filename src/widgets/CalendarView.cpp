@@ -145,7 +145,10 @@ void CalendarView::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     const double W = width();
     const double H = height();
-    const bool dark = look_ == ResolvedTheme::Dark;
+    // Inside a popover that follows the system, the look may change while open.
+    const Popover* popover = Popover::enclosing(this);
+    const ResolvedTheme look = popover ? popover->look() : look_;
+    const bool dark = look == ResolvedTheme::Dark;
     const QColor label = dark ? QColor::fromRgbF(1, 1, 1, 0.85f) : QColor::fromRgbF(0, 0, 0, 0.85f);
     const QColor secondary = dark ? QColor::fromRgbF(1, 1, 1, 0.55f) : QColor::fromRgbF(0, 0, 0, 0.5f);
     auto rectUp = [H](double x, double y, double w, double h) { return unflipped(QRectF(x, y, w, h), H); };
@@ -177,7 +180,7 @@ void CalendarView::paintEvent(QPaintEvent*) {
         if (day == today) {
             QPainterPath path;
             path.addRoundedRect(cell.adjusted(3, 2, -3, -2), 4, 4);
-            p.fillPath(path, accentColor(look_));
+            p.fillPath(path, accentColor(look));
             p.setPen(Qt::white);
             p.setFont(bold);
         } else {

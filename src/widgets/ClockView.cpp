@@ -162,7 +162,7 @@ bool ClockView::pointerIsOverClockOrCalendar() const {
             return true;
     }
     if (calendarPopover_ && calendarPopover_->isVisible()) {
-        const Rect calendar = space.fromQt(QRectF(calendarPopover_->frameGeometry()));
+        const Rect calendar = space.fromQt(QRectF(calendarPopover_->coveredFrame()));
         if (grown(calendar).contains(at))
             return true;
     }

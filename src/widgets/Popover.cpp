@@ -47,6 +47,7 @@ void Popover::setContentSize(QSize size) {
 
 void Popover::show(QWidget* anchor) {
     anchor_ = anchor;
+    covered_ = QRect();
     place();
     QWidget::show();
     raise();
@@ -75,6 +76,7 @@ void Popover::place() {
         at.setX(std::clamp(at.x(), bounds.left(), std::max(bounds.left(), bounds.right() + 1 - width())));
     }
     move(at);
+    covered_ = covered_.united(QRect(at, size()));
 }
 
 void Popover::paintEvent(QPaintEvent*) {

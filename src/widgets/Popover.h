@@ -37,6 +37,11 @@ public:
     void close();
     bool isShown() const { return isVisible(); }
 
+    // Everything the popover has covered since it was shown. After it shrinks
+    // under the pointer (a shorter month), the pointer still counts as over it
+    // until it leaves this area.
+    QRect coveredFrame() const { return covered_; }
+
     // The popover that holds a widget, if any.
     static Popover* enclosing(const QWidget* widget);
 
@@ -53,6 +58,7 @@ private:
     QWidget* content_;
     QPointer<QWidget> anchor_;
     QSize contentSize_;
+    QRect covered_;
     std::optional<ResolvedTheme> appearance_;
 };
 

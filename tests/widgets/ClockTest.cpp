@@ -131,6 +131,28 @@ TEST_F(ClockTest, CalendarStaysWhileThePointerIsOverClockOrCalendar) {
     EXPECT_FALSE(clock->isPollingForDismiss());
 }
 
+TEST_F(ClockTest, CalendarThatShrinksUnderThePointerStaysOpen) {
+    world.scheduler.advance(std::chrono::hours(24 * 26)); // January 31st: the next month is a short February
+    auto clock = makeClock();
+    pointAt(globalCentre(clock.get()));
+    clock->showCalendar();
+    Popover* popover = clock->calendarPopover();
+    const QRect tall = popover->geometry();
+    // Click "›" in the header: February 2026 needs one row less, the header moves down.
+    const QPoint next(tall.right() - 10, tall.top() + 20);
+    pointAt(next);
+    QTest::mouseClick(clock->calendar(), Qt::LeftButton, {}, clock->calendar()->mapFromGlobal(next));
+    ASSERT_EQ(clock->calendar()->displayedMonth(), QDate(2026, 2, 1));
+    ASSERT_LT(popover->geometry().height(), tall.height());
+    ASSERT_FALSE(popover->geometry().adjusted(-4, -4, 4, 4).contains(next));
+    world.scheduler.advance(400ms);
+    EXPECT_EQ(clock->calendarPopover(), popover);
+
+    pointAt(QPoint(next.x(), tall.top() - 10));
+    world.scheduler.advance(80ms);
+    EXPECT_EQ(clock->calendarPopover(), nullptr);
+}
+
 TEST_F(ClockTest, CalendarHiddenFromElsewhereIsClosedByThePoll) {
     auto clock = makeClock();
     pointAt(globalCentre(clock.get()));

@@ -76,6 +76,7 @@ int main(int argc, char* argv[]) {
 
     SimDesktop sim;
     mirrorQtScreens(sim, options.demoDisplays);
+    followQtPointer(sim);
     SimDesktop::populateDemo(sim);
     const bool darkSystem = options.simSystemTheme
                                 ? *options.simSystemTheme == QLatin1String("dark")

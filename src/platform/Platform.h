@@ -8,6 +8,7 @@ class Accessibility;
 class Alerts;
 class BundleInfo;
 class DefaultsStore;
+class Identity;
 class InstanceGuard;
 class Pointer;
 class Screens;
@@ -29,6 +30,7 @@ struct Platform {
     Accessibility* accessibility = nullptr;
     Sound* sound = nullptr;
     InstanceGuard* instances = nullptr;
+    Identity* identity = nullptr;
 
     // The backend the program runs on; shared services are built from it on first use.
     static Platform& installed();

@@ -236,7 +236,8 @@ void TaskbarWindowController::teardown() {
 void TaskbarWindowController::showWindow() { primaryPanel_->orderFrontRegardless(); }
 
 TaskbarView* TaskbarWindowController::makeTaskbarView() {
-    auto* view = new TaskbarView(deps_.settings, deps_.theme);
+    auto* view = new TaskbarView(
+        TaskbarViewDependencies{deps_.settings, deps_.theme, deps_.updates, deps_.scheduler, deps_.platform});
     QPointer<TaskbarWindowController> self(this);
     view->onStartButtonClicked = [self](QWidget* anchor) {
         if (self)

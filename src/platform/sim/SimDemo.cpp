@@ -2,6 +2,7 @@
 
 #include "platform/sim/SimDesktop.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -50,6 +51,10 @@ void mirrorQtScreens(SimDesktop& desktop, int requested) {
     });
     QObject::connect(app, &QGuiApplication::screenRemoved, &desktop.screens, resync);
     QObject::connect(app, &QGuiApplication::primaryScreenChanged, &desktop.screens, resync);
+}
+
+void followQtPointer(SimDesktop& desktop) {
+    desktop.pointerSource = [] { return ScreenSpace::fromPrimaryScreen().fromQt(QPointF(QCursor::pos())); };
 }
 
 } // namespace vantorel

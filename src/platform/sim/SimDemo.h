@@ -10,4 +10,8 @@ class SimDesktop;
 // side by side into that many displays.
 void mirrorQtScreens(SimDesktop& desktop, int requestedDisplays);
 
+// Makes the simulated pointer stand where the real cursor is, so that hover
+// polls (the calendar, auto-hide) react to the mouse in the demo.
+void followQtPointer(SimDesktop& desktop);
+
 } // namespace vantorel

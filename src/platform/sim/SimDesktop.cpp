@@ -20,6 +20,7 @@ Platform SimDesktop::platform(DefaultsStore* defaults) {
     p.accessibility = this;
     p.sound = this;
     p.instances = this;
+    p.identity = this;
     return p;
 }
 

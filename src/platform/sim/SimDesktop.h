@@ -4,6 +4,7 @@
 #include "platform/Alerts.h"
 #include "platform/BundleInfo.h"
 #include "platform/DefaultsStore.h"
+#include "platform/Identity.h"
 #include "platform/InstanceGuard.h"
 #include "platform/Platform.h"
 #include "platform/Screens.h"
@@ -14,6 +15,7 @@
 #include <QHash>
 #include <QVariantMap>
 #include <deque>
+#include <functional>
 #include <map>
 
 namespace vantorel {
@@ -92,7 +94,8 @@ class SimDesktop final : public Pointer,
                          public Alerts,
                          public Accessibility,
                          public Sound,
-                         public InstanceGuard {
+                         public InstanceGuard,
+                         public Identity {
 public:
     SimDesktop();
     ~SimDesktop() override;
@@ -136,6 +139,14 @@ public:
     std::deque<int> scriptedAlertAnswers;
     std::vector<AlertSpec> shownAlerts;
 
+    // --- identity ---
+    // The current user's record; reset it to simulate a user the store does not know.
+    std::optional<UserIdentity> user = UserIdentity{QStringLiteral("Alex Morgan"), std::nullopt};
+    std::optional<UserIdentity> currentUser() const override { return user; }
+    // When set, the pointer follows this source instead of setPointer (the demo
+    // passes the real cursor through).
+    std::function<Point()> pointerSource;
+
     // --- accessibility, sound ---
     bool trusted = true;
     int trustPrompts = 0;
@@ -147,7 +158,7 @@ public:
     SimScreens screens{*this};
 
     // Ports implemented by the desktop itself.
-    Point location() const override { return pointer_; }
+    Point location() const override { return pointerSource ? pointerSource() : pointer_; }
     std::optional<QString> identifier() const override { return bundleIdentifier; }
     std::optional<QVariant> infoValue(const QString& key) const override;
     std::optional<QByteArray> resource(const QString& name, const QString& extension) const override;

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "core/Scheduler.h"
+#include "platform/Platform.h"
+
+namespace vantorel {
+
+class SettingsService;
+class ThemeService;
+class UpdateService;
+
+// What a taskbar view and its widgets need from the rest of the program.
+// The platform must provide the workspace, accessibility and pointer ports.
+struct TaskbarViewDependencies {
+    const SettingsService& settings;
+    const ThemeService& theme;
+    const UpdateService& updates;
+    Scheduler& scheduler;
+    Platform platform;
+};
+
+} // namespace vantorel

@@ -1,0 +1,131 @@
+#include "widgets/ShowDesktopButton.h"
+
+#include "app/SettingsService.h"
+#include "app/ThemeService.h"
+#include "platform/BundleInfo.h"
+#include "platform/Workspace.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+
+namespace vantorel {
+
+namespace {
+const QString kWindows = QStringLiteral("AXWindows");
+const QString kMinimized = QStringLiteral("AXMinimized");
+const QString kFullScreen = QStringLiteral("AXFullScreen");
+
+// A read that fails counts as false.
+bool readsTrue(Accessibility& ax, const AXElement& e, const QString& attribute) {
+    return ax.copyAttribute(e, attribute).as<bool>().value_or(false);
+}
+} // namespace
+
+ShowDesktopController::ShowDesktopController(Workspace& workspace, Accessibility& accessibility,
+                                             const BundleInfo* bundle, Scheduler& scheduler, QObject* parent)
+    : QObject(parent), workspace_(workspace), ax_(accessibility), bundle_(bundle), scheduler_(scheduler) {}
+
+std::vector<qint64> ShowDesktopController::regularApplications() const {
+    const std::optional<QString> own = bundle_ ? bundle_->identifier() : std::nullopt;
+    std::vector<qint64> pids;
+    for (const auto& app : workspace_.runningApplications()) {
+        // Two applications without an identifier count as the same one.
+        if (app.activationPolicy == ActivationPolicy::Regular && !app.isTerminated && app.bundleIdentifier != own)
+            pids.push_back(app.pid);
+    }
+    return pids;
+}
+
+void ShowDesktopController::showDesktop() {
+    const bool trusted = ax_.isProcessTrusted(false);
+    if (trusted && restore())
+        return;
+    const auto pids = regularApplications();
+    if (!trusted) {
+        for (qint64 pid : pids)
+            workspace_.hide(pid);
+        return;
+    }
+    minimizeAll(pids);
+}
+
+void ShowDesktopController::minimizeAll(const std::vector<qint64>& pids) {
+    for (qint64 pid : pids) {
+        const auto windows = ax_.copyAttribute(ax_.applicationElement(pid), kWindows).as<std::vector<AXElement>>();
+        if (!windows)
+            continue;
+        for (const AXElement& window : *windows) {
+            if (readsTrue(ax_, window, kMinimized))
+                continue;
+            minimizedByUs_.push_back(window);
+            if (readsTrue(ax_, window, kFullScreen)) {
+                ax_.setAttribute(window, kFullScreen, false);
+                scheduler_.after(kFullScreenExitDelay, this,
+                                 [this, window] { ax_.setAttribute(window, kMinimized, true); });
+            } else {
+                ax_.setAttribute(window, kMinimized, true);
+            }
+        }
+    }
+}
+
+bool ShowDesktopController::restore() {
+    std::vector<AXElement> still;
+    for (const auto& window : minimizedByUs_)
+        if (readsTrue(ax_, window, kMinimized))
+            still.push_back(window);
+    minimizedByUs_.clear();
+    if (still.empty())
+        return false;
+    for (auto it = still.rbegin(); it != still.rend(); ++it)
+        ax_.setAttribute(*it, kMinimized, false);
+    return true;
+}
+
+ShowDesktopColors showDesktopColors(ResolvedTheme look) {
+    if (look == ResolvedTheme::Dark)
+        return {QColor::fromRgbF(1, 1, 1, 0.15f), QColor::fromRgbF(1, 1, 1, 0.2f)};
+    return {QColor::fromRgbF(0, 0, 0, 0.08f), QColor::fromRgbF(0, 0, 0, 0.2f)};
+}
+
+ShowDesktopButton::ShowDesktopButton(const SettingsService& settings, const ThemeService& theme,
+                                     Workspace& workspace, Accessibility& accessibility, const BundleInfo* bundle,
+                                     Scheduler& scheduler, QWidget* parent)
+    : QWidget(parent), settings_(settings), theme_(theme),
+      controller_(new ShowDesktopController(workspace, accessibility, bundle, scheduler, this)) {
+    AccessibleControl::installFactory();
+    setAttribute(Qt::WA_Hover);
+    setToolTip(accessibilityLabel());
+    setAccessibleName(accessibilityLabel());
+}
+
+bool ShowDesktopButton::accessibilityPerformPress() {
+    showDesktop();
+    return true;
+}
+
+void ShowDesktopButton::enterEvent(QEnterEvent*) {
+    hovered_ = true;
+    update();
+}
+
+void ShowDesktopButton::leaveEvent(QEvent*) {
+    hovered_ = false;
+    update();
+}
+
+void ShowDesktopButton::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        showDesktop();
+}
+
+void ShowDesktopButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const auto colors = showDesktopColors(theme_.resolve(settings_.current().appearanceMode));
+    if (hovered_)
+        p.fillRect(rect(), colors.hoverFill);
+    p.fillRect(QRectF(0, 0, 1, height()), colors.divider);
+}
+
+} // namespace vantorel

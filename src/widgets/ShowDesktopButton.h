@@ -1,0 +1,81 @@
+#pragma once
+
+#include "core/Scheduler.h"
+#include "platform/Accessibility.h"
+#include "platform/Theme.h"
+#include "widgets/ViewSupport.h"
+
+#include <QObject>
+#include <QWidget>
+#include <vector>
+
+namespace vantorel {
+
+class Accessibility;
+class BundleInfo;
+class SettingsService;
+class ThemeService;
+class Workspace;
+
+// Minimizes every window of every regular application, and on the next call
+// restores exactly the windows it minimized.
+class ShowDesktopController : public QObject {
+    Q_OBJECT
+public:
+    ShowDesktopController(Workspace& workspace, Accessibility& accessibility, const BundleInfo* bundle,
+                          Scheduler& scheduler, QObject* parent = nullptr);
+
+    void showDesktop();
+    const std::vector<AXElement>& minimizedByUs() const { return minimizedByUs_; }
+
+    // A window leaving full screen needs this long before it can be minimized.
+    static constexpr Duration kFullScreenExitDelay = 600ms;
+
+private:
+    bool restore();
+    void minimizeAll(const std::vector<qint64>& pids);
+    std::vector<qint64> regularApplications() const;
+
+    Workspace& workspace_;
+    Accessibility& ax_;
+    const BundleInfo* bundle_;
+    Scheduler& scheduler_;
+    std::vector<AXElement> minimizedByUs_;
+};
+
+struct ShowDesktopColors {
+    QColor hoverFill;
+    QColor divider;
+};
+ShowDesktopColors showDesktopColors(ResolvedTheme look);
+
+// The thin strip at the far right of the tray.
+class ShowDesktopButton : public QWidget, public AccessibleControl {
+    Q_OBJECT
+public:
+    ShowDesktopButton(const SettingsService& settings, const ThemeService& theme, Workspace& workspace,
+                      Accessibility& accessibility, const BundleInfo* bundle, Scheduler& scheduler,
+                      QWidget* parent = nullptr);
+
+    void showDesktop() { controller_->showDesktop(); }
+    const ShowDesktopController& controller() const { return *controller_; }
+    bool isHovered() const { return hovered_; }
+
+    QString accessibilityLabel() const override { return QStringLiteral("Show Desktop"); }
+    QString accessibilityHelp() const override { return {}; }
+    bool accessibilityPerformPress() override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    const SettingsService& settings_;
+    const ThemeService& theme_;
+    ShowDesktopController* controller_;
+    bool hovered_ = false;
+};
+
+} // namespace vantorel

@@ -1,0 +1,138 @@
+#include "core/ManualScheduler.h"
+#include "widgets/CalendarView.h"
+#include "widgets/Popover.h"
+
+#include <QTest>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+using namespace vantorel;
+
+namespace {
+
+const QLocale kSundayFirst(QLocale::English, QLocale::UnitedStates);
+const QLocale kMondayFirst(QLocale::German, QLocale::Germany);
+
+CalendarMonth month(int year, int m, Qt::DayOfWeek first) { return {QDate(year, m, 1), first}; }
+
+void wheel(QWidget* w, QPoint delta) {
+    QWheelEvent event(QPointF(100, 100), w->mapToGlobal(QPointF(100, 100)), QPoint(), delta, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w, &event);
+}
+
+} // namespace
+
+TEST(CalendarMonthTest, RowsAndHeights) {
+    // February 2026 has 28 days and starts on a Sunday.
+    const auto feb = month(2026, 2, Qt::Sunday);
+    EXPECT_EQ(feb.firstColumn(), 0);
+    EXPECT_EQ(feb.weeks(), 4);
+    EXPECT_EQ(feb.height(), 182);
+    // January 2022 has 31 days and starts on a Saturday: the last column.
+    const auto jan = month(2022, 1, Qt::Sunday);
+    EXPECT_EQ(jan.firstColumn(), 6);
+    EXPECT_EQ(jan.weeks(), 6);
+    EXPECT_EQ(jan.height(), 238);
+    EXPECT_EQ(month(2026, 1, Qt::Sunday).height(), 210);
+    // With Monday first, a month starting on Sunday (March 2026) starts in column 6.
+    const auto march = month(2026, 3, Qt::Monday);
+    EXPECT_EQ(march.firstColumn(), 6);
+    EXPECT_EQ(march.weeks(), 6);
+    EXPECT_EQ(month(2021, 2, Qt::Monday).weeks(), 4);
+}
+
+TEST(CalendarMonthTest, DayCellsFillRowsFromTheTop) {
+    const auto jan = month(2022, 1, Qt::Sunday); // view height 238
+    EXPECT_EQ(jan.dayCell(1, 238), QRectF(6 * 32 + 8, 238 - 62 - 28, 32, 28));
+    EXPECT_EQ(jan.dayCell(2, 238), QRectF(8, 238 - 62 - 56, 32, 28));
+    EXPECT_EQ(jan.dayCell(31, 238), QRectF(32 + 8, 8, 32, 28)) << "the sixth row stands on the 8-point margin";
+}
+
+TEST(CalendarMonthTest, MonthTitleFollowsTheLocale) {
+    EXPECT_EQ(monthYearFormat(kSundayFirst), QStringLiteral("MMMM yyyy"));
+    EXPECT_EQ(monthYearFormat(kMondayFirst), QStringLiteral("MMMM yyyy"));
+    EXPECT_EQ(monthYearFormat(QLocale(QLocale::Japanese, QLocale::Japan)), QStringLiteral("yyyy年M月"));
+
+    ManualScheduler scheduler(QDateTime(QDate(2026, 3, 14), QTime(10, 0)));
+    CalendarView en(scheduler, ResolvedTheme::Light, kSundayFirst);
+    EXPECT_EQ(en.title(), QStringLiteral("March 2026"));
+    CalendarView de(scheduler, ResolvedTheme::Light, kMondayFirst);
+    EXPECT_EQ(de.title(), QStringLiteral("März 2026"));
+}
+
+TEST(CalendarViewTest, MondayFirstLocaleStartsTheWeekdayRowWithMonday) {
+    ManualScheduler scheduler(QDateTime(QDate(2026, 3, 14), QTime(10, 0)));
+    CalendarView view(scheduler, ResolvedTheme::Light, kMondayFirst);
+    const QStringList names = view.weekdaySymbols();
+    ASSERT_EQ(names.size(), 7);
+    EXPECT_EQ(names.front(), kMondayFirst.standaloneDayName(Qt::Monday, QLocale::NarrowFormat));
+    EXPECT_EQ(names.back(), kMondayFirst.standaloneDayName(Qt::Sunday, QLocale::NarrowFormat));
+    EXPECT_EQ(view.model().firstColumn(), 6);
+    EXPECT_EQ(view.size(), QSize(240, 238));
+
+    CalendarView us(scheduler, ResolvedTheme::Light, kSundayFirst);
+    EXPECT_EQ(us.weekdaySymbols().front(), kSundayFirst.standaloneDayName(Qt::Sunday, QLocale::NarrowFormat));
+}
+
+TEST(CalendarViewTest, ArrowsWrapTheYearAndThePopoverFollowsTheRows) {
+    ManualScheduler scheduler(QDateTime(QDate(2021, 12, 24), QTime(10, 0)));
+    auto* view = new CalendarView(scheduler, ResolvedTheme::Light, kSundayFirst);
+    Popover popover(view);
+    popover.setContentSize(view->sizeHint());
+    EXPECT_EQ(popover.size(), QSize(240, 210)); // December 2021: 5 rows
+
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(230, 20)); // "›"
+    EXPECT_EQ(view->displayedMonth(), QDate(2022, 1, 1));
+    EXPECT_EQ(popover.size(), QSize(240, 238)); // January 2022: 6 rows
+    EXPECT_EQ(view->size(), QSize(240, 238));
+
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(10, 20)); // "‹"
+    EXPECT_EQ(view->displayedMonth(), QDate(2021, 12, 1));
+    EXPECT_EQ(popover.size(), QSize(240, 210));
+}
+
+TEST(CalendarViewTest, HeaderMiddleAndGridIgnoreClicks) {
+    ManualScheduler scheduler(QDateTime(QDate(2026, 5, 2), QTime(10, 0)));
+    CalendarView view(scheduler, ResolvedTheme::Light, kSundayFirst);
+    const QDate may(2026, 5, 1);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(44, 20));  // just inside the middle
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(120, 20));
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(196, 20)); // W - 44: still the middle
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(10, 45));  // below the header
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(230, 120));
+    EXPECT_EQ(view.displayedMonth(), may);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(43, 39));
+    EXPECT_EQ(view.displayedMonth(), QDate(2026, 4, 1));
+}
+
+TEST(CalendarViewTest, OneMonthPerWheelEventWhateverTheAmount) {
+    ManualScheduler scheduler(QDateTime(QDate(2026, 5, 2), QTime(10, 0)));
+    CalendarView view(scheduler, ResolvedTheme::Light, kSundayFirst);
+    wheel(&view, QPoint(0, 120 * 10)); // away from the user: back
+    EXPECT_EQ(view.displayedMonth(), QDate(2026, 4, 1));
+    wheel(&view, QPoint(0, -3));
+    EXPECT_EQ(view.displayedMonth(), QDate(2026, 5, 1));
+    wheel(&view, QPoint(240, 0)); // horizontal to the right: the previous month
+    EXPECT_EQ(view.displayedMonth(), QDate(2026, 4, 1));
+    wheel(&view, QPoint(-60, 30)); // mostly horizontal decides by x
+    EXPECT_EQ(view.displayedMonth(), QDate(2026, 5, 1));
+    wheel(&view, QPoint(0, 0));
+    EXPECT_EQ(view.displayedMonth(), QDate(2026, 5, 1));
+}
+
+TEST(CalendarViewTest, TodayIsHighlightedOnlyInItsOwnMonth) {
+    ManualScheduler scheduler(QDateTime(QDate(2026, 5, 2), QTime(10, 0)));
+    CalendarView view(scheduler, ResolvedTheme::Light, kSundayFirst);
+    EXPECT_EQ(view.highlightedDay(), 2);
+    for (int i = 0; i < 12; ++i)
+        view.navigate(+1);
+    EXPECT_EQ(view.displayedMonth(), QDate(2027, 5, 1));
+    EXPECT_EQ(view.highlightedDay(), 0) << "same month, other year";
+    for (int i = 0; i < 12; ++i)
+        view.navigate(-1);
+    EXPECT_EQ(view.highlightedDay(), 2);
+    // Past midnight at the month's end the highlight moves with the date.
+    scheduler.advance(std::chrono::hours(24 * 29 + 13));
+    EXPECT_EQ(view.highlightedDay(), 31);
+}

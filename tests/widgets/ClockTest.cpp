@@ -1,0 +1,206 @@
+#include "support/SimWorld.h"
+#include "widgets/CalendarView.h"
+#include "widgets/ClockView.h"
+#include "widgets/Popover.h"
+
+#include <QAccessible>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace vantorel;
+
+namespace {
+
+const QLocale kLocale(QLocale::English, QLocale::UnitedStates);
+
+struct ClockTest : ::testing::Test {
+    test::SimWorld world;
+    QWidget window; // stands in for the panel the clock lives in
+
+    std::unique_ptr<ClockView> makeClock(QPoint at = QPoint(300, 500)) {
+        auto clock = std::make_unique<ClockView>(world.settings, world.theme, world.scheduler, world.desktop, kLocale,
+                                                 &window);
+        clock->setGeometry(QRect(at, QSize(120, 56)));
+        return clock;
+    }
+    void SetUp() override {
+        window.setGeometry(0, 0, 800, 600);
+        window.show();
+        ASSERT_EQ(ClockView::openCalendarCount(), 0);
+    }
+    void TearDown() override { EXPECT_EQ(ClockView::openCalendarCount(), 0); }
+
+    // Puts the pointer at a point given in Qt's global coordinates.
+    void pointAt(QPoint global) {
+        world.desktop.setPointer(ScreenSpace::fromPrimaryScreen().fromQt(QPointF(global)));
+    }
+    QPoint globalCentre(QWidget* w) { return w->mapToGlobal(w->rect().center()); }
+};
+
+} // namespace
+
+TEST_F(ClockTest, TicksEverySecondWithTheLocaleShortFormats) {
+    auto clock = makeClock();
+    EXPECT_EQ(clock->timeText(), QStringLiteral("9:00 AM"));
+    EXPECT_EQ(clock->dateText(), kLocale.toString(QDate(2026, 1, 5), QLocale::ShortFormat));
+    world.scheduler.advance(59s);
+    EXPECT_EQ(clock->timeText(), QStringLiteral("9:00 AM"));
+    world.scheduler.advance(1s);
+    EXPECT_EQ(clock->timeText(), QStringLiteral("9:01 AM"));
+
+    auto* iface = QAccessible::queryAccessibleInterface(clock.get());
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("9:01 AM, ") + clock->dateText());
+    EXPECT_EQ(iface->text(QAccessible::Help), QStringLiteral("Shows a calendar"));
+
+    // A tick after the clock is gone does nothing.
+    clock.reset();
+    world.scheduler.advance(5s);
+    EXPECT_EQ(world.scheduler.repeatingCount(), 0);
+}
+
+TEST(ClockFormat, ShortTimeNeverShowsSeconds) {
+    EXPECT_EQ(shortTimeFormat(QLocale::c()), QStringLiteral("HH:mm"));
+    EXPECT_EQ(shortTimeFormat(kLocale), kLocale.timeFormat(QLocale::ShortFormat));
+    const QLocale german(QLocale::German, QLocale::Germany);
+    EXPECT_EQ(shortTimeFormat(german), german.timeFormat(QLocale::ShortFormat));
+}
+
+TEST_F(ClockTest, WiderTextAnnouncesANewFittingWidth) {
+    auto clock = makeClock();
+    int announced = 0;
+    QObject::connect(clock.get(), &ClockView::fittingWidthChanged, [&] { ++announced; });
+    const int narrow = clock->fittingWidth();
+    world.scheduler.advance(std::chrono::minutes(60)); // 9:00 -> 10:00, one more digit
+    EXPECT_GT(clock->fittingWidth(), narrow);
+    EXPECT_EQ(announced, 1);
+}
+
+TEST_F(ClockTest, ClickTogglesTheCalendarAboveTheClock) {
+    auto clock = makeClock();
+    pointAt(globalCentre(clock.get()));
+    QTest::mouseClick(clock.get(), Qt::LeftButton, {}, QPoint(60, 28));
+    ASSERT_NE(clock->calendarPopover(), nullptr);
+    EXPECT_EQ(ClockView::openCalendarCount(), 1);
+    Popover* popover = clock->calendarPopover();
+    EXPECT_TRUE(popover->isShown());
+    EXPECT_EQ(popover->size(), QSize(240, 210)); // January 2026: 5 rows
+    EXPECT_EQ(clock->calendar()->displayedMonth(), QDate(2026, 1, 1));
+    const QRect clockGlobal(clock->mapToGlobal(QPoint(0, 0)), clock->size());
+    EXPECT_EQ(popover->geometry().bottom(), clockGlobal.top() - 1 - Popover::kGap);
+
+    QTest::mouseClick(clock.get(), Qt::LeftButton, {}, QPoint(60, 28));
+    EXPECT_EQ(clock->calendarPopover(), nullptr);
+    EXPECT_FALSE(clock->isPollingForDismiss());
+    EXPECT_EQ(ClockView::openCalendarCount(), 0);
+
+    // Pressed inside, released outside: nothing.
+    QTest::mousePress(clock.get(), Qt::LeftButton, {}, QPoint(60, 28));
+    QTest::mouseRelease(clock.get(), Qt::LeftButton, {}, QPoint(60, 80));
+    EXPECT_EQ(clock->calendarPopover(), nullptr);
+
+    // The press action toggles like a click.
+    auto* action = QAccessible::queryAccessibleInterface(clock.get())->actionInterface();
+    action->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_NE(clock->calendarPopover(), nullptr);
+    action->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(clock->calendarPopover(), nullptr);
+}
+
+TEST_F(ClockTest, CalendarStaysWhileThePointerIsOverClockOrCalendar) {
+    auto clock = makeClock();
+    pointAt(globalCentre(clock.get()));
+    clock->showCalendar();
+    Popover* popover = clock->calendarPopover();
+    world.scheduler.advance(400ms);
+    ASSERT_EQ(clock->calendarPopover(), popover);
+
+    // Across the gap: the 4-point margins meet.
+    const QRect clockGlobal(clock->mapToGlobal(QPoint(0, 0)), clock->size());
+    pointAt(QPoint(clockGlobal.center().x(), clockGlobal.top() - 2));
+    world.scheduler.advance(80ms);
+    pointAt(globalCentre(popover));
+    world.scheduler.advance(400ms);
+    EXPECT_EQ(clock->calendarPopover(), popover);
+
+    pointAt(QPoint(5, 5));
+    world.scheduler.advance(79ms);
+    EXPECT_NE(clock->calendarPopover(), nullptr);
+    world.scheduler.advance(1ms);
+    EXPECT_EQ(clock->calendarPopover(), nullptr);
+    EXPECT_EQ(ClockView::openCalendarCount(), 0);
+    EXPECT_FALSE(clock->isPollingForDismiss());
+}
+
+TEST_F(ClockTest, CalendarThatShrinksUnderThePointerStaysOpen) {
+    world.scheduler.advance(std::chrono::hours(24 * 26)); // January 31st: the next month is a short February
+    auto clock = makeClock();
+    pointAt(globalCentre(clock.get()));
+    clock->showCalendar();
+    Popover* popover = clock->calendarPopover();
+    const QRect tall = popover->geometry();
+    // Click "›" in the header: February 2026 needs one row less, the header moves down.
+    const QPoint next(tall.right() - 10, tall.top() + 20);
+    pointAt(next);
+    QTest::mouseClick(clock->calendar(), Qt::LeftButton, {}, clock->calendar()->mapFromGlobal(next));
+    ASSERT_EQ(clock->calendar()->displayedMonth(), QDate(2026, 2, 1));
+    ASSERT_LT(popover->geometry().height(), tall.height());
+    ASSERT_FALSE(popover->geometry().adjusted(-4, -4, 4, 4).contains(next));
+    world.scheduler.advance(400ms);
+    EXPECT_EQ(clock->calendarPopover(), popover);
+
+    pointAt(QPoint(next.x(), tall.top() - 10));
+    world.scheduler.advance(80ms);
+    EXPECT_EQ(clock->calendarPopover(), nullptr);
+}
+
+TEST_F(ClockTest, CalendarHiddenFromElsewhereIsClosedByThePoll) {
+    auto clock = makeClock();
+    pointAt(globalCentre(clock.get()));
+    clock->showCalendar();
+    clock->calendarPopover()->hide();
+    world.scheduler.advance(80ms);
+    EXPECT_EQ(clock->calendarPopover(), nullptr);
+    EXPECT_EQ(ClockView::openCalendarCount(), 0);
+}
+
+TEST_F(ClockTest, OpenCalendarCountAcrossSeveralClocksNeverGoesNegative) {
+    auto left = makeClock(QPoint(100, 500));
+    auto right = makeClock(QPoint(500, 500));
+    pointAt(globalCentre(left.get()));
+    left->showCalendar();
+    right->showCalendar();
+    EXPECT_EQ(ClockView::openCalendarCount(), 2);
+    left->closeCalendar();
+    left->closeCalendar();
+    EXPECT_EQ(ClockView::openCalendarCount(), 1);
+    // The right clock's calendar has no pointer over it and closes on the next poll.
+    world.scheduler.advance(80ms);
+    EXPECT_EQ(right->calendarPopover(), nullptr);
+    EXPECT_EQ(ClockView::openCalendarCount(), 0);
+    right->closeCalendar();
+    EXPECT_EQ(ClockView::openCalendarCount(), 0);
+
+    // A clock that goes away with its calendar open gives its count back.
+    left->showCalendar();
+    EXPECT_EQ(ClockView::openCalendarCount(), 1);
+    left.reset();
+    EXPECT_EQ(ClockView::openCalendarCount(), 0);
+    world.scheduler.advance(200ms);
+}
+
+TEST_F(ClockTest, ColoursFollowTheLookAndTheCalendarIsBuiltForIt) {
+    world.change([](AppSettings& s) { s.appearanceMode = AppearanceMode::Dark; });
+    auto clock = makeClock();
+    pointAt(globalCentre(clock.get()));
+    clock->showCalendar();
+    EXPECT_EQ(clock->calendarPopover()->look(), ResolvedTheme::Dark);
+    clock->closeCalendar();
+
+    world.change([](AppSettings& s) { s.appearanceMode = AppearanceMode::Auto; });
+    world.desktop.theme.set(ResolvedTheme::Light);
+    clock->showCalendar();
+    EXPECT_EQ(clock->calendarPopover()->look(), ResolvedTheme::Light);
+    world.desktop.theme.set(ResolvedTheme::Dark);
+    EXPECT_EQ(clock->calendarPopover()->look(), ResolvedTheme::Dark) << "auto follows the system";
+    clock->closeCalendar();
+}

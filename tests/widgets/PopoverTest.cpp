@@ -1,0 +1,68 @@
+#include "widgets/Popover.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <gtest/gtest.h>
+
+using namespace vantorel;
+
+namespace {
+struct PopoverTest : ::testing::Test {
+    QWidget window;
+    QRect screen = QGuiApplication::primaryScreen()->geometry();
+    void SetUp() override {
+        window.setGeometry(screen.x(), screen.bottom() - 99, screen.width(), 100);
+        window.show();
+    }
+    QWidget* anchorAt(int x, int width) {
+        auto* anchor = new QWidget(&window);
+        anchor->setGeometry(x, 40, width, 60);
+        return anchor;
+    }
+    static QRect globalRect(QWidget* w) { return QRect(w->mapToGlobal(QPoint(0, 0)), w->size()); }
+};
+} // namespace
+
+TEST_F(PopoverTest, StandsCentredAboveItsAnchorAndGrowsUpward) {
+    QWidget* anchor = anchorAt(200, 100);
+    Popover popover(new QWidget);
+    popover.setContentSize(QSize(240, 210));
+    popover.show(anchor);
+    const QRect a = globalRect(anchor);
+    EXPECT_EQ(popover.geometry().bottom(), a.top() - 1 - Popover::kGap);
+    EXPECT_NEAR(popover.geometry().center().x(), a.center().x(), 1);
+    EXPECT_EQ(popover.content()->geometry(), QRect(0, 0, 240, 210));
+
+    popover.setContentSize(QSize(240, 238));
+    EXPECT_EQ(popover.height(), 238);
+    EXPECT_EQ(popover.geometry().bottom(), a.top() - 1 - Popover::kGap) << "keeps standing on the anchor";
+}
+
+TEST_F(PopoverTest, StaysOnTheScreenNearItsEdges) {
+    Popover right(new QWidget);
+    right.setContentSize(QSize(240, 100));
+    right.show(anchorAt(screen.width() - 80, 70));
+    EXPECT_EQ(right.geometry().right(), screen.right() - Popover::kScreenMargin);
+
+    Popover left(new QWidget);
+    left.setContentSize(QSize(240, 100));
+    left.show(anchorAt(0, 40));
+    EXPECT_EQ(left.geometry().left(), screen.left() + Popover::kScreenMargin);
+}
+
+TEST_F(PopoverTest, FindsTheEnclosingPopoverAndFollowsTheLook) {
+    auto* content = new QWidget;
+    auto* inner = new QWidget(content);
+    Popover popover(content);
+    EXPECT_EQ(Popover::enclosing(inner), &popover);
+    EXPECT_EQ(Popover::enclosing(&window), nullptr);
+
+    ResolvedTheme system = ResolvedTheme::Light;
+    popover.systemLook = [&] { return system; };
+    popover.setAppearance(std::nullopt);
+    EXPECT_EQ(popover.look(), ResolvedTheme::Light);
+    system = ResolvedTheme::Dark;
+    EXPECT_EQ(popover.look(), ResolvedTheme::Dark);
+    popover.setAppearance(ResolvedTheme::Light);
+    EXPECT_EQ(popover.look(), ResolvedTheme::Light);
+}

@@ -1,0 +1,140 @@
+#include "support/SimWorld.h"
+#include "widgets/StartButtonView.h"
+
+#include <QAccessible>
+#include <QPainter>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace vantorel;
+
+namespace {
+
+struct StartButtonTest : ::testing::Test {
+    test::SimWorld world;
+    std::unique_ptr<StartButtonView> make() {
+        auto view = std::make_unique<StartButtonView>(world.settings, world.theme, world.updates,
+                                                      &world.desktop.workspace, &world.desktop);
+        view->resize(61, 56);
+        return view;
+    }
+};
+
+QImage render(QWidget& w) {
+    QImage image(w.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    w.render(&image);
+    return image;
+}
+
+} // namespace
+
+TEST(StartButtonGeometry, CircleFollowsTheIconScaleWithinItsBounds) {
+    EXPECT_DOUBLE_EQ(startCircleSize(50), 18);
+    EXPECT_DOUBLE_EQ(startCircleSize(100), 26);
+    EXPECT_DOUBLE_EQ(startCircleSize(200), 41.6);
+    EXPECT_DOUBLE_EQ(startCircleSize(60), 18);
+    EXPECT_DOUBLE_EQ(startCircleSize(150), 39);
+
+    // Centred across, 2 above the middle (y grows upward).
+    EXPECT_EQ(startCircleRect(QSizeF(61, 56), 26), QRectF(17.5, 17, 26, 26));
+    // The dot's lower-left corner is 7 in from the circle's top-right corner.
+    EXPECT_EQ(updateDotRect(QRectF(17.5, 17, 26, 26)), QRectF(36.5, 36, 8, 8));
+}
+
+TEST(StartButtonGeometry, PicturesCoverTheCircleWithoutLetterboxing) {
+    const QRectF circle(10, 10, 26, 26);
+    const QRectF wide = coverRect(QSizeF(200, 100), circle);
+    EXPECT_EQ(wide, QRectF(-3, 10, 52, 26));
+    const QRectF tall = coverRect(QSizeF(30, 90), circle);
+    EXPECT_DOUBLE_EQ(tall.width(), 26);
+    EXPECT_DOUBLE_EQ(tall.height(), 78);
+    EXPECT_EQ(tall.center(), circle.center());
+    // A one-pixel picture is blown up to the whole circle.
+    EXPECT_EQ(coverRect(QSizeF(1, 1), circle), circle);
+}
+
+TEST_F(StartButtonTest, WidePictureFillsTheWholeCircle) {
+    QImage picture(200, 100, QImage::Format_ARGB32);
+    picture.fill(Qt::red);
+    world.desktop.user = UserIdentity{QStringLiteral("Alex Morgan"), picture};
+    auto view = make();
+    ASSERT_TRUE(view->profilePicture());
+    const QImage image = render(*view);
+    // Circle of 26 centred at (30.5, 28) in widget coordinates (2 above the middle).
+    for (QPoint p : {QPoint(19, 26), QPoint(42, 26), QPoint(30, 16), QPoint(30, 37)}) {
+        const QColor c = image.pixelColor(p);
+        EXPECT_GT(c.red(), 200) << p.x() << "," << p.y();
+        EXPECT_LT(c.green(), 60) << p.x() << "," << p.y();
+    }
+    // Outside the circle nothing of the picture shows.
+    EXPECT_NE(image.pixelColor(QPoint(18, 16)), QColor(Qt::red));
+}
+
+TEST_F(StartButtonTest, LabelAndPictureComeFromTheIdentityAndReloadOnSessionReturn) {
+    world.desktop.user.reset();
+    auto view = make();
+    EXPECT_FALSE(view->profilePicture());
+    auto* iface = QAccessible::queryAccessibleInterface(view.get());
+    ASSERT_NE(iface, nullptr);
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Start"));
+    EXPECT_EQ(iface->text(QAccessible::Help), QStringLiteral("Opens the app launcher"));
+    EXPECT_EQ(iface->role(), QAccessible::Button);
+
+    QImage picture(40, 40, QImage::Format_ARGB32);
+    picture.fill(Qt::blue);
+    world.desktop.user = UserIdentity{QStringLiteral("Robin Vale"), picture};
+    Q_EMIT world.desktop.workspace.sessionDidBecomeActive();
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Start, Robin Vale"));
+    EXPECT_TRUE(view->profilePicture());
+
+    world.desktop.user = UserIdentity{QString(), std::nullopt};
+    view->reloadProfilePicture();
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Start"));
+    EXPECT_FALSE(view->profilePicture());
+}
+
+TEST_F(StartButtonTest, UpdateNoticeSetsTheDotToolTipAndValue) {
+    auto view = make();
+    auto* iface = QAccessible::queryAccessibleInterface(view.get());
+    EXPECT_FALSE(view->showsUpdateDot());
+    EXPECT_TRUE(view->toolTip().isEmpty());
+
+    world.updates.setAvailableVersion(QStringLiteral("1.2.0"));
+    EXPECT_TRUE(view->showsUpdateDot());
+    EXPECT_EQ(view->toolTip(), QStringLiteral("Vantorel 1.2.0 is available. Right-click to install."));
+    EXPECT_EQ(iface->text(QAccessible::Value), QStringLiteral("Update available"));
+
+    world.updates.setAvailableVersion(std::nullopt);
+    EXPECT_FALSE(view->showsUpdateDot());
+    EXPECT_TRUE(view->toolTip().isEmpty());
+    EXPECT_TRUE(iface->text(QAccessible::Value).isEmpty());
+}
+
+TEST_F(StartButtonTest, ClicksRightClicksAndThePressAction) {
+    auto view = make();
+    int clicks = 0, rightClicks = 0;
+    view->onClicked = [&] { ++clicks; };
+    view->onRightClicked = [&] { ++rightClicks; };
+
+    QTest::mousePress(view.get(), Qt::RightButton, {}, QPoint(30, 28));
+    EXPECT_EQ(rightClicks, 1) << "a right click acts on the press";
+
+    QTest::mousePress(view.get(), Qt::LeftButton, {}, QPoint(30, 28));
+    EXPECT_TRUE(view->isPressed());
+    EXPECT_EQ(clicks, 0);
+    QTest::mouseRelease(view.get(), Qt::LeftButton, {}, QPoint(30, 28));
+    EXPECT_FALSE(view->isPressed());
+    EXPECT_EQ(clicks, 1);
+
+    QTest::mousePress(view.get(), Qt::LeftButton, {}, QPoint(30, 28));
+    QTest::mouseRelease(view.get(), Qt::LeftButton, {}, QPoint(90, 28));
+    EXPECT_EQ(clicks, 1) << "released outside the button";
+
+    QAccessible::queryAccessibleInterface(view.get())->actionInterface()->doAction(
+        QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(clicks, 2);
+
+    view->onClicked = nullptr;
+    QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(30, 28)); // an unset callback drops the click
+}

@@ -69,6 +69,7 @@ public:
     std::map<QString, bool>& visibleByScreenID() { return visibleByScreenID_; }
     int menuTrackingDepth() const { return menuTrackingDepth_; }
     bool isTornDown() const { return tornDown_; }
+    bool hasWindowStateTimer() const { return windowStateTimer_.isActive(); }
 
     // Shows a menu for the anchor and returns when it closes. Tests replace it.
     std::function<void(QMenu& menu, QWidget* anchor)> presentMenu;

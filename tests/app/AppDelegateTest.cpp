@@ -117,7 +117,7 @@ TEST_F(Lifecycle, QuitAlertCancelKeepsRunningAndQuitRunsTheShutdown) {
     EXPECT_TRUE(alert.aboveTaskbar);
     EXPECT_EQ(terminateRequests, 0);
     EXPECT_FALSE(delegate->windowController()->isTornDown());
-    EXPECT_GT(scheduler.repeatingCount(), 0);
+    EXPECT_TRUE(delegate->windowController()->hasWindowStateTimer());
 
     desktop.scriptedAlertAnswers = {0}; // "Quit"
     delegate->windowController()->confirmQuit(); // the start button menu's item
@@ -126,7 +126,7 @@ TEST_F(Lifecycle, QuitAlertCancelKeepsRunningAndQuitRunsTheShutdown) {
     EXPECT_TRUE(delegate->windowController()->isTornDown());
     EXPECT_FALSE(delegate->hasDockEnforceTimer());
     EXPECT_FALSE(delegate->hasDockHideRetry());
-    EXPECT_EQ(scheduler.repeatingCount(), 0);
+    EXPECT_FALSE(delegate->windowController()->hasWindowStateTimer());
 
     // After the shutdown a settings change reaches no observer of the delegate or the taskbar.
     settings->update([](AppSettings& s) { s.showOnAllDisplays = true; });

@@ -185,9 +185,12 @@ TEST_F(Taskbar, RecoveryAfterWakeRebuildsAndAcceptsMouseEventsAgain) {
 TEST_F(Taskbar, TeardownStopsTheWindowStateTimerAndClosesExtraPanels) {
     settings.update([](AppSettings& s) { s.showOnAllDisplays = true; });
     make();
-    EXPECT_EQ(scheduler.repeatingCount(), 1);
+    EXPECT_TRUE(controller->hasWindowStateTimer());
+    const int ticking = scheduler.repeatingCount();
     controller->teardown();
-    EXPECT_EQ(scheduler.repeatingCount(), 0);
+    EXPECT_FALSE(controller->hasWindowStateTimer());
+    // The window-state timer and the extra panel's clock stop with it.
+    EXPECT_EQ(scheduler.repeatingCount(), ticking - 2);
     EXPECT_TRUE(controller->extraPanelIds().empty());
     settings.update([](AppSettings& s) { s.iconScalePercent = 150; });
     EXPECT_EQ(controller->window()->frame().height, 56); // no longer observing

@@ -8,8 +8,12 @@ class Accessibility;
 class Alerts;
 class BundleInfo;
 class DefaultsStore;
+class DockPreferences;
 class InstanceGuard;
+class LaunchAgent;
+class LoginItems;
 class Pointer;
+class ProcessRunner;
 class Screens;
 class Sound;
 class Theme;
@@ -29,6 +33,11 @@ struct Platform {
     Accessibility* accessibility = nullptr;
     Sound* sound = nullptr;
     InstanceGuard* instances = nullptr;
+    // The system Dock's preferences; none on a desktop without a system Dock.
+    DockPreferences* dock = nullptr;
+    ProcessRunner* processes = nullptr;
+    LoginItems* loginItems = nullptr;
+    LaunchAgent* launchAgent = nullptr;
 
     // The backend the program runs on; shared services are built from it on first use.
     static Platform& installed();

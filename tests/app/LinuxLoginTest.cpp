@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 using namespace vantorel;
@@ -189,6 +190,25 @@ TEST(PosixProcessRunner, ADetachedChildRunsUntilTerminatedWithWhatItStarted) {
     while (groupSize(child->pid()) > 0 && gone.elapsed() < 1000)
         QThread::msleep(10);
     EXPECT_EQ(groupSize(child->pid()), 0); // the sleep went too
+
+    // A child holds none of the program's files: a monitor that kept the
+    // single-instance lock would stop the next start after a crash.
+    const int inherited = ::open("/dev/null", O_RDONLY); // no close-on-exec
+    ASSERT_GE(inherited, 3);
+    auto holder = runner.spawnDetached("/bin/sh", {"-c", "sleep 30"});
+    ::close(inherited);
+    QElapsedTimer exec;
+    exec.start();
+    QStringList fds;
+    while (exec.elapsed() < 5000) {
+        fds = QDir(QStringLiteral("/proc/%1/fd").arg(holder->pid())).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+        if (QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(holder->pid())).endsWith("sh"))
+            break;
+        QThread::msleep(10);
+    }
+    EXPECT_EQ(fds, (QStringList{"0", "1", "2"}));
+    EXPECT_EQ(QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/1").arg(holder->pid())), "/dev/null");
+    holder->terminate();
 
     auto exited = runner.spawnDetached("/bin/sh", {"-c", "exit 0"});
     QElapsedTimer w;

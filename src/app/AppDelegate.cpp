@@ -18,9 +18,9 @@ AppDelegate::AppDelegate(AppDelegateDependencies deps, QObject* parent)
     : QObject(parent), deps_(std::move(deps)), dock_(deps_.dock), launchAtLogin_(deps_.launchAtLogin) {
     const auto& p = deps_.platform;
     if (!dock_ && p.processes && p.defaults) {
-        ownDock_ = std::make_unique<DockService>(p.dock, *p.processes, *p.defaults,
-                                                 p.bundle ? p.bundle->identifier().value_or(QStringLiteral("com.vantorel.app"))
-                                                          : QStringLiteral("com.vantorel.app"));
+        const QString domain = p.bundle ? p.bundle->identifier().value_or(QStringLiteral("com.vantorel.app"))
+                                        : QStringLiteral("com.vantorel.app");
+        ownDock_ = std::make_unique<DockService>(p.dock, *p.processes, *p.defaults, domain);
         dock_ = ownDock_.get();
     }
     if (!launchAtLogin_ && p.loginItems && p.launchAgent && p.bundle) {

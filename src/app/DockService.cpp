@@ -153,7 +153,8 @@ void DockService::hideDock() {
     }
     saveOriginals(Originals{numberAsBool(dock_->value(kAutohide)), numberAsDouble(dock_->value(kAutohideDelay))});
     Log::dock().info(QString::asprintf("Hiding Dock (auto-hide, delay %fs)", hiddenDelay));
-    run(tools_.defaults, {QStringLiteral("write"), dockDomain, kAutohide, QStringLiteral("-bool"), QStringLiteral("true")});
+    run(tools_.defaults,
+        {QStringLiteral("write"), dockDomain, kAutohide, QStringLiteral("-bool"), QStringLiteral("true")});
     run(tools_.defaults,
         {QStringLiteral("write"), dockDomain, kAutohideDelay, QStringLiteral("-float"), decimalText(hiddenDelay)});
     dock_->synchronize();
@@ -217,16 +218,14 @@ void DockService::saveOriginals(const Originals& originals) {
 QString DockService::restoreShellScript() const {
     const auto originals = loadOriginals();
     const QString defaults = shellWord(tools_.defaults);
-    const QString autohideLine =
-        originals && originals->autohide
-            ? defaults + QStringLiteral(" write com.apple.dock autohide -bool ") +
-                  (*originals->autohide ? QStringLiteral("true") : QStringLiteral("false"))
-            : defaults + QStringLiteral(" delete com.apple.dock autohide");
-    const QString delayLine =
-        originals && originals->autohideDelay
-            ? defaults + QStringLiteral(" write com.apple.dock autohide-delay -float ") +
-                  decimalText(*originals->autohideDelay)
-            : defaults + QStringLiteral(" delete com.apple.dock autohide-delay");
+    const QString autohideLine = originals && originals->autohide
+                                     ? defaults + QStringLiteral(" write com.apple.dock autohide -bool ") +
+                                           (*originals->autohide ? QStringLiteral("true") : QStringLiteral("false"))
+                                     : defaults + QStringLiteral(" delete com.apple.dock autohide");
+    const QString delayLine = originals && originals->autohideDelay
+                                  ? defaults + QStringLiteral(" write com.apple.dock autohide-delay -float ") +
+                                        decimalText(*originals->autohideDelay)
+                                  : defaults + QStringLiteral(" delete com.apple.dock autohide-delay");
     return autohideLine + QStringLiteral(" >/dev/null 2>&1\n") + delayLine + QStringLiteral(" >/dev/null 2>&1\n") +
            shellWord(tools_.killall) + QStringLiteral(" Dock >/dev/null 2>&1");
 }

@@ -38,13 +38,21 @@ QStringList LaunchAtLoginService::programArguments(const QString& executablePath
     return {executablePath};
 }
 
-bool LaunchAtLoginService::loginItemEnabled() { return loginItems_.mainAppStatus() == LoginItemStatus::Enabled; }
+bool LaunchAtLoginService::loginItemEnabled() {
+    return loginItems_.mainAppStatus() == LoginItemStatus::Enabled;
+}
 
-bool LaunchAtLoginService::isEnabled() { return loginItemEnabled() || launchAgentExists(); }
+bool LaunchAtLoginService::isEnabled() {
+    return loginItemEnabled() || launchAgentExists();
+}
 
-QString LaunchAtLoginService::launchAgentURL() const { return agent_.location(launchAgentLabel); }
+QString LaunchAtLoginService::launchAgentURL() const {
+    return agent_.location(launchAgentLabel);
+}
 
-bool LaunchAtLoginService::launchAgentExists() const { return agent_.exists(launchAgentLabel); }
+bool LaunchAtLoginService::launchAgentExists() const {
+    return agent_.exists(launchAgentLabel);
+}
 
 Status LaunchAtLoginService::setEnabled(bool enabled) {
     const LoginItemStatus status = loginItems_.mainAppStatus();
@@ -58,7 +66,8 @@ Status LaunchAtLoginService::setEnabled(bool enabled) {
             removeFallbackAgent();
             return Status::success();
         }
-        Log::launch().info(QStringLiteral("SMAppService register failed, using LaunchAgent: %1").arg(registered.error()));
+        Log::launch().info(
+            QStringLiteral("SMAppService register failed, using LaunchAgent: %1").arg(registered.error()));
         return installFallbackAgent();
     }
     if (status == LoginItemStatus::Enabled || status == LoginItemStatus::RequiresApproval)
@@ -79,6 +88,8 @@ Status LaunchAtLoginService::installFallbackAgent() {
     return agent_.install(launchAgentLabel, programArguments(executable));
 }
 
-void LaunchAtLoginService::removeFallbackAgent() { agent_.remove(launchAgentLabel); }
+void LaunchAtLoginService::removeFallbackAgent() {
+    agent_.remove(launchAgentLabel);
+}
 
 } // namespace vantorel

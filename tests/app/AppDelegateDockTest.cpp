@@ -74,13 +74,14 @@ TEST_F(DockLifecycle, StartHidesTheDockRetriesOnceAndStartsOneMonitorForThisProc
     ASSERT_EQ(desktop.processes.spawned.size(), 1u);
     const auto& monitor = desktop.processes.spawned[0];
     EXPECT_EQ(monitor.program, "/bin/zsh");
-    EXPECT_EQ(monitor.arguments, (QStringList{"-c", "P=4242\n"
-                                                    "while kill -0 \"$P\" >/dev/null 2>&1; do\n"
-                                                    "  sleep 1\n"
-                                                    "done\n"
-                                                    "/usr/bin/defaults write com.apple.dock autohide -bool false >/dev/null 2>&1\n"
-                                                    "/usr/bin/defaults delete com.apple.dock autohide-delay >/dev/null 2>&1\n"
-                                                    "/usr/bin/killall Dock >/dev/null 2>&1"}));
+    EXPECT_EQ(monitor.arguments,
+              (QStringList{"-c", "P=4242\n"
+                                 "while kill -0 \"$P\" >/dev/null 2>&1; do\n"
+                                 "  sleep 1\n"
+                                 "done\n"
+                                 "/usr/bin/defaults write com.apple.dock autohide -bool false >/dev/null 2>&1\n"
+                                 "/usr/bin/defaults delete com.apple.dock autohide-delay >/dev/null 2>&1\n"
+                                 "/usr/bin/killall Dock >/dev/null 2>&1"}));
     ASSERT_NE(delegate->dockRestoreMonitor(), nullptr);
     EXPECT_EQ(delegate->dockRestoreMonitor()->pid(), monitor.pid);
 

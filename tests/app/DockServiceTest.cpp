@@ -13,8 +13,9 @@ const QString kApp = QStringLiteral("com.vantorel.app");
 const QString kAutohide = QStringLiteral("autohide");
 const QString kDelay = QStringLiteral("autohide-delay");
 
-const QStringList kReenable{QStringLiteral("/bin/launchctl enable gui/501/com.apple.dock"),
-                            QStringLiteral("/bin/launchctl bootstrap gui/501 /System/Library/LaunchAgents/com.apple.dock.plist")};
+const QStringList kReenable{
+    QStringLiteral("/bin/launchctl enable gui/501/com.apple.dock"),
+    QStringLiteral("/bin/launchctl bootstrap gui/501 /System/Library/LaunchAgents/com.apple.dock.plist")};
 
 class Dock : public ::testing::Test {
 protected:
@@ -34,16 +35,18 @@ TEST_F(Dock, HidingRecordsTheUserValuesAndRestartsTheDockOnce) {
 
     service.hideDock();
 
-    const QStringList expected = kReenable + QStringList{
-        QStringLiteral("/usr/bin/defaults write com.apple.dock autohide -bool true"),
-        QStringLiteral("/usr/bin/defaults write com.apple.dock autohide-delay -float 1000.0"),
-        QStringLiteral("/usr/bin/killall Dock"),
-    };
+    const QStringList expected =
+        kReenable + QStringList{
+                        QStringLiteral("/usr/bin/defaults write com.apple.dock autohide -bool true"),
+                        QStringLiteral("/usr/bin/defaults write com.apple.dock autohide-delay -float 1000.0"),
+                        QStringLiteral("/usr/bin/killall Dock"),
+                    };
     EXPECT_EQ(desktop.processes.commands, expected);
     EXPECT_EQ(saved(), (DockService::Originals{false, 0.5}));
     EXPECT_TRUE(service.isHidden());
     EXPECT_EQ(desktop.dock.restarts, 1);
-    EXPECT_EQ(log.messages(QStringLiteral("dock")), QStringList{QStringLiteral("Hiding Dock (auto-hide, delay 1000.000000s)")});
+    EXPECT_EQ(log.messages(QStringLiteral("dock")),
+              QStringList{QStringLiteral("Hiding Dock (auto-hide, delay 1000.000000s)")});
 
     // The retry 1.2 s later finds the Dock hidden and leaves it alone.
     desktop.processes.commands.clear();
@@ -102,9 +105,9 @@ TEST_F(Dock, AlreadyHiddenKeepsOriginalsSavedEarlier) {
 }
 
 TEST_F(Dock, UndecodableOriginalsCountAsNone) {
-    for (const DefaultsValue& junk : {DefaultsValue(QByteArray("{not json")), DefaultsValue(QByteArray("[1]")),
-                                      DefaultsValue(QByteArray(R"({"autohide":"yes"})")),
-                                      DefaultsValue(QStringLiteral(R"({"autohide":true})"))}) {
+    for (const DefaultsValue& junk :
+         {DefaultsValue(QByteArray("{not json")), DefaultsValue(QByteArray("[1]")),
+          DefaultsValue(QByteArray(R"({"autohide":"yes"})")), DefaultsValue(QStringLiteral(R"({"autohide":true})"))}) {
         desktop.memoryDefaults.setValue(kApp, service.originalsKey, junk);
         desktop.dock.setStoredValue(kAutohide, false);
         desktop.processes.commands.clear();
@@ -124,7 +127,8 @@ TEST_F(Dock, UndecodableOriginalsCountAsNone) {
 TEST_F(Dock, ACommandLineWriteThatDoesNotTakeIsWrittenDirectly) {
     desktop.dock.commandLineWritesTakeEffect = false;
     service.hideDock();
-    EXPECT_TRUE(log.messages().contains(QStringLiteral("Dock preferences didn't take; retrying through CFPreferences")));
+    EXPECT_TRUE(
+        log.messages().contains(QStringLiteral("Dock preferences didn't take; retrying through CFPreferences")));
     EXPECT_EQ(desktop.dock.storedValue(kAutohide), DefaultsValue(true));
     EXPECT_EQ(desktop.dock.storedValue(kDelay), DefaultsValue(1000.0));
     // The Dock restarts after the direct write, so it reads the new values.

@@ -127,11 +127,12 @@ TEST_F(LaunchAtLogin, TheAgentStartsTheBundleThroughOpenOrTheBareExecutable) {
     desktop.loginItems.registerError = QStringLiteral("refused");
     desktop.executable = "/Applications/Vantorel & Co.app/Contents/MacOS/Vantorel";
     ASSERT_TRUE(service.setEnabled(true));
-    EXPECT_TRUE(readFile(agentFile()).contains("<array>\n"
-                                               "\t\t<string>/usr/bin/open</string>\n"
-                                               "\t\t<string>-a</string>\n"
-                                               "\t\t<string>/Applications/Vantorel &amp; Co.app</string>\n"
-                                               "\t</array>"));
+    EXPECT_TRUE(readFile(agentFile())
+                    .contains("<array>\n"
+                              "\t\t<string>/usr/bin/open</string>\n"
+                              "\t\t<string>-a</string>\n"
+                              "\t\t<string>/Applications/Vantorel &amp; Co.app</string>\n"
+                              "\t</array>"));
 }
 
 TEST_F(LaunchAtLogin, AFallbackThatCannotBeWrittenIsTheCallersError) {

@@ -14,8 +14,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 using namespace vantorel;

@@ -64,7 +64,9 @@ Spawned spawn(const QString& program, const QStringList& arguments, bool newSess
     return out;
 }
 
-QString describe(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+QString describe(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
 class PosixChild : public ChildProcess {
 public:
@@ -127,8 +129,12 @@ std::unique_ptr<ChildProcess> PosixProcessRunner::spawnDetached(const QString& p
     return std::make_unique<PosixChild>(spawn(program, arguments, true));
 }
 
-qint64 PosixProcessRunner::currentProcessId() const { return ::getpid(); }
+qint64 PosixProcessRunner::currentProcessId() const {
+    return ::getpid();
+}
 
-quint32 PosixProcessRunner::userId() const { return ::getuid(); }
+quint32 PosixProcessRunner::userId() const {
+    return ::getuid();
+}
 
 } // namespace vantorel

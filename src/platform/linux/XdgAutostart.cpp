@@ -27,11 +27,20 @@ QString escapeDesktopString(const QString& s) {
     QString out;
     for (const QChar c : s) {
         switch (c.unicode()) {
-        case u'\\': out += QStringLiteral("\\\\"); break;
-        case u'\n': out += QStringLiteral("\\n"); break;
-        case u'\t': out += QStringLiteral("\\t"); break;
-        case u'\r': out += QStringLiteral("\\r"); break;
-        default: out += c;
+        case u'\\':
+            out += QStringLiteral("\\\\");
+            break;
+        case u'\n':
+            out += QStringLiteral("\\n");
+            break;
+        case u'\t':
+            out += QStringLiteral("\\t");
+            break;
+        case u'\r':
+            out += QStringLiteral("\\r");
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -51,8 +60,8 @@ QString desktopEntryExec(const QStringList& arguments) {
     QStringList words;
     for (const QString& argument : arguments) {
         QString word;
-        const bool quote = argument.isEmpty() || std::any_of(argument.begin(), argument.end(),
-                                                             [](QChar c) { return reserved.contains(c); });
+        const bool quote = argument.isEmpty() ||
+                           std::any_of(argument.begin(), argument.end(), [](QChar c) { return reserved.contains(c); });
         for (const QChar c : argument) {
             if (quote && (c == u'"' || c == u'`' || c == u'$' || c == u'\\'))
                 word += u'\\';
@@ -71,14 +80,29 @@ QString systemdExecStart(const QStringList& arguments) {
         QString word;
         for (const QChar c : argument) {
             switch (c.unicode()) {
-            case u'\\': word += QStringLiteral("\\\\"); break;
-            case u'"': word += QStringLiteral("\\\""); break;
-            case u'\n': word += QStringLiteral("\\n"); break;
-            case u'\t': word += QStringLiteral("\\t"); break;
-            case u'\r': word += QStringLiteral("\\r"); break;
-            case u'%': word += QStringLiteral("%%"); break;
-            case u'$': word += QStringLiteral("$$"); break;
-            default: word += c;
+            case u'\\':
+                word += QStringLiteral("\\\\");
+                break;
+            case u'"':
+                word += QStringLiteral("\\\"");
+                break;
+            case u'\n':
+                word += QStringLiteral("\\n");
+                break;
+            case u'\t':
+                word += QStringLiteral("\\t");
+                break;
+            case u'\r':
+                word += QStringLiteral("\\r");
+                break;
+            case u'%':
+                word += QStringLiteral("%%");
+                break;
+            case u'$':
+                word += QStringLiteral("$$");
+                break;
+            default:
+                word += c;
             }
         }
         words << u'"' + word + u'"';
@@ -89,7 +113,9 @@ QString systemdExecStart(const QStringList& arguments) {
 XdgAutostartLoginItems::XdgAutostartLoginItems(QString executablePath, QString configHome)
     : executable_(std::move(executablePath)), configHome_(std::move(configHome)) {}
 
-QString XdgAutostartLoginItems::entryPath() const { return configHome_ + QStringLiteral("/autostart/vantorel.desktop"); }
+QString XdgAutostartLoginItems::entryPath() const {
+    return configHome_ + QStringLiteral("/autostart/vantorel.desktop");
+}
 
 QByteArray XdgAutostartLoginItems::entryContents() const {
     return QStringLiteral("[Desktop Entry]\n"
@@ -147,7 +173,9 @@ QString SystemdUserAgent::location(const QString& label) const {
     return configHome_ + QStringLiteral("/systemd/user/") + label + QStringLiteral(".service");
 }
 
-bool SystemdUserAgent::exists(const QString& label) const { return QFileInfo::exists(location(label)); }
+bool SystemdUserAgent::exists(const QString& label) const {
+    return QFileInfo::exists(location(label));
+}
 
 QByteArray SystemdUserAgent::unitContents(const QStringList& programArguments) {
     return QStringLiteral("[Unit]\n"

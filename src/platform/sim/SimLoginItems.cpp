@@ -38,7 +38,9 @@ bool representable(const QString& s) {
     return true;
 }
 
-QByteArray xmlText(const QString& s) { return s.toHtmlEscaped().toUtf8(); }
+QByteArray xmlText(const QString& s) {
+    return s.toHtmlEscaped().toUtf8();
+}
 
 } // namespace
 
@@ -78,7 +80,9 @@ QString SimLaunchAgent::location(const QString& label) const {
     return home() + QStringLiteral("/Library/LaunchAgents/") + label + QStringLiteral(".plist");
 }
 
-bool SimLaunchAgent::exists(const QString& label) const { return QFileInfo::exists(location(label)); }
+bool SimLaunchAgent::exists(const QString& label) const {
+    return QFileInfo::exists(location(label));
+}
 
 QString SimLaunchAgent::serviceTarget(const QString& label) const {
     return QStringLiteral("gui/%1/%2").arg(runner_.userId()).arg(label);
@@ -95,8 +99,8 @@ Status SimLaunchAgent::install(const QString& label, const QStringList& programA
         return Status::failure(plist.error());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(*plist) != plist->size() || !file.commit())
-        return Status::failure(
-            QStringLiteral("The file \"%1\" couldn't be saved: %2").arg(QFileInfo(path).fileName(), file.errorString()));
+        return Status::failure(QStringLiteral("The file \"%1\" couldn't be saved: %2")
+                                   .arg(QFileInfo(path).fileName(), file.errorString()));
     runner_.run(QStringLiteral("/bin/launchctl"), {QStringLiteral("enable"), serviceTarget(label)});
     return Status::success();
 }

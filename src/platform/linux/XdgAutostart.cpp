@@ -22,27 +22,26 @@ Status writeAtomically(const QString& path, const QByteArray& contents) {
     return Status::success();
 }
 
-// Escapes of a desktop entry's string values.
+// Backslash escapes shared by desktop entries and systemd units.
+QString cEscaped(QChar c) {
+    switch (c.unicode()) {
+    case u'\\':
+        return QStringLiteral("\\\\");
+    case u'\n':
+        return QStringLiteral("\\n");
+    case u'\t':
+        return QStringLiteral("\\t");
+    case u'\r':
+        return QStringLiteral("\\r");
+    default:
+        return QString(c);
+    }
+}
+
 QString escapeDesktopString(const QString& s) {
     QString out;
-    for (const QChar c : s) {
-        switch (c.unicode()) {
-        case u'\\':
-            out += QStringLiteral("\\\\");
-            break;
-        case u'\n':
-            out += QStringLiteral("\\n");
-            break;
-        case u'\t':
-            out += QStringLiteral("\\t");
-            break;
-        case u'\r':
-            out += QStringLiteral("\\r");
-            break;
-        default:
-            out += c;
-        }
-    }
+    for (const QChar c : s)
+        out += cEscaped(c);
     return out;
 }
 
@@ -79,31 +78,12 @@ QString systemdExecStart(const QStringList& arguments) {
     for (const QString& argument : arguments) {
         QString word;
         for (const QChar c : argument) {
-            switch (c.unicode()) {
-            case u'\\':
-                word += QStringLiteral("\\\\");
-                break;
-            case u'"':
+            if (c == u'"')
                 word += QStringLiteral("\\\"");
-                break;
-            case u'\n':
-                word += QStringLiteral("\\n");
-                break;
-            case u'\t':
-                word += QStringLiteral("\\t");
-                break;
-            case u'\r':
-                word += QStringLiteral("\\r");
-                break;
-            case u'%':
-                word += QStringLiteral("%%");
-                break;
-            case u'$':
-                word += QStringLiteral("$$");
-                break;
-            default:
-                word += c;
-            }
+            else if (c == u'%' || c == u'$') // specifiers and variables
+                word += QString(2, c);
+            else
+                word += cEscaped(c);
         }
         words << u'"' + word + u'"';
     }

@@ -1,6 +1,8 @@
 #include "app/AppDelegate.h"
 #include "app/AppInfo.h"
 #include "app/CommandLine.h"
+#include "app/DockService.h"
+#include "app/LaunchAtLoginService.h"
 #include "app/Log.h"
 #include "app/QuitConfirmation.h"
 #include "app/SettingsService.h"
@@ -9,6 +11,8 @@
 #include "platform/common/DesktopServices.h"
 #include "platform/common/FileDefaultsStore.h"
 #include "platform/common/SignalQuitter.h"
+#include "platform/linux/PosixProcessRunner.h"
+#include "platform/linux/XdgAutostart.h"
 #include "platform/sim/SimDemo.h"
 #include "platform/sim/SimDesktop.h"
 #include "windows/UpdateService.h"
@@ -73,6 +77,9 @@ int main(int argc, char* argv[]) {
     ResourceBundleInfo bundle;
     SystemSound sound;
     LockFileInstanceGuard instances;
+    PosixProcessRunner processes;
+    XdgAutostartLoginItems loginItems(bundle.executablePath());
+    SystemdUserAgent launchAgent(processes);
 
     SimDesktop sim;
     mirrorQtScreens(sim, options.demoDisplays);
@@ -87,6 +94,12 @@ int main(int argc, char* argv[]) {
     platform.bundle = &bundle;
     platform.sound = &sound;
     platform.instances = &instances;
+    // The simulated desktop is drawn on a real X display, which has no system
+    // Dock; starting at login is the real session's.
+    platform.dock = nullptr;
+    platform.processes = &processes;
+    platform.loginItems = &loginItems;
+    platform.launchAgent = &launchAgent;
     Platform::install(platform);
     Log::app().info(QStringLiteral("Vantorel %1 on the %2 platform, settings in %3")
                         .arg(AppInfo::version(bundle), platform.name, defaults.directory()));
@@ -100,7 +113,8 @@ int main(int argc, char* argv[]) {
         UpdateService::shared(), quit, [](int status) {
             std::fflush(nullptr);
             ::_exit(status);
-        }});
+        },
+        &DockService::shared(), &LaunchAtLoginService::shared()});
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
     QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
     return QApplication::exec();

@@ -1,17 +1,33 @@
 #include "app/AppDelegate.h"
 
+#include "app/DockService.h"
+#include "app/LaunchAtLoginService.h"
 #include "app/MainMenu.h"
 #include "app/QuitConfirmation.h"
 #include "app/SettingsService.h"
 #include "platform/Accessibility.h"
 #include "platform/BundleInfo.h"
 #include "platform/InstanceGuard.h"
+#include "platform/ProcessRunner.h"
 #include "taskbar/TaskbarWindowController.h"
 #include "windows/UpdateService.h"
 
 namespace vantorel {
 
-AppDelegate::AppDelegate(AppDelegateDependencies deps, QObject* parent) : QObject(parent), deps_(std::move(deps)) {}
+AppDelegate::AppDelegate(AppDelegateDependencies deps, QObject* parent)
+    : QObject(parent), deps_(std::move(deps)), dock_(deps_.dock), launchAtLogin_(deps_.launchAtLogin) {
+    const auto& p = deps_.platform;
+    if (!dock_ && p.processes && p.defaults) {
+        const QString domain = p.bundle ? p.bundle->identifier().value_or(QStringLiteral("com.vantorel.app"))
+                                        : QStringLiteral("com.vantorel.app");
+        ownDock_ = std::make_unique<DockService>(p.dock, *p.processes, *p.defaults, domain);
+        dock_ = ownDock_.get();
+    }
+    if (!launchAtLogin_ && p.loginItems && p.launchAgent && p.bundle) {
+        ownLaunchAtLogin_ = std::make_unique<LaunchAtLoginService>(*p.loginItems, *p.launchAgent, *p.bundle);
+        launchAtLogin_ = ownLaunchAtLogin_.get();
+    }
+}
 
 AppDelegate::~AppDelegate() {
     if (settingsObserver_)
@@ -97,14 +113,47 @@ void AppDelegate::applicationWillTerminate() {
 
 // --- Connections to services that arrive with their own parts of the program ---
 
-void AppDelegate::hideDock() {}
-void AppDelegate::enforceDockHidden() {}
-void AppDelegate::startDockRestoreMonitor() {}
-void AppDelegate::stopDockRestoreMonitor() {}
-void AppDelegate::restoreDock() {}
-void AppDelegate::removeDuplicateLoginRegistration() {}
-// Unknown until login items are managed: the stored value is kept.
-std::optional<bool> AppDelegate::launchAtLoginRegistered() { return std::nullopt; }
+void AppDelegate::hideDock() {
+    if (dock_)
+        dock_->hideDock();
+}
+
+void AppDelegate::enforceDockHidden() {
+    if (dock_)
+        dock_->enforceHidden();
+}
+
+void AppDelegate::startDockRestoreMonitor() {
+    if (!dock_ || (dockRestoreMonitor_ && dockRestoreMonitor_->isRunning()))
+        return;
+    dockRestoreMonitor_ = dock_->startRestoreMonitor();
+}
+
+void AppDelegate::stopDockRestoreMonitor() {
+    if (!dockRestoreMonitor_)
+        return;
+    if (dockRestoreMonitor_->isRunning())
+        dockRestoreMonitor_->terminate();
+    dockRestoreMonitor_.reset();
+}
+
+void AppDelegate::restoreDock() {
+    if (dock_)
+        dock_->restoreDock();
+}
+
+void AppDelegate::removeDuplicateLoginRegistration() {
+    if (launchAtLogin_)
+        launchAtLogin_->removeDuplicateRegistration();
+}
+
+// Unknown without login items: the stored value is kept.
+std::optional<bool> AppDelegate::launchAtLoginRegistered() {
+    if (!launchAtLogin_)
+        return std::nullopt;
+    return launchAtLogin_->isEnabled();
+}
+
 void AppDelegate::ensureFileBrowserRunning() {}
 void AppDelegate::closeFirstRun() {}
 void AppDelegate::showChangelogIfUpdated() {}

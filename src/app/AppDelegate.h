@@ -10,6 +10,9 @@
 
 namespace vantorel {
 
+class ChildProcess;
+class DockService;
+class LaunchAtLoginService;
 class MainMenu;
 class QuitConfirmation;
 class SettingsService;
@@ -27,6 +30,10 @@ struct AppDelegateDependencies {
     QuitConfirmation& quit;
     // Ends the process at once with a status (a second copy).
     std::function<void(int)> exitProcess;
+    // The Dock and login services; when unset, the delegate builds its own
+    // from the platform's ports.
+    DockService* dock = nullptr;
+    LaunchAtLoginService* launchAtLogin = nullptr;
 };
 
 // Start-up and shutdown of the program.
@@ -46,6 +53,7 @@ public:
     bool hasDockHideRetry() const { return dockHideRetryWorkItem_.isActive(); }
     bool hasDockEnforceTimer() const { return dockEnforceTimer_.isActive(); }
     bool isTerminated() const { return terminated_; }
+    ChildProcess* dockRestoreMonitor() const { return dockRestoreMonitor_.get(); }
 
 private:
     void setupMainMenu();
@@ -72,6 +80,11 @@ private:
     SettingsService* settings_ = nullptr;
     std::unique_ptr<TaskbarWindowController> windowController_;
     std::unique_ptr<MainMenu> mainMenu_;
+    std::unique_ptr<DockService> ownDock_;
+    std::unique_ptr<LaunchAtLoginService> ownLaunchAtLogin_;
+    DockService* dock_ = nullptr;
+    LaunchAtLoginService* launchAtLogin_ = nullptr;
+    std::unique_ptr<ChildProcess> dockRestoreMonitor_;
     QMetaObject::Connection settingsObserver_;
     ScheduledTask dockHideRetryWorkItem_;
     ScheduledTask dockEnforceTimer_;

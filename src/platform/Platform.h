@@ -9,8 +9,12 @@ class Alerts;
 class BundleInfo;
 class DefaultsStore;
 class Identity;
+class DockPreferences;
 class InstanceGuard;
+class LaunchAgent;
+class LoginItems;
 class Pointer;
+class ProcessRunner;
 class Screens;
 class Sound;
 class Theme;
@@ -31,6 +35,11 @@ struct Platform {
     Sound* sound = nullptr;
     InstanceGuard* instances = nullptr;
     Identity* identity = nullptr;
+    // The system Dock's preferences; none on a desktop without a system Dock.
+    DockPreferences* dock = nullptr;
+    ProcessRunner* processes = nullptr;
+    LoginItems* loginItems = nullptr;
+    LaunchAgent* launchAgent = nullptr;
 
     // The backend the program runs on; shared services are built from it on first use.
     static Platform& installed();

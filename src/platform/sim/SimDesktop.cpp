@@ -4,7 +4,10 @@
 
 namespace vantorel {
 
-SimDesktop::SimDesktop() = default;
+SimDesktop::SimDesktop() {
+    dock.installTools(processes);
+    SimLaunchAgent::installTools(processes);
+}
 SimDesktop::~SimDesktop() = default;
 
 Platform SimDesktop::platform(DefaultsStore* defaults) {
@@ -21,6 +24,11 @@ Platform SimDesktop::platform(DefaultsStore* defaults) {
     p.sound = this;
     p.instances = this;
     p.identity = this;
+    processes.pid = ownPid;
+    p.dock = &dock;
+    p.processes = &processes;
+    p.loginItems = &loginItems;
+    p.launchAgent = &launchAgent;
     return p;
 }
 

@@ -11,6 +11,9 @@
 #include "platform/Sound.h"
 #include "platform/Theme.h"
 #include "platform/Workspace.h"
+#include "platform/sim/SimDock.h"
+#include "platform/sim/SimLoginItems.h"
+#include "platform/sim/SimProcessRunner.h"
 
 #include <QHash>
 #include <QVariantMap>
@@ -156,6 +159,13 @@ public:
     MemoryDefaultsStore memoryDefaults;
     SimWorkspace workspace{*this};
     SimScreens screens{*this};
+
+    // --- Dock, programs, login items ---
+    // The runner's process id follows ownPid when platform() is taken.
+    SimProcessRunner processes;
+    SimDock dock;
+    SimLoginItems loginItems;
+    SimLaunchAgent launchAgent{processes};
 
     // Ports implemented by the desktop itself.
     Point location() const override { return pointerSource ? pointerSource() : pointer_; }

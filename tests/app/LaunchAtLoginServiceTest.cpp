@@ -1,0 +1,157 @@
+#include "app/LaunchAtLoginService.h"
+#include "platform/sim/SimDesktop.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace vantorel;
+using vantorel::test::LogCapture;
+
+namespace {
+
+const QString kTarget = QStringLiteral("gui/501/com.vantorel.autostart");
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class LaunchAtLogin : public ::testing::Test {
+protected:
+    LaunchAtLogin() {
+        desktop.platform();
+        desktop.launchAgent.homeDirectory = home.path();
+    }
+
+    QString agentFile() const { return home.path() + "/Library/LaunchAgents/com.vantorel.autostart.plist"; }
+    void leaveFallbackBehind() {
+        ASSERT_TRUE(desktop.launchAgent.install(LaunchAtLoginService::launchAgentLabel, {"/old/vantorel"}));
+        desktop.processes.commands.clear();
+    }
+    QStringList launchctl() const { return desktop.processes.commands.filter("/bin/launchctl"); }
+
+    QTemporaryDir home;
+    SimDesktop desktop;
+    LogCapture log;
+    LaunchAtLoginService service{desktop.loginItems, desktop.launchAgent, desktop};
+};
+
+TEST_F(LaunchAtLogin, ARefusalFallsBackToTheLaunchAgentAndSaysWhy) {
+    desktop.loginItems.registerError = QStringLiteral("Operation not permitted");
+
+    const Status result = service.setEnabled(true);
+
+    EXPECT_TRUE(result) << qPrintable(result.error());
+    EXPECT_EQ(service.launchAgentURL(), agentFile());
+    EXPECT_EQ(readFile(agentFile()), QByteArray(R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+	<key>KeepAlive</key>
+	<false/>
+	<key>Label</key>
+	<string>com.vantorel.autostart</string>
+	<key>ProgramArguments</key>
+	<array>
+		<string>/usr/bin/vantorel</string>
+	</array>
+	<key>RunAtLoad</key>
+	<true/>
+</dict>
+</plist>
+)"));
+    EXPECT_EQ(launchctl(), QStringList{"/bin/launchctl enable " + kTarget});
+    EXPECT_EQ(log.messages(QStringLiteral("launch-at-login")),
+              QStringList{"SMAppService register failed, using LaunchAgent: Operation not permitted"});
+    EXPECT_TRUE(service.isEnabled());
+}
+
+TEST_F(LaunchAtLogin, AnAcceptedRegistrationRemovesAnEarlierFallback) {
+    leaveFallbackBehind();
+    EXPECT_TRUE(service.setEnabled(true));
+    EXPECT_EQ(desktop.loginItems.status, LoginItemStatus::Enabled);
+    EXPECT_FALSE(QFileInfo::exists(agentFile()));
+    EXPECT_EQ(launchctl(), (QStringList{"/bin/launchctl bootout " + kTarget, "/bin/launchctl disable " + kTarget}));
+
+    // Already registered: nothing is registered twice.
+    EXPECT_TRUE(service.setEnabled(true));
+    EXPECT_EQ(desktop.loginItems.registerCalls, 1);
+}
+
+TEST_F(LaunchAtLogin, SwitchingOffUnregistersWhatTheServiceHoldsAndRemovesTheFallback) {
+    desktop.loginItems.status = LoginItemStatus::RequiresApproval;
+    leaveFallbackBehind();
+    EXPECT_TRUE(service.setEnabled(false));
+    EXPECT_EQ(desktop.loginItems.unregisterCalls, 1);
+    EXPECT_EQ(desktop.loginItems.status, LoginItemStatus::NotRegistered);
+    EXPECT_FALSE(QFileInfo::exists(agentFile()));
+    EXPECT_FALSE(service.isEnabled());
+
+    // Not registered: nothing to unregister, the fallback still goes.
+    leaveFallbackBehind();
+    EXPECT_TRUE(service.setEnabled(false));
+    EXPECT_EQ(desktop.loginItems.unregisterCalls, 1);
+    EXPECT_FALSE(QFileInfo::exists(agentFile()));
+
+    // A failure to unregister is not the caller's problem.
+    desktop.loginItems.status = LoginItemStatus::Enabled;
+    desktop.loginItems.unregisterError = QStringLiteral("Operation not permitted");
+    EXPECT_TRUE(service.setEnabled(false));
+    EXPECT_EQ(desktop.loginItems.unregisterCalls, 2);
+}
+
+TEST_F(LaunchAtLogin, ALeftoverFallbackGoesOnlyWhenTheServiceHasTheRegistration) {
+    leaveFallbackBehind();
+    service.removeDuplicateRegistration();
+    EXPECT_TRUE(QFileInfo::exists(agentFile()));
+    EXPECT_TRUE(service.isEnabled());
+
+    desktop.loginItems.status = LoginItemStatus::Enabled;
+    service.removeDuplicateRegistration();
+    EXPECT_FALSE(QFileInfo::exists(agentFile()));
+    EXPECT_TRUE(service.isEnabled());
+}
+
+TEST_F(LaunchAtLogin, TheAgentStartsTheBundleThroughOpenOrTheBareExecutable) {
+    EXPECT_EQ(LaunchAtLoginService::programArguments("/opt/vantorel/bin/vantorel"),
+              QStringList{"/opt/vantorel/bin/vantorel"});
+    EXPECT_EQ(LaunchAtLoginService::programArguments("/Applications/Vantorel.app/Contents/MacOS/Vantorel"),
+              (QStringList{"/usr/bin/open", "-a", "/Applications/Vantorel.app"}));
+    // Only a real bundle layout counts.
+    EXPECT_EQ(LaunchAtLoginService::programArguments("/tmp/Contents/MacOS/Vantorel"),
+              QStringList{"/tmp/Contents/MacOS/Vantorel"});
+
+    desktop.loginItems.registerError = QStringLiteral("refused");
+    desktop.executable = "/Applications/Vantorel & Co.app/Contents/MacOS/Vantorel";
+    ASSERT_TRUE(service.setEnabled(true));
+    EXPECT_TRUE(readFile(agentFile())
+                    .contains("<array>\n"
+                              "\t\t<string>/usr/bin/open</string>\n"
+                              "\t\t<string>-a</string>\n"
+                              "\t\t<string>/Applications/Vantorel &amp; Co.app</string>\n"
+                              "\t</array>"));
+}
+
+TEST_F(LaunchAtLogin, AFallbackThatCannotBeWrittenIsTheCallersError) {
+    desktop.loginItems.registerError = QStringLiteral("refused");
+    QFile blocker(home.path() + "/Library");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)); // a file where the folder should be
+    blocker.close();
+
+    const Status result = service.setEnabled(true);
+
+    EXPECT_FALSE(result);
+    EXPECT_FALSE(result.error().isEmpty());
+    EXPECT_FALSE(service.isEnabled());
+    EXPECT_TRUE(launchctl().isEmpty());
+
+    desktop.executable = "/bin/bad\x01name";
+    QFile::remove(blocker.fileName());
+    EXPECT_FALSE(service.setEnabled(true));
+    EXPECT_FALSE(QFileInfo::exists(agentFile()));
+}
+
+} // namespace

@@ -1,0 +1,227 @@
+// Launch at login on a freedesktop session: the autostart entry, the systemd
+// user unit as the fallback, and the process runner behind both.
+#include "app/LaunchAtLoginService.h"
+#include "platform/linux/PosixProcessRunner.h"
+#include "platform/linux/XdgAutostart.h"
+#include "platform/sim/SimDesktop.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace vantorel;
+
+namespace {
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class LinuxLogin : public ::testing::Test {
+protected:
+    LinuxLogin() {
+        desktop.platform();
+        desktop.processes.install(systemctl, [](const QStringList&) { return 0; });
+    }
+
+    // desktop-file-validate's verdict: empty when the entry is valid.
+    static QString validate(const QString& path) {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(QStringLiteral("desktop-file-validate"), {path});
+        if (!p.waitForFinished(10000))
+            return QStringLiteral("desktop-file-validate did not run");
+        const QString out = QString::fromUtf8(p.readAll()).trimmed();
+        return p.exitCode() == 0 ? out : QStringLiteral("exit %1: %2").arg(p.exitCode()).arg(out);
+    }
+
+    QTemporaryDir config;
+    SimDesktop desktop;
+    const QString systemctl = QStringLiteral("/usr/bin/systemctl");
+    const QString executable = QStringLiteral("/opt/Vantorel Build/bin/vantorel");
+    XdgAutostartLoginItems loginItems{executable, config.path()};
+    SystemdUserAgent agent{desktop.processes, config.path(), systemctl};
+    LaunchAtLoginService service{loginItems, agent, desktop};
+    QString entry() const { return config.path() + "/autostart/vantorel.desktop"; }
+    QString unit() const { return config.path() + "/systemd/user/com.vantorel.autostart.service"; }
+};
+
+TEST_F(LinuxLogin, SwitchingOnWritesAValidAutostartEntryAndOffRemovesIt) {
+    if (QStandardPaths::findExecutable("desktop-file-validate").isEmpty())
+        GTEST_SKIP() << "desktop-file-validate is not installed";
+
+    ASSERT_TRUE(service.setEnabled(true));
+
+    EXPECT_EQ(readFile(entry()), QByteArray("[Desktop Entry]\n"
+                                            "Type=Application\n"
+                                            "Name=Vantorel\n"
+                                            "Comment=Taskbar with application buttons, previews, launcher and clock\n"
+                                            "Exec=\"/opt/Vantorel Build/bin/vantorel\"\n"
+                                            "Terminal=false\n"
+                                            "NoDisplay=true\n"));
+    EXPECT_EQ(validate(entry()), QString());
+    EXPECT_EQ(loginItems.mainAppStatus(), LoginItemStatus::Enabled);
+    EXPECT_TRUE(service.isEnabled());
+    EXPECT_FALSE(QFileInfo::exists(unit()));
+
+    ASSERT_TRUE(service.setEnabled(false));
+    EXPECT_FALSE(QFileInfo::exists(entry()));
+    EXPECT_FALSE(service.isEnabled());
+}
+
+TEST_F(LinuxLogin, AnEntryHiddenByTheUserCountsAsOff) {
+    ASSERT_TRUE(loginItems.registerMainApp());
+    QFile f(entry());
+    ASSERT_TRUE(f.open(QIODevice::Append));
+    f.write("Hidden = true\n");
+    f.close();
+    EXPECT_EQ(loginItems.mainAppStatus(), LoginItemStatus::NotRegistered);
+    // A Hidden key of another group does not count.
+    ASSERT_TRUE(loginItems.registerMainApp());
+    ASSERT_TRUE(f.open(QIODevice::Append));
+    f.write("\n[Desktop Action Other]\nName=Other\nHidden=true\n");
+    f.close();
+    EXPECT_EQ(loginItems.mainAppStatus(), LoginItemStatus::Enabled);
+}
+
+TEST_F(LinuxLogin, AnUnwritableAutostartFolderFallsBackToASystemdUserUnit) {
+    QFile blocker(config.path() + "/autostart"); // a file where the folder should be
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    test::LogCapture log;
+
+    ASSERT_TRUE(service.setEnabled(true));
+
+    EXPECT_EQ(readFile(unit()), QByteArray("[Unit]\n"
+                                           "Description=Vantorel taskbar\n"
+                                           "PartOf=graphical-session.target\n"
+                                           "After=graphical-session.target\n"
+                                           "\n"
+                                           "[Service]\n"
+                                           "ExecStart=\"/usr/bin/vantorel\"\n"
+                                           "Restart=no\n"
+                                           "\n"
+                                           "[Install]\n"
+                                           "WantedBy=graphical-session.target\n"));
+    EXPECT_EQ(desktop.processes.commands, QStringList{systemctl + " --user enable com.vantorel.autostart.service"});
+    EXPECT_EQ(log.messages().size(), 1);
+    EXPECT_TRUE(log.messages().value(0).startsWith("SMAppService register failed, using LaunchAgent: "));
+    EXPECT_TRUE(service.isEnabled());
+
+    ASSERT_TRUE(service.setEnabled(false));
+    EXPECT_FALSE(QFileInfo::exists(unit()));
+    EXPECT_EQ(desktop.processes.commands.last(), systemctl + " --user disable com.vantorel.autostart.service");
+}
+
+TEST_F(LinuxLogin, ArgumentsSurviveQuotingIntoEntriesAndUnits) {
+    EXPECT_EQ(desktopEntryExec({"/usr/bin/vantorel"}), "/usr/bin/vantorel");
+    EXPECT_EQ(desktopEntryExec({"/home/a b/vantorel"}), "\"/home/a b/vantorel\"");
+    EXPECT_EQ(desktopEntryExec({"/x/$HOME`id`\"q\""}), "\"/x/\\\\$HOME\\\\`id\\\\`\\\\\"q\\\\\"\"");
+    EXPECT_EQ(desktopEntryExec({"/x/100%"}), "/x/100%%");
+    EXPECT_EQ(desktopEntryExec({"/x/back\\slash"}), "\"/x/back\\\\\\\\slash\"");
+    EXPECT_EQ(systemdExecStart({"/a b/v", "$X", "100%", "q\"\\"}), "\"/a b/v\" \"$$X\" \"100%%\" \"q\\\"\\\\\"");
+
+    // Every reserved character in the program's path still validates.
+    if (QStandardPaths::findExecutable("desktop-file-validate").isEmpty())
+        GTEST_SKIP() << "desktop-file-validate is not installed";
+    XdgAutostartLoginItems odd("/tmp/we ird/$x;`y`|&'q'\\%/vantorel", config.path());
+    ASSERT_TRUE(odd.registerMainApp());
+    EXPECT_EQ(validate(entry()), QString());
+}
+
+// Live (not zombie) processes of a process group.
+int groupSize(qint64 group) {
+    int n = 0;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        // After the name: state, parent, process group.
+        if (fields.size() > 2 && fields[2].toLongLong() == group && fields[0] != "Z" && fields[0] != "X")
+            ++n;
+    }
+    return n;
+}
+
+TEST(PosixProcessRunner, RunsWaitsAndReportsWhatCannotStart) {
+    PosixProcessRunner runner;
+    EXPECT_EQ(runner.run("/bin/sh", {"-c", "exit 3"}).toOptional(), 3);
+    EXPECT_EQ(runner.run("/bin/sh", {"-c", "echo to-null; echo to-null >&2"}).toOptional(), 0);
+    const auto missing = runner.run("/nonexistent/tool", {});
+    EXPECT_FALSE(missing);
+    EXPECT_EQ(missing.error(), "No such file or directory");
+    EXPECT_EQ(runner.currentProcessId(), ::getpid());
+    EXPECT_EQ(runner.userId(), ::getuid());
+}
+
+TEST(PosixProcessRunner, ADetachedChildRunsUntilTerminatedWithWhatItStarted) {
+    PosixProcessRunner runner;
+    auto child = runner.spawnDetached("/bin/sh", {"-c", "while :; do sleep 30; done"});
+    ASSERT_GT(child->pid(), 0);
+    EXPECT_TRUE(child->startError().isEmpty());
+    EXPECT_TRUE(child->isRunning());
+    EXPECT_EQ(::getsid(static_cast<pid_t>(child->pid())), child->pid()); // its own session
+
+    QElapsedTimer started;
+    started.start();
+    while (groupSize(child->pid()) < 2 && started.elapsed() < 5000) // the shell and its sleep
+        QThread::msleep(10);
+    ASSERT_EQ(groupSize(child->pid()), 2);
+
+    QElapsedTimer t;
+    t.start();
+    child->terminate();
+    EXPECT_FALSE(child->isRunning());
+    EXPECT_LT(t.elapsed(), 1000);
+    QElapsedTimer gone;
+    gone.start();
+    while (groupSize(child->pid()) > 0 && gone.elapsed() < 1000)
+        QThread::msleep(10);
+    EXPECT_EQ(groupSize(child->pid()), 0); // the sleep went too
+
+    // A child holds none of the program's files: a monitor that kept the
+    // single-instance lock would stop the next start after a crash.
+    const int inherited = ::open("/dev/null", O_RDONLY); // no close-on-exec
+    ASSERT_GE(inherited, 3);
+    auto holder = runner.spawnDetached("/bin/sh", {"-c", "sleep 30"});
+    ::close(inherited);
+    QElapsedTimer exec;
+    exec.start();
+    QStringList fds;
+    while (exec.elapsed() < 5000) {
+        fds = QDir(QStringLiteral("/proc/%1/fd").arg(holder->pid())).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+        if (QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(holder->pid())).endsWith("sh"))
+            break;
+        QThread::msleep(10);
+    }
+    EXPECT_EQ(fds, (QStringList{"0", "1", "2"}));
+    EXPECT_EQ(QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/1").arg(holder->pid())), "/dev/null");
+    holder->terminate();
+
+    auto exited = runner.spawnDetached("/bin/sh", {"-c", "exit 0"});
+    QElapsedTimer w;
+    w.start();
+    while (exited->isRunning() && w.elapsed() < 5000)
+        QThread::msleep(10);
+    EXPECT_FALSE(exited->isRunning());
+    exited->terminate(); // nothing left to end
+
+    auto failed = runner.spawnDetached("/nonexistent/shell", {});
+    EXPECT_EQ(failed->pid(), 0);
+    EXPECT_EQ(failed->startError(), "No such file or directory");
+    EXPECT_FALSE(failed->isRunning());
+}
+
+} // namespace

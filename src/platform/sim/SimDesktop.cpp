@@ -1,5 +1,10 @@
 #include "platform/sim/SimDesktop.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPixmap>
 #include <algorithm>
 
 namespace vantorel {
@@ -18,6 +23,7 @@ Platform SimDesktop::platform(DefaultsStore* defaults) {
     p.bundle = this;
     p.alerts = this;
     p.accessibility = this;
+    p.windowServer = &windowServer;
     p.sound = this;
     p.instances = this;
     return p;
@@ -183,6 +189,7 @@ std::optional<RunningApplication> SimWorkspace::frontmostApplication() const {
 }
 
 std::optional<QString> SimWorkspace::applicationLocation(const QString& bundleIdentifier) const {
+    ++desktop_.locationLookups;
     auto it = desktop_.installed_.find(bundleIdentifier);
     if (it == desktop_.installed_.end())
         return std::nullopt;
@@ -227,6 +234,71 @@ bool SimWorkspace::forceTerminate(qint64 pid) { return terminate(pid); }
 QStringList SimWorkspace::defaultPinnedCandidates() const {
     return {QStringLiteral("com.apple.finder"), QStringLiteral("com.apple.Safari"), QStringLiteral("com.apple.mail"),
             QStringLiteral("com.apple.systempreferences")};
+}
+
+namespace {
+// A recognisable stand-in icon: a rounded square in a colour of the name with its initial.
+QIcon drawnIcon(const QString& name) {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return {};
+    QPixmap pixmap(64, 64);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor::fromHsv(static_cast<int>(qHash(name) % 360), 150, 210));
+    p.drawRoundedRect(QRectF(4, 4, 56, 56), 13, 13);
+    QFont font = p.font();
+    font.setPixelSize(32);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRectF(4, 4, 56, 56), Qt::AlignCenter, name.left(1).toUpper());
+    p.end();
+    return QIcon(pixmap);
+}
+} // namespace
+
+QIcon SimWorkspace::icon(const RunningApplication& application) const {
+    SimApp* a = desktop_.app(application.pid);
+    if (!a || !a->hasIcon)
+        return {};
+    if (a->icon.isNull())
+        a->icon = drawnIcon(a->info.localizedName);
+    return a->icon;
+}
+
+QIcon SimWorkspace::iconForFile(const QString& path) const {
+    ++desktop_.fileIconLookups;
+    if (desktop_.locationsWithoutIcon.contains(path))
+        return {};
+    for (const auto& [id, location] : desktop_.installed_)
+        if (location == path)
+            return drawnIcon(QFileInfo(path).completeBaseName());
+    return {};
+}
+
+std::optional<std::vector<WindowListEntry>> SimWindowServer::windowList(const WindowListOptions& options) const {
+    if (desktop_.windowListUnavailable)
+        return std::nullopt;
+    std::vector<WindowListEntry> out;
+    for (const auto& a : desktop_.apps()) {
+        for (const auto& w : a.windows) {
+            if (options.onScreenOnly && (!w.onScreen || w.minimized || a.info.isHidden))
+                continue;
+            WindowListEntry e;
+            e.number = w.number;
+            e.ownerPid = a.info.pid;
+            e.ownerName = a.info.localizedName;
+            e.name = w.title;
+            e.layer = 0;
+            e.bounds = w.bounds;
+            e.alpha = 1.0;
+            out.push_back(std::move(e));
+        }
+    }
+    out.insert(out.end(), desktop_.extraWindowListEntries.begin(), desktop_.extraWindowListEntries.end());
+    return out;
 }
 
 std::vector<Display> SimScreens::displays() const { return desktop_.displays(); }
@@ -302,8 +374,11 @@ AXRead SimDesktop::copyAttribute(const AXElement& e, const QString& attr) {
         return ok(w->title);
     if (attr == QLatin1String("AXRole"))
         return ok(QStringLiteral("AXWindow"));
-    if (attr == QLatin1String("AXSubrole"))
+    if (attr == QLatin1String("AXSubrole")) {
+        if (w->subrole.isEmpty())
+            return {AXError::NoValue, std::nullopt};
         return ok(w->subrole);
+    }
     if (attr == QLatin1String("AXMinimized"))
         return ok(w->minimized);
     if (attr == QLatin1String("AXFullScreen"))
@@ -398,7 +473,8 @@ AXError SimDesktop::performAction(const AXElement& e, const QString& action) {
 }
 
 std::optional<quint32> SimDesktop::windowNumber(const AXElement& e) {
-    if (e.kind != AXElement::Kind::Window || !window(static_cast<quint32>(e.id)))
+    const SimWindow* w = e.kind == AXElement::Kind::Window ? window(static_cast<quint32>(e.id)) : nullptr;
+    if (!w || !w->numberReadable)
         return std::nullopt;
     return static_cast<quint32>(e.id);
 }

@@ -1,0 +1,68 @@
+#include "apps/AppEntry.h"
+
+#include <QSet>
+#include <algorithm>
+
+namespace vantorel {
+
+QString AppEntry::key() const {
+    if (!windowID)
+        return bundleId;
+    return bundleId + u'#' + QString::number(*windowID);
+}
+
+bool operator==(const AppEntry& a, const AppEntry& b) {
+    return a.bundleId == b.bundleId && a.isPinned == b.isPinned && a.isRunning == b.isRunning &&
+           a.isActive == b.isActive && a.isLaunching == b.isLaunching && a.windowID == b.windowID &&
+           a.windowTitle == b.windowTitle && a.isMinimized == b.isMinimized;
+}
+
+QStringList reorderedPins(QStringList pinned, const std::vector<AppEntry>& shown, const QString& bundleId,
+                          int visualIndex) {
+    const auto limit = std::min<std::size_t>(static_cast<std::size_t>(std::max(visualIndex, 0)), shown.size());
+    QSet<QString> before;
+    for (std::size_t i = 0; i < limit; ++i)
+        if (shown[i].isPinned && shown[i].bundleId != bundleId)
+            before.insert(shown[i].bundleId);
+    pinned.removeAll(bundleId);
+    const auto k = std::min<qsizetype>(before.size(), pinned.size());
+    pinned.insert(k, bundleId);
+    return pinned;
+}
+
+double appButtonWidth(const AppEntry& entry, double scale) {
+    return entry.isWindowEntry() ? std::max(170 * scale, 120.0) : std::max(54 * scale, 44.0);
+}
+
+QString stackSignature(const std::vector<AppEntry>& entries) {
+    QString out;
+    out.reserve(static_cast<qsizetype>(entries.size()) * 32);
+    for (const auto& e : entries) {
+        if (!out.isEmpty())
+            out += u'|';
+        out += e.key();
+        out += e.isPinned ? QLatin1String(":true") : QLatin1String(":false");
+    }
+    return out;
+}
+
+QString accessibilityLabel(const AppEntry& entry) {
+    if (entry.windowTitle)
+        return entry.name + QLatin1String(": ") + *entry.windowTitle;
+    return entry.name;
+}
+
+QString accessibilityValue(const AppEntry& entry) {
+    QStringList states;
+    if (entry.isPinned)
+        states << QStringLiteral("pinned");
+    if (entry.isMinimized)
+        states << QStringLiteral("minimized");
+    else if (entry.isActive)
+        states << QStringLiteral("active");
+    else if (entry.isRunning)
+        states << QStringLiteral("running");
+    return states.join(QLatin1String(", "));
+}
+
+} // namespace vantorel

@@ -2,8 +2,10 @@
 
 #include "app/SettingsService.h"
 #include "app/ThemeService.h"
+#include "apps/AppButtonsRail.h"
 
 #include <QPainter>
+#include <algorithm>
 
 namespace vantorel {
 
@@ -13,14 +15,25 @@ TaskbarColors taskbarColors(ResolvedTheme look) {
     return {QColor::fromRgbF(0.94f, 0.94f, 0.95f, 0.97f), QColor::fromRgbF(0, 0, 0, 0.14f)};
 }
 
-TaskbarView::TaskbarView(const SettingsService& settings, const ThemeService& theme, QWidget* parent)
+TaskbarView::TaskbarView(const SettingsService& settings, const ThemeService& theme, Scheduler& scheduler,
+                         QWidget* parent)
     : QWidget(parent), settings_(settings), theme_(theme) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
+    appRail = new AppButtonsRail(AppButtonEnvironment{settings_, theme_, scheduler}, this);
+}
+
+void TaskbarView::resizeEvent(QResizeEvent*) {
+    // Right of the start button; the tray's share is settled with the tray layout.
+    constexpr int railLeft = 61;
+    appRail->setGeometry(railLeft, 0, std::max(0, width() - railLeft), height());
 }
 
 ResolvedTheme TaskbarView::look() const { return theme_.resolve(settings_.current().appearanceMode); }
 
-void TaskbarView::applySettings() { update(); }
+void TaskbarView::applySettings() {
+    appRail->applySettings();
+    update();
+}
 
 void TaskbarView::paintEvent(QPaintEvent*) {
     QPainter p(this);

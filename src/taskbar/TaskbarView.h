@@ -9,6 +9,8 @@
 
 namespace vantorel {
 
+class AppButtonsRail;
+class Scheduler;
 class SettingsService;
 class ThemeService;
 
@@ -22,7 +24,11 @@ TaskbarColors taskbarColors(ResolvedTheme look);
 class TaskbarView : public QWidget {
     Q_OBJECT
 public:
-    TaskbarView(const SettingsService& settings, const ThemeService& theme, QWidget* parent = nullptr);
+    TaskbarView(const SettingsService& settings, const ThemeService& theme, Scheduler& scheduler,
+                QWidget* parent = nullptr);
+
+    // The row of application buttons, owned by the view.
+    AppButtonsRail* appRail = nullptr;
 
     std::function<void(QWidget* anchor)> onStartButtonClicked;
     std::function<void(QWidget* anchor)> onStartButtonRightClicked;
@@ -33,6 +39,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     const SettingsService& settings_;

@@ -331,6 +331,14 @@ namespace vantorel {
 
 namespace {
 const QString kWindows = QStringLiteral("AXWindows");
+
+// The window with this number among the application's own.
+SimWindow* windowOf(SimApp& a, quint64 number) {
+    for (auto& w : a.windows)
+        if (w.number == number)
+            return &w;
+    return nullptr;
+}
 } // namespace
 
 AXRead SimDesktop::copyAttribute(const AXElement& e, const QString& attr) {
@@ -360,8 +368,8 @@ AXRead SimDesktop::copyAttribute(const AXElement& e, const QString& attr) {
             return ok(a->info.isHidden);
         return {AXError::AttributeUnsupported, std::nullopt};
     }
-    SimWindow* w = window(static_cast<quint32>(e.id));
-    if (!w || ownerOfWindow(w->number) != a)
+    SimWindow* w = windowOf(*a, e.id);
+    if (!w)
         return {AXError::InvalidElement, std::nullopt};
     if (e.kind == AXElement::Kind::Part) {
         if (attr == QLatin1String("AXRole"))
@@ -414,8 +422,8 @@ AXError SimDesktop::setAttribute(const AXElement& e, const QString& attr, const 
         }
         return AXError::AttributeUnsupported;
     }
-    SimWindow* w = window(static_cast<quint32>(e.id));
-    if (!w || ownerOfWindow(w->number) != a)
+    SimWindow* w = windowOf(*a, e.id);
+    if (!w)
         return AXError::InvalidElement;
     if (attr == QLatin1String("AXMinimized") && std::holds_alternative<bool>(value)) {
         w->minimized = std::get<bool>(value);
@@ -453,8 +461,8 @@ AXError SimDesktop::performAction(const AXElement& e, const QString& action) {
     if (a->refusesAccessibility)
         return AXError::CannotComplete;
     const quint32 number = static_cast<quint32>(e.id);
-    SimWindow* w = window(number);
-    if (!w || ownerOfWindow(number) != a)
+    SimWindow* w = windowOf(*a, number);
+    if (!w)
         return AXError::InvalidElement;
     axJournal << QStringLiteral("%1 %2:%3").arg(action).arg(a->info.pid).arg(number);
     if (e.kind == AXElement::Kind::Part && action == QLatin1String("AXPress")) {
@@ -473,7 +481,8 @@ AXError SimDesktop::performAction(const AXElement& e, const QString& action) {
 }
 
 std::optional<quint32> SimDesktop::windowNumber(const AXElement& e) {
-    const SimWindow* w = e.kind == AXElement::Kind::Window ? window(static_cast<quint32>(e.id)) : nullptr;
+    SimApp* a = e.kind == AXElement::Kind::Window ? app(e.pid) : nullptr;
+    const SimWindow* w = a ? windowOf(*a, e.id) : nullptr;
     if (!w || !w->numberReadable)
         return std::nullopt;
     return static_cast<quint32>(e.id);

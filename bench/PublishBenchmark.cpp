@@ -6,13 +6,9 @@
 //   valgrind --tool=callgrind --collect-atstart=no --toggle-collect='*publishOnce*'
 // with one --benchmark_filter and divide the total by the calls of publishOnce.
 
-#include "app/PersistenceService.h"
-#include "app/SettingsService.h"
-#include "app/ThemeService.h"
 #include "apps/AppButtonsRail.h"
 #include "apps/AppRegistryService.h"
-#include "core/ManualScheduler.h"
-#include "platform/sim/SimDesktop.h"
+#include "apps/AppsTestSupport.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
@@ -21,13 +17,7 @@ using namespace vantorel;
 
 namespace {
 
-struct World {
-    SimDesktop desktop;
-    ManualScheduler scheduler;
-    Platform platform = desktop.platform();
-    PersistenceService persistence{desktop.memoryDefaults, QStringLiteral("com.vantorel.app"), desktop.workspace};
-    SettingsService settings{persistence};
-    ThemeService theme{desktop.theme};
+struct World : test::AppsWorld {
     std::unique_ptr<AppRegistryService> registry;
     std::unique_ptr<AppButtonsRail> rail;
 

@@ -95,13 +95,17 @@ void AppButtonsRail::resizeEvent(QResizeEvent*) { scrollView_->setGeometry(rect(
 
 void AppButtonsRail::update(const std::vector<AppEntry>& entries) {
     currentEntries_ = entries;
-    QSet<QString> keys;
-    keys.reserve(static_cast<qsizetype>(entries.size()));
-    for (const auto& e : entries)
-        keys.insert(e.key());
+    std::vector<QString> keys;
+    keys.reserve(entries.size());
+    QSet<QString> live;
+    live.reserve(static_cast<qsizetype>(entries.size()));
+    for (const auto& e : entries) {
+        keys.push_back(e.key());
+        live.insert(keys.back());
+    }
 
     for (auto it = buttons_.begin(); it != buttons_.end();) {
-        if (keys.contains(it.key())) {
+        if (live.contains(it.key())) {
             ++it;
             continue;
         }
@@ -113,23 +117,23 @@ void AppButtonsRail::update(const std::vector<AppEntry>& entries) {
         it = buttons_.erase(it);
     }
 
-    for (const auto& e : entries) {
-        const QString key = e.key();
-        if (AppButton* b = buttons_.value(key)) {
-            b->setEntry(e);
-            setButtonWidth(b, e);
+    const double scale = env_.scale();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (AppButton* b = buttons_.value(keys[i])) {
+            b->setEntry(entries[i]);
+            setButtonWidth(b, entries[i], scale);
         } else {
-            buttons_.insert(key, makeButton(e));
+            buttons_.insert(keys[i], makeButton(entries[i]));
         }
     }
-    layOut(entries);
+    layOut(entries, keys);
 }
 
 AppButton* AppButtonsRail::makeButton(const AppEntry& entry) {
     auto* b = new AppButton(entry, env_, stack_);
     ++buttonsMade_;
     b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
-    setButtonWidth(b, entry);
+    setButtonWidth(b, entry, env_.scale());
     QPointer<AppButtonsRail> self(this);
     b->onClicked = [self](const AppEntry& e) {
         if (self && self->onAppButtonClicked)
@@ -150,14 +154,14 @@ AppButton* AppButtonsRail::makeButton(const AppEntry& entry) {
     return b;
 }
 
-void AppButtonsRail::setButtonWidth(AppButton* button, const AppEntry& entry) {
-    const int width = static_cast<int>(std::lround(appButtonWidth(entry, env_.scale())));
+void AppButtonsRail::setButtonWidth(AppButton* button, const AppEntry& entry, double scale) {
+    const int width = static_cast<int>(std::lround(appButtonWidth(entry, scale)));
     if (button->minimumWidth() != width || button->maximumWidth() != width)
         button->setFixedWidth(width);
 }
 
-void AppButtonsRail::layOut(const std::vector<AppEntry>& entries) {
-    QString signature = stackSignature(entries);
+void AppButtonsRail::layOut(const std::vector<AppEntry>& entries, const std::vector<QString>& keys) {
+    QString signature = stackSignature(entries, keys);
     if (stackSignature_ == signature)
         return;
     stackSignature_ = std::move(signature);
@@ -170,7 +174,7 @@ void AppButtonsRail::layOut(const std::vector<AppEntry>& entries) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (i > 0 && !entries[i].isPinned && entries[i - 1].isPinned)
             stackLayout_->addWidget(makeSeparator(), 0, Qt::AlignVCenter);
-        if (AppButton* b = buttons_.value(entries[i].key()))
+        if (AppButton* b = buttons_.value(keys[i]))
             stackLayout_->addWidget(b);
     }
     stackLayout_->addStretch(1);
@@ -183,11 +187,16 @@ QWidget* AppButtonsRail::makeSeparator() const {
 }
 
 void AppButtonsRail::applySettings() {
-    for (const auto& e : currentEntries_)
-        if (AppButton* b = buttons_.value(e.key()))
-            setButtonWidth(b, e);
+    const double scale = env_.scale();
+    std::vector<QString> keys;
+    keys.reserve(currentEntries_.size());
+    for (const auto& e : currentEntries_) {
+        keys.push_back(e.key());
+        if (AppButton* b = buttons_.value(keys.back()))
+            setButtonWidth(b, e, scale);
+    }
     stackSignature_.reset();
-    layOut(currentEntries_);
+    layOut(currentEntries_, keys);
     for (AppButton* b : std::as_const(buttons_))
         b->update();
     update();

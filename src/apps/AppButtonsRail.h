@@ -78,8 +78,8 @@ protected:
 
 private:
     AppButton* makeButton(const AppEntry& entry);
-    void setButtonWidth(AppButton* button, const AppEntry& entry);
-    void layOut(const std::vector<AppEntry>& entries);
+    void setButtonWidth(AppButton* button, const AppEntry& entry, double scale);
+    void layOut(const std::vector<AppEntry>& entries, const std::vector<QString>& keys);
     QWidget* makeSeparator() const;
     void dragAt(QDropEvent* event);
 

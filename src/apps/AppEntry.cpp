@@ -35,13 +35,21 @@ double appButtonWidth(const AppEntry& entry, double scale) {
 }
 
 QString stackSignature(const std::vector<AppEntry>& entries) {
+    std::vector<QString> keys;
+    keys.reserve(entries.size());
+    for (const auto& e : entries)
+        keys.push_back(e.key());
+    return stackSignature(entries, keys);
+}
+
+QString stackSignature(const std::vector<AppEntry>& entries, const std::vector<QString>& keys) {
     QString out;
     out.reserve(static_cast<qsizetype>(entries.size()) * 32);
-    for (const auto& e : entries) {
-        if (!out.isEmpty())
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (i > 0)
             out += u'|';
-        out += e.key();
-        out += e.isPinned ? QLatin1String(":true") : QLatin1String(":false");
+        out += keys[i];
+        out += entries[i].isPinned ? QLatin1String(":true") : QLatin1String(":false");
     }
     return out;
 }

@@ -60,6 +60,8 @@ QStringList reorderedPins(QStringList pinned, const std::vector<AppEntry>& shown
 double appButtonWidth(const AppEntry& entry, double scale);
 // Order and pinned flags of a list: the row is rebuilt only when this changes.
 QString stackSignature(const std::vector<AppEntry>& entries);
+// The same with the entries' keys at hand.
+QString stackSignature(const std::vector<AppEntry>& entries, const std::vector<QString>& keys);
 
 // What assistive technologies read for a button.
 QString accessibilityLabel(const AppEntry& entry);

@@ -8,7 +8,18 @@ namespace vantorel {
 QString AppEntry::key() const {
     if (!windowID)
         return bundleId;
-    return bundleId + u'#' + QString::number(*windowID);
+    // Built by hand: keys are made for every entry of every publish.
+    char16_t digits[10];
+    int n = 0;
+    for (quint32 v = *windowID; n == 0 || v != 0; v /= 10)
+        digits[n++] = static_cast<char16_t>(u'0' + v % 10);
+    QString key;
+    key.reserve(bundleId.size() + 1 + n);
+    key += bundleId;
+    key += u'#';
+    while (n > 0)
+        key += QChar(digits[--n]);
+    return key;
 }
 
 bool operator==(const AppEntry& a, const AppEntry& b) {

@@ -220,3 +220,12 @@ TEST_F(RailTest, VerticalWheelScrollsSideways) {
 }
 
 } // namespace
+
+namespace {
+TEST(AppEntryKey, IdentifierAloneOrWithTheWindowNumber) {
+    EXPECT_EQ(appEntry("com.example.A", true).key(), QStringLiteral("com.example.A"));
+    EXPECT_EQ(windowEntry("com.example.A", 0, "t").key(), QStringLiteral("com.example.A#0"));
+    EXPECT_EQ(windowEntry("com.example.A", 4294967295u, "t").key(), QStringLiteral("com.example.A#4294967295"));
+    EXPECT_EQ(stackSignature({appEntry("A", true), windowEntry("B", 70, "t")}), QStringLiteral("A:true|B#70:false"));
+}
+} // namespace

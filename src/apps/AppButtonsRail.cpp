@@ -161,10 +161,17 @@ void AppButtonsRail::setButtonWidth(AppButton* button, const AppEntry& entry, do
 }
 
 void AppButtonsRail::layOut(const std::vector<AppEntry>& entries, const std::vector<QString>& keys) {
-    QString signature = stackSignature(entries, keys);
-    if (stackSignature_ == signature)
+    // Same keys with the same pinned flags: the signature would be the same
+    // string, and comparing the parts avoids building it on every publish.
+    std::vector<bool> pinned;
+    pinned.reserve(entries.size());
+    for (const auto& e : entries)
+        pinned.push_back(e.isPinned);
+    if (stackSignature_ && keys == laidOutKeys_ && pinned == laidOutPinned_)
         return;
-    stackSignature_ = std::move(signature);
+    stackSignature_ = stackSignature(entries, keys);
+    laidOutKeys_ = keys;
+    laidOutPinned_ = std::move(pinned);
     ++rebuildCount_;
     while (QLayoutItem* item = stackLayout_->takeAt(0)) {
         if (QWidget* w = item->widget(); w && !qobject_cast<AppButton*>(w))

@@ -67,6 +67,7 @@ public:
     QRectF dropIndicatorFrame() const { return dropIndicatorFrame_; }
     // How often the row was rebuilt and how many buttons it ever made.
     int rebuildCount() const { return rebuildCount_; }
+    const std::optional<QString>& currentStackSignature() const { return stackSignature_; }
     int buttonsMade() const { return buttonsMade_; }
 
 protected:
@@ -91,6 +92,8 @@ private:
     QHash<QString, AppButton*> buttons_;
     std::vector<AppEntry> currentEntries_;
     std::optional<QString> stackSignature_;
+    std::vector<QString> laidOutKeys_;
+    std::vector<bool> laidOutPinned_;
     std::optional<int> dropVisualIndex_;
     QRectF dropIndicatorFrame_;
     int rebuildCount_ = 0;

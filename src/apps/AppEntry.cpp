@@ -8,17 +8,16 @@ namespace vantorel {
 QString AppEntry::key() const {
     if (!windowID)
         return bundleId;
-    // Built by hand: keys are made for every entry of every publish.
+    // Written straight into one buffer: keys are made for every entry of every publish.
     char16_t digits[10];
-    int n = 0;
+    qsizetype n = 0;
     for (quint32 v = *windowID; n == 0 || v != 0; v /= 10)
         digits[n++] = static_cast<char16_t>(u'0' + v % 10);
-    QString key;
-    key.reserve(bundleId.size() + 1 + n);
-    key += bundleId;
-    key += u'#';
+    QString key(bundleId.size() + 1 + n, Qt::Uninitialized);
+    QChar* out = std::copy(bundleId.cbegin(), bundleId.cend(), key.data());
+    *out++ = u'#';
     while (n > 0)
-        key += QChar(digits[--n]);
+        *out++ = QChar(digits[--n]);
     return key;
 }
 

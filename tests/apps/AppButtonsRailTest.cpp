@@ -98,6 +98,7 @@ TEST_F(RailTest, AnActivationChangeRepaintsOnlyThatButton) {
 TEST_F(RailTest, OneSeparatorBetweenPinnedAndTheRest) {
     rail.update(sample());
     EXPECT_EQ(arranged(), QStringList({"A", "B", "|", "C", "D#5"}));
+    EXPECT_EQ(rail.currentStackSignature(), QStringLiteral("A:true|B:true|C:false|D#5:false"));
 
     // Pinning C moves the separator; the buttons stay the same widgets.
     AppButton* c = rail.button("C");

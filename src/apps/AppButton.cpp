@@ -114,8 +114,6 @@ AppButton::AppButton(const AppEntry& entry, AppButtonEnvironment environment, QW
         return true;
     }();
     Q_UNUSED(factoryInstalled);
-    setAttribute(Qt::WA_Hover, false);
-    setMouseTracking(false);
     runDrag = [](QDrag& drag) { drag.exec(Qt::MoveAction, Qt::MoveAction); };
     setToolTip(entry_.windowTitle.value_or(entry_.name));
 }

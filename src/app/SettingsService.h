@@ -19,6 +19,7 @@ public:
     static SettingsService& shared();
 
     const AppSettings& current() const { return current_; }
+    PersistenceService& persistence() const { return persistence_; }
 
     // The change protocol: apply the change to a copy; when the copy differs,
     // assign it, save it and announce it. Returns whether anything changed.

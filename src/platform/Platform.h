@@ -19,6 +19,7 @@ class Screens;
 class Sound;
 class Theme;
 class Workspace;
+class WindowServer;
 
 // The ports of one backend. Whoever builds a Platform owns the ports and
 // keeps them alive while it is installed.
@@ -32,6 +33,7 @@ struct Platform {
     BundleInfo* bundle = nullptr;
     Alerts* alerts = nullptr;
     Accessibility* accessibility = nullptr;
+    WindowServer* windowServer = nullptr;
     Sound* sound = nullptr;
     InstanceGuard* instances = nullptr;
     Identity* identity = nullptr;

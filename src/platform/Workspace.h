@@ -46,6 +46,14 @@ public:
     virtual bool terminate(qint64 pid) = 0;
     virtual bool forceTerminate(qint64 pid) = 0;
 
+    // The icon of a running application; a null icon when it has none.
+    virtual QIcon icon(const RunningApplication& application) const = 0;
+    // The icon the desktop shows for a file or an application bundle at a path.
+    virtual QIcon iconForFile(const QString& path) const = 0;
+    // Identifier of the desktop's file browser, which runs all the time and
+    // only counts as running while it shows a window.
+    virtual QString fileBrowserIdentifier() const = 0;
+
     // Identifiers the pinned list starts with when nothing is stored, in order:
     // the file browser, the web browser, the mail client, the settings application.
     virtual QStringList defaultPinnedCandidates() const = 0;

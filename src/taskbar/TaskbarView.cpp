@@ -2,6 +2,7 @@
 
 #include "app/SettingsService.h"
 #include "app/ThemeService.h"
+#include "apps/AppButtonsRail.h"
 #include "recording/RecordingButton.h"
 #include "recording/SummariesFolderButton.h"
 #include "taskbar/TrayView.h"
@@ -56,9 +57,9 @@ TaskbarView::TaskbarView(const TaskbarViewDependencies& deps, QWidget* parent)
     : QWidget(parent), deps_(deps),
       startBtn_(new StartButtonView(deps.settings, deps.theme, deps.updates, deps.platform.workspace,
                                     deps.platform.identity, this)),
-      appRailSlot_(new QWidget(this)), separator_(new Separator(*this, this)), tray_(new TrayView(deps, this)) {
+      separator_(new Separator(*this, this)), tray_(new TrayView(deps, this)) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
-    appRailSlot_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    appRail = new AppButtonsRail(AppButtonEnvironment{deps.settings, deps.theme, deps.scheduler}, this);
     QPointer<TaskbarView> self(this);
     startBtn_->onClicked = [self] {
         if (self && self->onStartButtonClicked)
@@ -75,7 +76,7 @@ TaskbarView::TaskbarView(const TaskbarViewDependencies& deps, QWidget* parent)
 ResolvedTheme TaskbarView::look() const { return deps_.theme.resolve(deps_.settings.current().appearanceMode); }
 
 void TaskbarView::applySettings() {
-    // The app rail re-reads its settings here once it takes the slot.
+    appRail->applySettings();
     tray_->updateRecordingVisibility();
     tray_->summariesFolderBtn()->update();
     tray_->recordBtn()->update();
@@ -94,7 +95,7 @@ void TaskbarView::resizeEvent(QResizeEvent* event) {
 void TaskbarView::layoutParts() {
     const auto l = taskbarLayout(size(), tray_->fittingWidth());
     startBtn_->setGeometry(l.startButton);
-    appRailSlot_->setGeometry(l.appRail);
+    appRail->setGeometry(l.appRail);
     separator_->setGeometry(l.separator);
     tray_->setGeometry(l.tray);
 }

@@ -11,6 +11,7 @@
 
 namespace vantorel {
 
+class AppButtonsRail;
 class StartButtonView;
 class TrayView;
 
@@ -37,12 +38,14 @@ class TaskbarView : public QWidget {
 public:
     explicit TaskbarView(const TaskbarViewDependencies& deps, QWidget* parent = nullptr);
 
+    // The row of application buttons, owned by the view.
+    AppButtonsRail* appRail = nullptr;
+
     std::function<void(QWidget* anchor)> onStartButtonClicked;
     std::function<void(QWidget* anchor)> onStartButtonRightClicked;
 
     StartButtonView* startBtn() const { return startBtn_; }
     // Holds the place of the app button rail.
-    QWidget* appRailSlot() const { return appRailSlot_; }
     QWidget* separator() const { return separator_; }
     TrayView* tray() const { return tray_; }
 
@@ -63,7 +66,6 @@ private:
 
     TaskbarViewDependencies deps_;
     StartButtonView* startBtn_;
-    QWidget* appRailSlot_;
     QWidget* separator_;
     TrayView* tray_;
 };

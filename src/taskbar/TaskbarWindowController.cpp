@@ -1,8 +1,11 @@
 #include "taskbar/TaskbarWindowController.h"
 
+#include "app/PersistenceService.h"
 #include "app/QuitConfirmation.h"
 #include "app/SettingsService.h"
 #include "app/ThemeService.h"
+#include "apps/AppButtonsRail.h"
+#include "apps/AppRegistryService.h"
 #include "platform/Screens.h"
 #include "platform/Theme.h"
 #include "platform/Workspace.h"
@@ -26,6 +29,14 @@ TaskbarWindowController::TaskbarWindowController(TaskbarDependencies deps, QObje
         const QPoint at = anchor ? anchor->mapToGlobal(QPoint(0, 0)) : QCursor::pos();
         // Open upwards from the bar: the menu's bottom-left at the anchor's top-left.
         menu.exec(at - QPoint(0, menu.sizeHint().height()));
+    };
+    registry_ = std::make_unique<AppRegistryService>(
+        deps_.platform, deps_.persistence ? *deps_.persistence : deps_.settings.persistence(), deps_.settings,
+        deps_.scheduler);
+    registry_->onEntriesChanged = [this](const std::vector<AppEntry>& entries) {
+        for (auto& [id, view] : taskbarViews_)
+            if (view)
+                view->appRail->update(entries);
     };
     primaryPanel_ = makePanel();
     showingOnAllDisplays_ = deps_.settings.current().showOnAllDisplays;
@@ -230,6 +241,7 @@ void TaskbarWindowController::teardown() {
         panel->close();
     extraPanels_.clear();
     taskbarViews_.clear();
+    registry_->onEntriesChanged = nullptr;
     tornDown_ = true;
 }
 
@@ -239,6 +251,12 @@ TaskbarView* TaskbarWindowController::makeTaskbarView() {
     auto* view = new TaskbarView(
         TaskbarViewDependencies{deps_.settings, deps_.theme, deps_.updates, deps_.scheduler, deps_.platform});
     QPointer<TaskbarWindowController> self(this);
+    view->appRail->onReorder = [self](const QString& bundleId, int visualIndex) {
+        if (self)
+            self->registry_->reorderApp(bundleId, visualIndex);
+    };
+    wireAppButtons(*view->appRail);
+    view->appRail->update(registry_->buildEntries());
     view->onStartButtonClicked = [self](QWidget* anchor) {
         if (self)
             self->toggleLauncher(anchor);
@@ -340,8 +358,12 @@ void TaskbarWindowController::showWhatsNew() {
     // The changelog window is not part of the program yet.
 }
 
-void TaskbarWindowController::pushEntries() {
-    // The application registry publishes entries here once it exists.
+void TaskbarWindowController::pushEntries() { registry_->publish(); }
+
+void TaskbarWindowController::wireAppButtons(AppButtonsRail&) {
+    // Clicks go to click activation, right-clicks to the application menu and
+    // hovers to the window previews once they exist; until then the row's
+    // callbacks stay unset and drop these events.
 }
 
 void TaskbarWindowController::closePreviewAndLauncher() {

@@ -16,6 +16,9 @@ class QMenu;
 
 namespace vantorel {
 
+class AppButtonsRail;
+class AppRegistryService;
+class PersistenceService;
 class QuitConfirmation;
 class SettingsService;
 class TaskbarPanel;
@@ -31,6 +34,8 @@ struct TaskbarDependencies {
     ThemeService& theme;
     UpdateService& updates;
     QuitConfirmation& quit;
+    // The store of the pinned list; the settings' own store when not given.
+    PersistenceService* persistence = nullptr;
 };
 
 // Owns the taskbar on screen: one panel along the bottom of each target display.
@@ -56,6 +61,7 @@ public:
     void confirmQuit();
 
     TaskbarView* makeTaskbarView();
+    AppRegistryService& registry() const { return *registry_; }
 
     // The primary panel is the controller's window.
     TaskbarPanel* window() const { return primaryPanel_.get(); }
@@ -84,6 +90,7 @@ private:
     void refreshViews();
     void applyPanelAppearance();
     void pushEntries();
+    void wireAppButtons(AppButtonsRail& rail);
     void closePreviewAndLauncher();
     void restoreAdjustedWindows(const std::optional<QString>& screenId);
     bool hasFullscreenLikeWindow() const;
@@ -95,6 +102,7 @@ private:
     void perform(StartMenuAction action);
 
     TaskbarDependencies deps_;
+    std::unique_ptr<AppRegistryService> registry_;
     std::unique_ptr<TaskbarPanel> primaryPanel_;
     std::optional<QString> primaryScreenID_;
     std::map<QString, std::unique_ptr<TaskbarPanel>> extraPanels_;

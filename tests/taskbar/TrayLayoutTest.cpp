@@ -1,3 +1,4 @@
+#include "apps/AppButtonsRail.h"
 #include "recording/RecordingButton.h"
 #include "recording/SummariesFolderButton.h"
 #include "support/SimWorld.h"
@@ -95,10 +96,10 @@ TEST_F(TaskbarViewTest, InstallingTheAddOnShowsItsButtonsInEveryTray) {
 TEST_F(TaskbarViewTest, NarrowBarShrinksTheRailNotTheTray) {
     auto view = make(200);
     EXPECT_EQ(view->tray()->width(), 188);
-    EXPECT_EQ(view->appRailSlot()->width(), 0);
+    EXPECT_EQ(view->appRail->width(), 0);
     view->resize(900, 55);
     EXPECT_EQ(view->tray()->width(), 188);
-    EXPECT_EQ(view->appRailSlot()->geometry(), QRect(61, 0, 900 - 61 - 1 - 188, 55));
+    EXPECT_EQ(view->appRail->geometry(), QRect(61, 0, 900 - 61 - 1 - 188, 55));
     EXPECT_EQ(view->separator()->geometry(), QRect(61 + 650, 13, 1, 28));
 }
 

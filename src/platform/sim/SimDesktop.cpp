@@ -1,5 +1,10 @@
 #include "platform/sim/SimDesktop.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPixmap>
 #include <algorithm>
 
 namespace vantorel {
@@ -21,6 +26,7 @@ Platform SimDesktop::platform(DefaultsStore* defaults) {
     p.bundle = this;
     p.alerts = this;
     p.accessibility = this;
+    p.windowServer = &windowServer;
     p.sound = this;
     p.instances = this;
     p.identity = this;
@@ -192,6 +198,7 @@ std::optional<RunningApplication> SimWorkspace::frontmostApplication() const {
 }
 
 std::optional<QString> SimWorkspace::applicationLocation(const QString& bundleIdentifier) const {
+    ++desktop_.locationLookups;
     auto it = desktop_.installed_.find(bundleIdentifier);
     if (it == desktop_.installed_.end())
         return std::nullopt;
@@ -238,6 +245,71 @@ QStringList SimWorkspace::defaultPinnedCandidates() const {
             QStringLiteral("com.apple.systempreferences")};
 }
 
+namespace {
+// A recognisable stand-in icon: a rounded square in a colour of the name with its initial.
+QIcon drawnIcon(const QString& name) {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return {};
+    QPixmap pixmap(64, 64);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor::fromHsv(static_cast<int>(qHash(name) % 360), 150, 210));
+    p.drawRoundedRect(QRectF(4, 4, 56, 56), 13, 13);
+    QFont font = p.font();
+    font.setPixelSize(32);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRectF(4, 4, 56, 56), Qt::AlignCenter, name.left(1).toUpper());
+    p.end();
+    return QIcon(pixmap);
+}
+} // namespace
+
+QIcon SimWorkspace::icon(const RunningApplication& application) const {
+    SimApp* a = desktop_.app(application.pid);
+    if (!a || !a->hasIcon)
+        return {};
+    if (a->icon.isNull())
+        a->icon = drawnIcon(a->info.localizedName);
+    return a->icon;
+}
+
+QIcon SimWorkspace::iconForFile(const QString& path) const {
+    ++desktop_.fileIconLookups;
+    if (desktop_.locationsWithoutIcon.contains(path))
+        return {};
+    for (const auto& [id, location] : desktop_.installed_)
+        if (location == path)
+            return drawnIcon(QFileInfo(path).completeBaseName());
+    return {};
+}
+
+std::optional<std::vector<WindowListEntry>> SimWindowServer::windowList(const WindowListOptions& options) const {
+    if (desktop_.windowListUnavailable)
+        return std::nullopt;
+    std::vector<WindowListEntry> out;
+    for (const auto& a : desktop_.apps()) {
+        for (const auto& w : a.windows) {
+            if (options.onScreenOnly && (!w.onScreen || w.minimized || a.info.isHidden))
+                continue;
+            WindowListEntry e;
+            e.number = w.number;
+            e.ownerPid = a.info.pid;
+            e.ownerName = a.info.localizedName;
+            e.name = w.title;
+            e.layer = 0;
+            e.bounds = w.bounds;
+            e.alpha = 1.0;
+            out.push_back(std::move(e));
+        }
+    }
+    out.insert(out.end(), desktop_.extraWindowListEntries.begin(), desktop_.extraWindowListEntries.end());
+    return out;
+}
+
 std::vector<Display> SimScreens::displays() const { return desktop_.displays(); }
 std::optional<quint32> SimScreens::mainDisplayId() const { return desktop_.mainDisplayId(); }
 
@@ -268,6 +340,14 @@ namespace vantorel {
 
 namespace {
 const QString kWindows = QStringLiteral("AXWindows");
+
+// The window with this number among the application's own.
+SimWindow* windowOf(SimApp& a, quint64 number) {
+    for (auto& w : a.windows)
+        if (w.number == number)
+            return &w;
+    return nullptr;
+}
 } // namespace
 
 AXRead SimDesktop::copyAttribute(const AXElement& e, const QString& attr) {
@@ -297,8 +377,8 @@ AXRead SimDesktop::copyAttribute(const AXElement& e, const QString& attr) {
             return ok(a->info.isHidden);
         return {AXError::AttributeUnsupported, std::nullopt};
     }
-    SimWindow* w = window(static_cast<quint32>(e.id));
-    if (!w || ownerOfWindow(w->number) != a)
+    SimWindow* w = windowOf(*a, e.id);
+    if (!w)
         return {AXError::InvalidElement, std::nullopt};
     if (e.kind == AXElement::Kind::Part) {
         if (attr == QLatin1String("AXRole"))
@@ -311,8 +391,11 @@ AXRead SimDesktop::copyAttribute(const AXElement& e, const QString& attr) {
         return ok(w->title);
     if (attr == QLatin1String("AXRole"))
         return ok(QStringLiteral("AXWindow"));
-    if (attr == QLatin1String("AXSubrole"))
+    if (attr == QLatin1String("AXSubrole")) {
+        if (w->subrole.isEmpty())
+            return {AXError::NoValue, std::nullopt};
         return ok(w->subrole);
+    }
     if (attr == QLatin1String("AXMinimized"))
         return ok(w->minimized);
     if (attr == QLatin1String("AXFullScreen"))
@@ -348,8 +431,8 @@ AXError SimDesktop::setAttribute(const AXElement& e, const QString& attr, const 
         }
         return AXError::AttributeUnsupported;
     }
-    SimWindow* w = window(static_cast<quint32>(e.id));
-    if (!w || ownerOfWindow(w->number) != a)
+    SimWindow* w = windowOf(*a, e.id);
+    if (!w)
         return AXError::InvalidElement;
     if (attr == QLatin1String("AXMinimized") && std::holds_alternative<bool>(value)) {
         w->minimized = std::get<bool>(value);
@@ -387,8 +470,8 @@ AXError SimDesktop::performAction(const AXElement& e, const QString& action) {
     if (a->refusesAccessibility)
         return AXError::CannotComplete;
     const quint32 number = static_cast<quint32>(e.id);
-    SimWindow* w = window(number);
-    if (!w || ownerOfWindow(number) != a)
+    SimWindow* w = windowOf(*a, number);
+    if (!w)
         return AXError::InvalidElement;
     axJournal << QStringLiteral("%1 %2:%3").arg(action).arg(a->info.pid).arg(number);
     if (e.kind == AXElement::Kind::Part && action == QLatin1String("AXPress")) {
@@ -407,7 +490,9 @@ AXError SimDesktop::performAction(const AXElement& e, const QString& action) {
 }
 
 std::optional<quint32> SimDesktop::windowNumber(const AXElement& e) {
-    if (e.kind != AXElement::Kind::Window || !window(static_cast<quint32>(e.id)))
+    SimApp* a = e.kind == AXElement::Kind::Window ? app(e.pid) : nullptr;
+    const SimWindow* w = a ? windowOf(*a, e.id) : nullptr;
+    if (!w || !w->numberReadable)
         return std::nullopt;
     return static_cast<quint32>(e.id);
 }

@@ -10,6 +10,7 @@
 #include "platform/Screens.h"
 #include "platform/Sound.h"
 #include "platform/Theme.h"
+#include "platform/WindowServer.h"
 #include "platform/Workspace.h"
 #include "platform/sim/SimDock.h"
 #include "platform/sim/SimLoginItems.h"
@@ -33,7 +34,10 @@ struct SimWindow {
     bool minimized = false;
     bool onScreen = true;
     bool fullScreen = false;
+    // Empty: the window has no "AXSubrole" (the read fails).
     QString subrole = QStringLiteral("AXStandardWindow");
+    // False: the element cannot be mapped to its window number.
+    bool numberReadable = true;
 };
 
 struct SimApp {
@@ -42,6 +46,9 @@ struct SimApp {
     std::optional<quint32> focusedWindow;
     // Every accessibility call to this application fails (an app that does not answer).
     bool refusesAccessibility = false;
+    // Without an icon set, one is drawn from the name on first use.
+    QIcon icon;
+    bool hasIcon = true;
 };
 
 class SimWorkspace : public Workspace {
@@ -58,6 +65,18 @@ public:
     bool terminate(qint64 pid) override;
     bool forceTerminate(qint64 pid) override;
     QStringList defaultPinnedCandidates() const override;
+    QIcon icon(const RunningApplication& application) const override;
+    QIcon iconForFile(const QString& path) const override;
+    QString fileBrowserIdentifier() const override { return QStringLiteral("com.apple.finder"); }
+
+private:
+    SimDesktop& desktop_;
+};
+
+class SimWindowServer : public WindowServer {
+public:
+    explicit SimWindowServer(SimDesktop& desktop) : desktop_(desktop) {}
+    std::optional<std::vector<WindowListEntry>> windowList(const WindowListOptions& options) const override;
 
 private:
     SimDesktop& desktop_;
@@ -156,8 +175,19 @@ public:
     double messagingTimeout = 0;
     int beeps = 0;
 
+    // --- window server ---
+    bool windowListUnavailable = false;
+    // Listed after the applications' windows (desktop elements, odd entries).
+    std::vector<WindowListEntry> extraWindowListEntries;
+    // Lookups that go to the "disk", for tests of caches.
+    mutable int locationLookups = 0;
+    mutable int fileIconLookups = 0;
+    // Installed locations the desktop has no icon for.
+    QStringList locationsWithoutIcon;
+
     MemoryDefaultsStore memoryDefaults;
     SimWorkspace workspace{*this};
+    SimWindowServer windowServer{*this};
     SimScreens screens{*this};
 
     // --- Dock, programs, login items ---

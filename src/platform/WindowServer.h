@@ -1,0 +1,37 @@
+#pragma once
+
+#include "core/Geometry.h"
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace vantorel {
+
+// One window of the window server's list. The server may leave out any field.
+struct WindowListEntry {
+    std::optional<quint32> number;
+    std::optional<qint64> ownerPid;
+    std::optional<QString> ownerName;
+    std::optional<QString> name;
+    // 0 is the layer of normal application windows.
+    std::optional<qint64> layer;
+    // Top-left global space.
+    std::optional<Rect> bounds;
+    std::optional<double> alpha;
+};
+
+struct WindowListOptions {
+    bool onScreenOnly = true;
+    bool excludeDesktopElements = true;
+};
+
+// The window server: every window of every application, front to back.
+class WindowServer {
+public:
+    virtual ~WindowServer() = default;
+    // Nothing when the list cannot be had.
+    virtual std::optional<std::vector<WindowListEntry>> windowList(const WindowListOptions& options) const = 0;
+};
+
+} // namespace vantorel

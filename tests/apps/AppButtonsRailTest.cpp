@@ -1,0 +1,232 @@
+#include "AppsTestSupport.h"
+
+#include "apps/AppButtonsRail.h"
+
+#include <QApplication>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <gmock/gmock.h>
+
+using namespace vantorel;
+using namespace vantorel::test;
+
+namespace {
+
+// Counts the layout passes a widget asks for.
+class LayoutCounter : public QObject {
+public:
+    int requests = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::LayoutRequest)
+            ++requests;
+        return false;
+    }
+};
+
+class RailTest : public ::testing::Test {
+protected:
+    AppsWorld w;
+    AppButtonsRail rail{AppButtonEnvironment{w.settings, w.theme, w.scheduler}};
+    LayoutCounter layouts;
+    std::vector<std::pair<QString, int>> reorders;
+
+    RailTest() {
+        rail.resize(600, 55);
+        rail.show();
+        rail.stackView()->installEventFilter(&layouts);
+        rail.onReorder = [this](const QString& id, int index) { reorders.emplace_back(id, index); };
+    }
+    void settle() {
+        for (int i = 0; i < 3; ++i)
+            QApplication::processEvents();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    std::map<QString, int> paints() const {
+        std::map<QString, int> out;
+        for (const auto& e : rail.currentEntries())
+            out[e.key()] = rail.button(e.key())->paintCount();
+        return out;
+    }
+    // Buttons by key and separators as "|".
+    QStringList arranged() const {
+        QStringList out;
+        for (QWidget* v : rail.arrangedViews()) {
+            auto* b = qobject_cast<AppButton*>(v);
+            out << (b ? b->entry().key() : QStringLiteral("|"));
+        }
+        return out;
+    }
+    static std::vector<AppEntry> sample() {
+        return {appEntry("A", true), appEntry("B", true, false), appEntry("C", false), windowEntry("D", 5, "Doc")};
+    }
+};
+
+TEST_F(RailTest, TheSameListTwiceTouchesNoWidget) {
+    rail.update(sample());
+    settle();
+    const auto before = paints();
+    const int rebuilds = rail.rebuildCount(), made = rail.buttonsMade(), requests = layouts.requests;
+    ASSERT_EQ(made, 4);
+
+    rail.update(sample());
+    settle();
+    EXPECT_EQ(paints(), before);
+    EXPECT_EQ(rail.rebuildCount(), rebuilds);
+    EXPECT_EQ(rail.buttonsMade(), made);
+    EXPECT_EQ(layouts.requests, requests);
+}
+
+TEST_F(RailTest, AnActivationChangeRepaintsOnlyThatButton) {
+    rail.update(sample());
+    settle();
+    auto expected = paints();
+    const int rebuilds = rail.rebuildCount(), requests = layouts.requests;
+
+    auto next = sample();
+    next[2].isActive = true;
+    rail.update(next);
+    settle();
+    const auto after = paints();
+    EXPECT_GT(after.at("C"), expected.at("C"));
+    expected["C"] = after.at("C");
+    EXPECT_EQ(after, expected);
+    EXPECT_EQ(rail.rebuildCount(), rebuilds);
+    EXPECT_EQ(layouts.requests, requests);
+}
+
+TEST_F(RailTest, OneSeparatorBetweenPinnedAndTheRest) {
+    rail.update(sample());
+    EXPECT_EQ(arranged(), QStringList({"A", "B", "|", "C", "D#5"}));
+    EXPECT_EQ(rail.currentStackSignature(), QStringLiteral("A:true|B:true|C:false|D#5:false"));
+
+    // Pinning C moves the separator; the buttons stay the same widgets.
+    AppButton* c = rail.button("C");
+    auto next = sample();
+    next[2].isPinned = true;
+    rail.update(next);
+    EXPECT_EQ(arranged(), QStringList({"A", "B", "C", "|", "D#5"}));
+    EXPECT_EQ(rail.button("C"), c);
+
+    rail.update({appEntry("C", false), appEntry("E", false)});
+    EXPECT_EQ(arranged(), QStringList({"C", "E"}));
+    rail.update({appEntry("A", true), appEntry("B", true)});
+    EXPECT_EQ(arranged(), QStringList({"A", "B"}));
+    settle();
+    EXPECT_EQ(rail.buttonCount(), 2u);
+    EXPECT_EQ(rail.stackView()->findChildren<AppButton*>().size(), 2) << "dropped buttons are gone";
+}
+
+TEST_F(RailTest, WidthsFollowTheIconScale) {
+    rail.update(sample());
+    EXPECT_EQ(rail.button("A")->width(), 54);
+    EXPECT_EQ(rail.button("D#5")->width(), 170);
+    EXPECT_DOUBLE_EQ(appButtonWidth(appEntry("A", true), iconScale(160)), 86.4);
+    EXPECT_DOUBLE_EQ(appButtonWidth(windowEntry("D", 5, "x"), iconScale(160)), 272);
+    EXPECT_DOUBLE_EQ(appButtonWidth(appEntry("A", true), iconScale(60)), 44);
+    EXPECT_DOUBLE_EQ(appButtonWidth(windowEntry("D", 5, "x"), iconScale(60)), 120);
+
+    w.setSetting([](AppSettings& s) { s.iconScalePercent = 160; });
+    rail.applySettings();
+    settle();
+    EXPECT_EQ(rail.button("A")->width(), 86);
+    EXPECT_EQ(rail.button("D#5")->width(), 272);
+    const auto views = rail.arrangedViews();
+    EXPECT_EQ(views[2]->height(), 64) << "the separator is made again at the new scale";
+}
+
+TEST_F(RailTest, InsertionIndexAndIndicatorAtBothEnds) {
+    rail.update(sample());
+    settle();
+    QWidget* first = rail.button("A");
+    QWidget* last = rail.button("D#5");
+    const QPoint firstLeft = first->mapTo(&rail, QPoint(first->width() / 4, 20));
+    const QPoint lastRight = last->mapTo(&rail, QPoint(last->width() * 3 / 4, 20));
+    EXPECT_EQ(rail.insertionIndex(firstLeft), 0);
+    EXPECT_EQ(rail.insertionIndex(lastRight), 4);
+    EXPECT_EQ(rail.insertionIndex(rail.button("C")->mapTo(&rail, QPoint(2, 20))), 2);
+
+    rail.showDropIndicator(0);
+    // 25 points above the bottom, growing upwards: at least 24 points tall.
+    EXPECT_EQ(rail.dropIndicatorFrame(), QRectF(first->mapTo(&rail, QPoint(0, 0)).x() - 1.5, 55 - 25 - 24, 3, 24));
+    EXPECT_TRUE(rail.dropIndicator()->isVisible());
+    rail.showDropIndicator(4);
+    EXPECT_DOUBLE_EQ(rail.dropIndicatorFrame().x(), last->mapTo(&rail, QPoint(last->width(), 0)).x() - 1.5);
+    EXPECT_EQ(rail.dropVisualIndex(), 4);
+
+    rail.update(std::vector<AppEntry>{});
+    rail.showDropIndicator(0);
+    EXPECT_DOUBLE_EQ(rail.dropIndicatorFrame().x(), 4 - 1.5);
+    EXPECT_EQ(rail.insertionIndex(QPointF(10, 10)), 0);
+}
+
+TEST_F(RailTest, ADropReordersOnlyWithAnIdentifierAndAPosition) {
+    rail.update(sample());
+    settle();
+    QMimeData data;
+    data.setData(kTaskbarBundleIdType, "C");
+
+    EXPECT_FALSE(rail.performDrop(&data)) << "no indicator shown";
+    rail.showDropIndicator(1);
+    QMimeData other;
+    other.setText(QStringLiteral("C"));
+    EXPECT_FALSE(rail.performDrop(&other));
+    EXPECT_FALSE(rail.dropIndicator()->isVisible());
+
+    rail.showDropIndicator(1);
+    EXPECT_TRUE(rail.performDrop(&data));
+    EXPECT_EQ(reorders, (std::vector<std::pair<QString, int>>{{"C", 1}}));
+    EXPECT_FALSE(rail.dropVisualIndex());
+
+    // Through the drag events, as a dragging session delivers them.
+    const QPointF over = rail.button("A")->mapTo(&rail, QPointF(2, 20));
+    QDragEnterEvent enter(over.toPoint(), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&rail, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_EQ(rail.dropVisualIndex(), 0);
+    QDropEvent drop(over, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&rail, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(reorders.back(), (std::pair<QString, int>{"C", 0}));
+
+    QDragEnterEvent foreign(over.toPoint(), Qt::MoveAction, &other, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&rail, &foreign);
+    EXPECT_FALSE(foreign.isAccepted());
+}
+
+TEST_F(RailTest, VerticalWheelScrollsSideways) {
+    std::vector<AppEntry> many;
+    for (int i = 0; i < 10; ++i)
+        many.push_back(windowEntry("W", static_cast<quint32>(i), "Window"));
+    rail.update(many);
+    settle();
+    QScrollBar* bar = rail.scrollView()->horizontalScrollBar();
+    const int maxX = rail.stackView()->width() - rail.scrollView()->viewport()->width();
+    ASSERT_EQ(maxX, 10 * 170 + 8 - 600);
+
+    auto wheel = [&](QPoint pixels, QPoint angle) {
+        QWheelEvent e(QPointF(50, 20), QPointF(50, 20), pixels, angle, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(rail.scrollView()->viewport(), &e);
+    };
+    wheel({}, {0, -3 * 120});
+    EXPECT_EQ(bar->value(), 36);
+    wheel({0, 10}, {0, 120});
+    EXPECT_EQ(bar->value(), 26) << "trackpads scroll by their pixels";
+    for (int i = 0; i < 100; ++i)
+        wheel({}, {0, -3 * 120});
+    EXPECT_EQ(bar->value(), maxX);
+    wheel({}, {0, 120 * 100});
+    EXPECT_EQ(bar->value(), 0);
+}
+
+} // namespace
+
+namespace {
+TEST(AppEntryKey, IdentifierAloneOrWithTheWindowNumber) {
+    EXPECT_EQ(appEntry("com.example.A", true).key(), QStringLiteral("com.example.A"));
+    EXPECT_EQ(windowEntry("com.example.A", 0, "t").key(), QStringLiteral("com.example.A#0"));
+    EXPECT_EQ(windowEntry("com.example.A", 4294967295u, "t").key(), QStringLiteral("com.example.A#4294967295"));
+    EXPECT_EQ(stackSignature({appEntry("A", true), windowEntry("B", 70, "t")}), QStringLiteral("A:true|B#70:false"));
+}
+} // namespace

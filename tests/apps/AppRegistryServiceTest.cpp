@@ -1,0 +1,323 @@
+#include "AppsTestSupport.h"
+
+#include "apps/AppRegistryService.h"
+
+#include <gmock/gmock.h>
+
+using namespace vantorel;
+using namespace vantorel::test;
+using ::testing::ElementsAre;
+
+namespace {
+
+const QString kFinder = QStringLiteral("com.apple.finder");
+const QString kSafari = QStringLiteral("com.apple.Safari");
+const QString kMail = QStringLiteral("com.apple.mail");
+const QString kSettingsApp = QStringLiteral("com.apple.systempreferences");
+const Rect kBig{100, 100, 800, 600};
+
+class RegistryTest : public ::testing::Test {
+protected:
+    AppsWorld w;
+    SimDesktop& d = w.desktop;
+    std::unique_ptr<AppRegistryService> registry;
+    std::vector<std::vector<AppEntry>> published;
+
+    AppRegistryService& make() {
+        registry = std::make_unique<AppRegistryService>(w.platform, w.persistence, w.settings, w.scheduler);
+        registry->onEntriesChanged = [this](const std::vector<AppEntry>& e) { published.push_back(e); };
+        return *registry;
+    }
+    void pins(const QStringList& ids) { w.persistence.savePinnedApps(ids); }
+    const AppEntry& find(const std::vector<AppEntry>& entries, const QString& key) {
+        for (const auto& e : entries)
+            if (e.key() == key)
+                return e;
+        ADD_FAILURE() << "no entry " << key.toStdString();
+        static AppEntry none;
+        return none;
+    }
+};
+
+TEST_F(RegistryTest, SimDesktopHoldsWhatTheRegistryReads) {
+    const qint64 finder = d.launch(kFinder, QStringLiteral("Finder"));
+    const qint64 safari = d.launch(kSafari, QStringLiteral("Safari"));
+    const quint32 first = d.addWindow(safari, QStringLiteral("One"), kBig);
+    d.addWindow(safari, QStringLiteral("Two"), kBig);
+    const quint32 third = d.addWindow(safari, QStringLiteral("Three"), kBig, true);
+    const qint64 tool = d.launch(std::nullopt, QStringLiteral("tool"));
+
+    EXPECT_FALSE(d.workspace.runningApplications()[2].bundleIdentifier.has_value());
+    EXPECT_EQ(d.workspace.fileBrowserIdentifier(), kFinder);
+    const auto windows = d.copyAttribute(d.applicationElement(safari), QStringLiteral("AXWindows"));
+    ASSERT_EQ(windows.as<std::vector<AXElement>>()->size(), 3u);
+    EXPECT_EQ(d.copyAttribute(SimDesktop::windowElement(safari, third), QStringLiteral("AXMinimized")).as<bool>(), true);
+    EXPECT_TRUE(d.copyAttribute(d.applicationElement(finder), QStringLiteral("AXWindows"))
+                    .as<std::vector<AXElement>>()
+                    ->empty());
+    EXPECT_EQ(d.windowNumber(SimDesktop::windowElement(safari, first)), first);
+
+    d.app(tool)->refusesAccessibility = true;
+    EXPECT_EQ(d.copyAttribute(d.applicationElement(tool), QStringLiteral("AXWindows")).error, AXError::CannotComplete);
+    d.window(first)->subrole.clear();
+    EXPECT_FALSE(d.copyAttribute(SimDesktop::windowElement(safari, first), QStringLiteral("AXSubrole")).ok());
+    d.window(first)->numberReadable = false;
+    EXPECT_FALSE(d.windowNumber(SimDesktop::windowElement(safari, first)));
+
+    // The window list leaves out minimised windows and may be unavailable.
+    auto list = d.windowServer.windowList({});
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->size(), 2u);
+    d.windowListUnavailable = true;
+    EXPECT_FALSE(d.windowServer.windowList({}));
+}
+
+TEST_F(RegistryTest, DefaultPinsAreTheInstalledCandidatesUntilTheListIsStored) {
+    d.install(kFinder, QStringLiteral("/System/Finder.app"));
+    d.install(kMail, QStringLiteral("/Applications/Mail.app"));
+    d.install(kSettingsApp, QStringLiteral("/Applications/System Settings.app"));
+    auto& r = make();
+    const auto entries = r.buildEntries();
+    EXPECT_EQ(keys(entries), QStringList({kFinder, kMail, kSettingsApp}));
+    EXPECT_EQ(find(entries, kSettingsApp).name, QStringLiteral("System Settings"));
+    EXPECT_FALSE(find(entries, kMail).icon.isNull());
+    EXPECT_FALSE(w.storedPins()) << "the defaults are not written back on their own";
+
+    for (const auto& id : QStringList{kFinder, kMail, kSettingsApp})
+        r.unpin(id);
+    EXPECT_EQ(w.storedPins(), QStringList());
+    AppRegistryService again(w.platform, w.persistence, w.settings, w.scheduler);
+    EXPECT_TRUE(again.buildEntries().empty());
+}
+
+TEST_F(RegistryTest, FileBrowserCountsAsRunningOnlyWithAStandardWindow) {
+    const qint64 finder = d.launch(kFinder, QStringLiteral("Finder"));
+    pins({kFinder});
+    auto& r = make();
+    auto entries = r.buildEntries();
+    ASSERT_EQ(entries.size(), 1u);
+    d.activate(finder);
+    entries = r.buildEntries();
+    EXPECT_TRUE(entries[0].isPinned);
+    EXPECT_FALSE(entries[0].isRunning);
+    EXPECT_FALSE(entries[0].isActive);
+    ASSERT_TRUE(entries[0].runningApp);
+    EXPECT_EQ(entries[0].runningApp->pid, finder);
+
+    r.unpin(kFinder);
+    EXPECT_TRUE(r.buildEntries().empty()) << "unpinned and windowless: no button";
+
+    // A minimised window still counts; a panel-like window does not.
+    const quint32 win = d.addWindow(finder, QStringLiteral("Documents"), kBig, true);
+    EXPECT_EQ(keys(r.buildEntries()), QStringList{kFinder});
+    d.window(win)->subrole = QStringLiteral("AXFloatingWindow");
+    EXPECT_TRUE(r.buildEntries().empty());
+}
+
+TEST_F(RegistryTest, FileBrowserFallsBackToTheWindowListWithoutAccessibility) {
+    const qint64 finder = d.launch(kFinder, QStringLiteral("Finder"));
+    pins({});
+    auto& r = make();
+    d.trusted = false;
+    EXPECT_TRUE(r.buildEntries().empty());
+
+    d.extraWindowListEntries.push_back({std::nullopt, finder, {}, {}, std::nullopt, Rect{0, 0, 50, 400}, {}});
+    EXPECT_TRUE(r.buildEntries().empty()) << "50 points wide is not a real window";
+    d.extraWindowListEntries.push_back({std::nullopt, finder, {}, {}, 25, Rect{0, 0, 400, 400}, {}});
+    EXPECT_TRUE(r.buildEntries().empty()) << "a window above the normal layer";
+    d.extraWindowListEntries.push_back({std::nullopt, finder, {}, {}, std::nullopt, Rect{0, 0, 51, 51}, {}});
+    EXPECT_EQ(keys(r.buildEntries()), QStringList{kFinder}) << "no layer passes";
+
+    d.extraWindowListEntries.clear();
+    d.windowListUnavailable = true;
+    EXPECT_EQ(keys(r.buildEntries()), QStringList{kFinder}) << "without a list it is shown";
+
+    // A failed accessibility read also falls back to the list.
+    d.trusted = true;
+    d.app(finder)->refusesAccessibility = true;
+    EXPECT_EQ(keys(r.buildEntries()), QStringList{kFinder});
+}
+
+TEST_F(RegistryTest, ListsRegularApplicationsButNeverItselfOrAnIdentifierlessPin) {
+    const qint64 own = d.launch(QStringLiteral("com.vantorel.app"), QStringLiteral("Vantorel"));
+    const qint64 safari = d.launch(kSafari, QStringLiteral("Safari"));
+    d.launch(QStringLiteral("com.example.agent"), QStringLiteral("Agent"), ActivationPolicy::Accessory);
+    const qint64 tool = d.launch(std::nullopt, QStringLiteral("tool"));
+    const qint64 quitting = d.launch(QStringLiteral("com.example.quitting"), QStringLiteral("Quitting"));
+    d.app(quitting)->info.isTerminated = true;
+    d.app(tool)->info.localizedName.clear();
+    d.app(tool)->info.executablePath = QStringLiteral("/opt/bin/tool-bin");
+    pins({});
+    auto& r = make();
+    d.activate(safari);
+
+    const auto entries = r.buildEntries();
+    const QString toolId = QStringLiteral("pid:%1").arg(tool);
+    EXPECT_EQ(keys(entries), QStringList({kSafari, toolId}));
+    EXPECT_TRUE(entries[0].isActive);
+    EXPECT_EQ(entries[1].name, QStringLiteral("tool-bin"));
+    EXPECT_FALSE(entries[1].isPinned);
+    Q_UNUSED(own);
+
+    const int writes = d.memoryDefaults.writeCount();
+    published.clear();
+    r.pin(toolId);
+    r.reorderApp(toolId, 0);
+    EXPECT_TRUE(r.pinnedBundleIds().isEmpty());
+    EXPECT_EQ(d.memoryDefaults.writeCount(), writes);
+    EXPECT_TRUE(published.empty());
+}
+
+TEST_F(RegistryTest, PinningTwiceIsIgnoredWhileUnpinningAnythingStores) {
+    pins({kSafari});
+    auto& r = make();
+    int writes = d.memoryDefaults.writeCount();
+    r.pin(kSafari);
+    EXPECT_EQ(d.memoryDefaults.writeCount(), writes);
+    EXPECT_TRUE(published.empty());
+
+    r.unpin(QStringLiteral("com.example.never"));
+    EXPECT_EQ(d.memoryDefaults.writeCount(), writes + 1);
+    EXPECT_EQ(published.size(), 1u);
+
+    r.pin(kMail);
+    EXPECT_EQ(w.storedPins(), QStringList({kSafari, kMail}));
+    ASSERT_EQ(published.size(), 2u);
+    EXPECT_EQ(keys(published.back()), QStringList({kSafari, kMail}));
+    EXPECT_EQ(published.back()[1].name, QStringLiteral("mail")) << "not installed: the identifier's last part";
+    EXPECT_TRUE(published.back()[1].icon.isNull());
+}
+
+struct ReorderCase {
+    QString dragged;
+    int index;
+    QStringList expected;
+};
+
+TEST_F(RegistryTest, ReorderCountsPinnedEntriesBeforeTheDropPosition) {
+    const QString a = "com.example.A", b = "com.example.B", c = "com.example.C", dd = "com.example.D";
+    d.launch(dd, QStringLiteral("D"));
+    for (const auto& t : {ReorderCase{c, 0, {c, a, b}}, ReorderCase{a, 3, {b, c, a}},
+                          ReorderCase{dd, 1, {a, dd, b, c}}, ReorderCase{a, 99, {b, c, a}},
+                          ReorderCase{b, -4, {b, a, c}}}) {
+        pins({a, b, c});
+        auto& r = make();
+        r.reorderApp(t.dragged, t.index);
+        EXPECT_EQ(r.pinnedBundleIds(), t.expected) << t.dragged.toStdString() << " at " << t.index;
+        EXPECT_EQ(w.storedPins(), t.expected);
+        ASSERT_FALSE(published.empty());
+        EXPECT_EQ(keys(published.back()).mid(0, t.expected.size()), t.expected);
+    }
+}
+
+TEST_F(RegistryTest, ReorderCountsAnApplicationsWindowsOnce) {
+    const QString a = "com.example.A", b = "com.example.B";
+    const qint64 pa = d.launch(a, QStringLiteral("A"));
+    d.addWindow(pa, QStringLiteral("1"), kBig);
+    d.addWindow(pa, QStringLiteral("2"), kBig);
+    pins({a, b});
+    w.setSetting([](AppSettings& s) { s.combineWindowsByApp = false; });
+    auto& r = make();
+    ASSERT_EQ(r.buildEntries().size(), 3u);
+    r.reorderApp(b, 2);
+    EXPECT_EQ(r.pinnedBundleIds(), QStringList({a, b}));
+    r.reorderApp(b, 1);
+    EXPECT_EQ(r.pinnedBundleIds(), QStringList({a, b})) << "between A's windows still counts A once";
+    r.reorderApp(b, 0);
+    EXPECT_EQ(r.pinnedBundleIds(), QStringList({b, a}));
+}
+
+TEST_F(RegistryTest, OneEntryPerStandardWindowWhenAskedAndTrusted) {
+    const qint64 safari = d.launch(kSafari, QStringLiteral("Safari"));
+    const quint32 w1 = d.addWindow(safari, QStringLiteral("  Start Page \n"), kBig);
+    const quint32 w2 = d.addWindow(safari, QString(), kBig);
+    const quint32 w3 = d.addWindow(safari, QStringLiteral("Weather"), kBig, true);
+    const quint32 noNumber = d.addWindow(safari, QStringLiteral("ghost"), kBig);
+    d.window(noNumber)->numberReadable = false;
+    const quint32 panel = d.addWindow(safari, QStringLiteral("panel"), kBig);
+    d.window(panel)->subrole = QStringLiteral("AXFloatingWindow");
+    const qint64 mute = d.launch(QStringLiteral("com.example.mute"), QStringLiteral("Mute"));
+    d.addWindow(mute, QStringLiteral("x"), kBig);
+    d.app(mute)->refusesAccessibility = true;
+    const qint64 bare = d.launch(QStringLiteral("com.example.bare"), QStringLiteral("Bare"));
+    pins({kMail});
+    d.activate(safari);
+    d.app(safari)->focusedWindow = w2;
+    w.setSetting([](AppSettings& s) { s.combineWindowsByApp = false; });
+    auto& r = make();
+
+    const auto entries = r.buildEntries();
+    const QString s = kSafari + u'#';
+    EXPECT_EQ(keys(entries), QStringList({kMail, s + QString::number(w1), s + QString::number(w2),
+                                          s + QString::number(w3), "com.example.mute", "com.example.bare"}));
+    EXPECT_EQ(entries[1].windowTitle, QStringLiteral("Start Page"));
+    EXPECT_EQ(entries[2].windowTitle, QStringLiteral("Safari")) << "an empty title shows the name";
+    EXPECT_TRUE(entries[3].isMinimized);
+    EXPECT_FALSE(entries[1].isActive);
+    EXPECT_TRUE(entries[2].isActive);
+    EXPECT_FALSE(entries[3].isActive);
+    EXPECT_FALSE(entries[4].windowID);
+    Q_UNUSED(bare);
+
+    d.trusted = false;
+    EXPECT_EQ(keys(r.buildEntries()), QStringList({kMail, kSafari, "com.example.mute", "com.example.bare"}));
+}
+
+TEST_F(RegistryTest, LocationsAndPinnedIconsAreCachedUntilTheApplicationLaunches) {
+    d.install(kMail, QStringLiteral("/Applications/Mail.app"));
+    pins({kMail});
+    auto& r = make();
+    r.buildEntries();
+    const int locations = d.locationLookups, icons = d.fileIconLookups;
+    r.buildEntries();
+    r.buildEntries();
+    EXPECT_EQ(d.locationLookups, locations);
+    EXPECT_EQ(d.fileIconLookups, icons);
+
+    // A missing icon is looked for again.
+    d.install(QStringLiteral("com.example.plain"), QStringLiteral("/Applications/Plain.app"));
+    d.locationsWithoutIcon << QStringLiteral("/Applications/Plain.app");
+    r.pin(QStringLiteral("com.example.plain"));
+    const int before = d.fileIconLookups;
+    r.buildEntries();
+    EXPECT_EQ(d.fileIconLookups, before + 1);
+
+    r.onEntriesChanged = nullptr;
+    const qint64 mail = d.launch(kMail, QStringLiteral("Mail"));
+    const QIcon own(QPixmap(8, 8));
+    d.app(mail)->icon = own;
+    EXPECT_EQ(r.buildEntries()[0].icon.cacheKey(), own.cacheKey()) << "launching dropped the cached file icon";
+}
+
+TEST_F(RegistryTest, PublishesOnWorkspaceNoticesAndOnceMoreAfterATermination) {
+    auto& r = make();
+    Q_UNUSED(r);
+    const qint64 safari = d.launch(kSafari, QStringLiteral("Safari"));
+    ASSERT_EQ(published.size(), 1u);
+    d.activate(safari);
+    d.setHidden(safari, true);
+    d.setHidden(safari, false);
+    Q_EMIT d.workspace.activeSpaceChanged();
+    Q_EMIT d.workspace.didWake();
+    Q_EMIT d.workspace.screensDidWake();
+    Q_EMIT d.workspace.sessionDidBecomeActive();
+    Q_EMIT d.workspace.screensDidSleep();
+    EXPECT_EQ(published.size(), 8u);
+
+    published.clear();
+    d.terminate(safari);
+    ASSERT_EQ(published.size(), 1u);
+    w.scheduler.advance(499ms);
+    EXPECT_EQ(published.size(), 1u);
+    w.scheduler.advance(1ms);
+    EXPECT_EQ(published.size(), 2u);
+    EXPECT_TRUE(published.back().empty());
+
+    // The delayed publish does not outlive the registry.
+    const qint64 mail = d.launch(kMail, QStringLiteral("Mail"));
+    d.terminate(mail);
+    registry.reset();
+    w.scheduler.advance(1s);
+}
+
+} // namespace

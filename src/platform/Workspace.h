@@ -37,6 +37,8 @@ public:
     virtual std::optional<QString> applicationLocation(const QString& bundleIdentifier) const = 0;
     // Opens a URL (a web address, a settings pane, a folder) with its default handler.
     virtual bool openUrl(const QString& url) = 0;
+    // Starts the installed application with this identifier (or brings it forward).
+    virtual bool openApplication(const QString& bundleIdentifier) = 0;
 
     // Acting on a running application, by process id. False when it is gone.
     virtual bool hide(qint64 pid) = 0;

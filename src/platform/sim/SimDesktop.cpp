@@ -210,6 +210,21 @@ bool SimWorkspace::openUrl(const QString& url) {
     return true;
 }
 
+bool SimWorkspace::openApplication(const QString& bundleIdentifier) {
+    auto location = desktop_.installed_.find(bundleIdentifier);
+    if (location == desktop_.installed_.end())
+        return false;
+    if (SimApp* running = desktop_.appWithIdentifier(bundleIdentifier)) {
+        desktop_.activate(running->info.pid);
+        return true;
+    }
+    desktop_.openedApplications << bundleIdentifier;
+    QString name = location->second.section(u'/', -1);
+    name.chop(name.endsWith(QLatin1String(".app")) ? 4 : 0);
+    desktop_.activate(desktop_.launch(bundleIdentifier, name));
+    return true;
+}
+
 bool SimWorkspace::hide(qint64 pid) {
     if (!desktop_.app(pid))
         return false;

@@ -59,6 +59,7 @@ public:
     std::optional<RunningApplication> frontmostApplication() const override;
     std::optional<QString> applicationLocation(const QString& bundleIdentifier) const override;
     bool openUrl(const QString& url) override;
+    bool openApplication(const QString& bundleIdentifier) override;
     bool hide(qint64 pid) override;
     bool unhide(qint64 pid) override;
     bool activate(qint64 pid, bool allWindows) override;
@@ -141,6 +142,7 @@ public:
     void install(const QString& bundleId, const QString& location);
     const std::vector<SimApp>& apps() const { return apps_; }
     QStringList openedUrls;
+    QStringList openedApplications;
 
     // --- displays ---
     void setDisplays(std::vector<Display> displays, std::optional<quint32> mainId);

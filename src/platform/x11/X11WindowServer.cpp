@@ -1,0 +1,271 @@
+#include "platform/x11/X11WindowServer.h"
+
+#include "platform/x11/X11Workspace.h"
+
+#include <QCursor>
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusReply>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace vantorel {
+
+namespace {
+QPoint mainOrigin() {
+    auto* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().topLeft() : QPoint();
+}
+
+AXRead ok(AXValue v) { return {AXError::Success, std::move(v)}; }
+AXRead fail(AXError e) { return {e, std::nullopt}; }
+} // namespace
+
+Rect topLeftFromRoot(const QRect& r) {
+    const QPoint o = mainOrigin();
+    return {double(r.x() - o.x()), double(r.y() - o.y()), double(r.width()), double(r.height())};
+}
+
+QPoint rootFromTopLeft(Point p) {
+    const QPoint o = mainOrigin();
+    return {qRound(p.x) + o.x(), qRound(p.y) + o.y()};
+}
+
+qint64 X11WindowServer::layerOf(const X11Window& w) const {
+    auto* e = tracker_.connection().ewmh();
+    if (w.hasType(e->_NET_WM_WINDOW_TYPE_DESKTOP))
+        return -2147483623; // below everything, like a desktop window
+    if (w.hasType(e->_NET_WM_WINDOW_TYPE_DOCK))
+        return 20;
+    if (w.hasState(e->_NET_WM_STATE_FULLSCREEN))
+        return 1;
+    if (w.hasState(e->_NET_WM_STATE_ABOVE))
+        return 3;
+    if (w.hasState(e->_NET_WM_STATE_BELOW))
+        return -1;
+    return 0;
+}
+
+std::optional<std::vector<WindowListEntry>> X11WindowServer::windowList(const WindowListOptions& options) const {
+    if (tracker_.connection().hasError())
+        return std::nullopt;
+    auto* e = tracker_.connection().ewmh();
+    std::vector<WindowListEntry> out;
+    const auto& stacking = tracker_.stacking();
+    out.reserve(stacking.size());
+    for (auto it = stacking.rbegin(); it != stacking.rend(); ++it) {
+        const X11Window* w = tracker_.window(*it);
+        if (!w)
+            continue;
+        if (options.onScreenOnly && !(w->viewable && tracker_.isOnCurrentDesktop(*w)))
+            continue;
+        if (options.excludeDesktopElements && w->hasType(e->_NET_WM_WINDOW_TYPE_DESKTOP))
+            continue;
+        WindowListEntry entry;
+        entry.number = w->id;
+        const X11AppGroup* g = workspace_.groupForWindow(w->id);
+        if (g)
+            entry.ownerPid = g->info.pid, entry.ownerName = g->info.localizedName;
+        else if (w->pid)
+            entry.ownerPid = *w->pid;
+        entry.name = w->title;
+        entry.layer = layerOf(*w);
+        entry.bounds = topLeftFromRoot(w->frame());
+        entry.alpha = w->opacity.value_or(1.0);
+        out.push_back(std::move(entry));
+    }
+    return out;
+}
+
+const X11Window* X11Accessibility::windowOf(const AXElement& element) const {
+    if (element.kind != AXElement::Kind::Window && element.kind != AXElement::Kind::Part)
+        return nullptr;
+    const X11Window* w = tracker_.window(static_cast<xcb_window_t>(element.id));
+    if (!w)
+        return nullptr;
+    // The element belongs to the application it was read from.
+    const X11AppGroup* g = workspace_.groupForWindow(w->id);
+    if (g && element.pid != g->info.pid && std::find(g->pids.begin(), g->pids.end(), element.pid) == g->pids.end())
+        return nullptr;
+    return w;
+}
+
+AXRead X11Accessibility::copyAttribute(const AXElement& element, const QString& attr) {
+    auto* e = tracker_.connection().ewmh();
+    if (element.kind == AXElement::Kind::Application) {
+        const X11AppGroup* g = workspace_.groupForPid(element.pid);
+        if (!g)
+            return fail(AXError::InvalidElement);
+        if (attr == QLatin1String("AXWindows")) {
+            std::vector<AXElement> list;
+            for (xcb_window_t id : g->windows)
+                list.push_back({AXElement::Kind::Window, g->info.pid, id, 0});
+            return ok(list);
+        }
+        if (attr == QLatin1String("AXFocusedWindow") || attr == QLatin1String("AXMainWindow")) {
+            // The active window when it is ours, else the application's front window.
+            xcb_window_t focused = 0;
+            if (std::find(g->windows.begin(), g->windows.end(), tracker_.activeWindow()) != g->windows.end())
+                focused = tracker_.activeWindow();
+            else
+                for (xcb_window_t id : g->windows)
+                    if (const X11Window* w = tracker_.window(id); w && !workspace_.isMinimized(*w)) {
+                        focused = id;
+                        break;
+                    }
+            if (!focused)
+                return fail(AXError::NoValue);
+            return ok(AXElement{AXElement::Kind::Window, g->info.pid, focused, 0});
+        }
+        if (attr == QLatin1String("AXTitle"))
+            return ok(g->info.localizedName);
+        if (attr == QLatin1String("AXFrontmost"))
+            return ok(g->info.isActive);
+        if (attr == QLatin1String("AXHidden"))
+            return ok(g->info.isHidden);
+        if (attr == QLatin1String("AXRole"))
+            return ok(QStringLiteral("AXApplication"));
+        return fail(AXError::AttributeUnsupported);
+    }
+    const X11Window* w = windowOf(element);
+    if (!w)
+        return fail(AXError::InvalidElement);
+    if (element.kind == AXElement::Kind::Part) {
+        if (attr == QLatin1String("AXRole"))
+            return ok(QStringLiteral("AXButton"));
+        if (attr == QLatin1String("AXSubrole"))
+            return ok(QStringLiteral("AXCloseButton"));
+        return fail(AXError::AttributeUnsupported);
+    }
+    if (attr == QLatin1String("AXTitle"))
+        return ok(w->title);
+    if (attr == QLatin1String("AXRole"))
+        return ok(QStringLiteral("AXWindow"));
+    if (attr == QLatin1String("AXSubrole"))
+        return ok(workspace_.isNormalWindow(*w) ? QStringLiteral("AXStandardWindow") : QStringLiteral("AXDialog"));
+    if (attr == QLatin1String("AXMinimized"))
+        return ok(workspace_.isMinimized(*w));
+    if (attr == QLatin1String("AXFullScreen"))
+        return ok(w->hasState(e->_NET_WM_STATE_FULLSCREEN));
+    if (attr == QLatin1String("AXMain") || attr == QLatin1String("AXFocused"))
+        return ok(tracker_.activeWindow() == w->id);
+    if (attr == QLatin1String("AXPosition")) {
+        const Rect r = topLeftFromRoot(w->frame());
+        return ok(Point{r.x, r.y});
+    }
+    if (attr == QLatin1String("AXSize"))
+        return ok(Size{double(w->frame().width()), double(w->frame().height())});
+    if (attr == QLatin1String("AXCloseButton"))
+        return ok(AXElement{AXElement::Kind::Part, element.pid, w->id, 1});
+    return fail(AXError::AttributeUnsupported);
+}
+
+AXError X11Accessibility::setAttribute(const AXElement& element, const QString& attr, const AXValue& value) {
+    const bool* flag = std::get_if<bool>(&value);
+    if (element.kind == AXElement::Kind::Application) {
+        const X11AppGroup* g = workspace_.groupForPid(element.pid);
+        if (!g)
+            return AXError::InvalidElement;
+        if (attr == QLatin1String("AXFrontmost") && flag) {
+            if (*flag)
+                workspace_.activate(g->info.pid, false);
+            return AXError::Success;
+        }
+        return AXError::AttributeUnsupported;
+    }
+    const X11Window* w = windowOf(element);
+    if (!w || element.kind != AXElement::Kind::Window)
+        return AXError::InvalidElement;
+    const xcb_window_t id = w->id;
+    if (attr == QLatin1String("AXMinimized") && flag) {
+        if (*flag)
+            workspace_.requestIconify(id);
+        else
+            workspace_.requestActivate(id);
+        return AXError::Success;
+    }
+    if ((attr == QLatin1String("AXMain") || attr == QLatin1String("AXFocused")) && flag) {
+        if (*flag)
+            workspace_.requestActivate(id);
+        return AXError::Success;
+    }
+    if (attr == QLatin1String("AXFullScreen") && flag) {
+        workspace_.requestFullScreen(id, *flag);
+        return AXError::Success;
+    }
+    if (attr == QLatin1String("AXPosition")) {
+        if (const Point* p = std::get_if<Point>(&value)) {
+            workspace_.requestMoveResize(id, rootFromTopLeft(*p), std::nullopt);
+            return AXError::Success;
+        }
+        return AXError::IllegalArgument;
+    }
+    if (attr == QLatin1String("AXSize")) {
+        if (const Size* s = std::get_if<Size>(&value)) {
+            workspace_.requestMoveResize(id, std::nullopt, QSize(qRound(s->width), qRound(s->height)));
+            return AXError::Success;
+        }
+        return AXError::IllegalArgument;
+    }
+    return AXError::AttributeUnsupported;
+}
+
+AXError X11Accessibility::performAction(const AXElement& element, const QString& action) {
+    const X11Window* w = windowOf(element);
+    if (!w)
+        return AXError::InvalidElement;
+    if (element.kind == AXElement::Kind::Part && action == QLatin1String("AXPress")) {
+        workspace_.requestClose(w->id);
+        return AXError::Success;
+    }
+    if (element.kind == AXElement::Kind::Window && action == QLatin1String("AXRaise")) {
+        workspace_.requestActivate(w->id);
+        return AXError::Success;
+    }
+    return AXError::ActionUnsupported;
+}
+
+std::optional<quint32> X11Accessibility::windowNumber(const AXElement& element) {
+    if (element.kind != AXElement::Kind::Window || !tracker_.window(static_cast<xcb_window_t>(element.id)))
+        return std::nullopt;
+    return static_cast<quint32>(element.id);
+}
+
+QString X11Identity::fullNameFromGecos(const QString& gecos) { return gecos.section(u',', 0, 0).trimmed(); }
+
+std::optional<UserIdentity> X11Identity::currentUser() const {
+    UserIdentity id;
+    const uid_t uid = ::getuid();
+    QString iconFile;
+    auto bus = QDBusConnection::systemBus();
+    if (bus.isConnected()) {
+        QDBusInterface accounts(QStringLiteral("org.freedesktop.Accounts"), QStringLiteral("/org/freedesktop/Accounts"),
+                                QStringLiteral("org.freedesktop.Accounts"), bus);
+        accounts.setTimeout(500);
+        QDBusReply<QDBusObjectPath> path = accounts.call(QStringLiteral("FindUserById"), qint64(uid));
+        if (path.isValid()) {
+            QDBusInterface user(QStringLiteral("org.freedesktop.Accounts"), path.value().path(),
+                                QStringLiteral("org.freedesktop.Accounts.User"), bus);
+            user.setTimeout(500);
+            id.fullName = user.property("RealName").toString();
+            iconFile = user.property("IconFile").toString();
+        }
+    }
+    if (id.fullName.isEmpty())
+        if (const passwd* pw = ::getpwuid(uid))
+            id.fullName = fullNameFromGecos(QString::fromLocal8Bit(pw->pw_gecos));
+    if (iconFile.isEmpty() || !QFileInfo::exists(iconFile))
+        iconFile = QDir::homePath() + QStringLiteral("/.face");
+    QImage picture(iconFile);
+    if (!picture.isNull())
+        id.picture = picture;
+    return id;
+}
+
+Point QtPointer::location() const { return ScreenSpace::fromPrimaryScreen().fromQt(QPointF(QCursor::pos())); }
+
+} // namespace vantorel

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "platform/Accessibility.h"
+#include "platform/Identity.h"
+#include "platform/Screens.h"
+#include "platform/WindowServer.h"
+
+namespace vantorel {
+
+class X11Workspace;
+class X11WindowTracker;
+struct X11Window;
+
+// The window list, read from the tracker's state (never from the server).
+class X11WindowServer : public WindowServer {
+public:
+    X11WindowServer(X11WindowTracker& tracker, X11Workspace& workspace) : tracker_(tracker), workspace_(workspace) {}
+    std::optional<std::vector<WindowListEntry>> windowList(const WindowListOptions& options) const override;
+    // The stacking layer the program's rules read: 0 for normal windows.
+    qint64 layerOf(const X11Window& w) const;
+
+private:
+    X11WindowTracker& tracker_;
+    X11Workspace& workspace_;
+};
+
+// The accessibility port on X11: application and window elements translated
+// to EWMH properties and requests. Always trusted.
+class X11Accessibility : public Accessibility {
+public:
+    X11Accessibility(X11WindowTracker& tracker, X11Workspace& workspace) : tracker_(tracker), workspace_(workspace) {}
+    bool isProcessTrusted(bool) override { return true; }
+    void setMessagingTimeout(double) override {}
+    AXRead copyAttribute(const AXElement& element, const QString& attribute) override;
+    AXError setAttribute(const AXElement& element, const QString& attribute, const AXValue& value) override;
+    AXError performAction(const AXElement& element, const QString& action) override;
+    std::optional<quint32> windowNumber(const AXElement& element) override;
+
+private:
+    const X11Window* windowOf(const AXElement& element) const;
+    X11WindowTracker& tracker_;
+    X11Workspace& workspace_;
+};
+
+// The user's name and picture: AccountsService when it answers, else the
+// passwd entry and ~/.face.
+class X11Identity : public Identity {
+public:
+    std::optional<UserIdentity> currentUser() const override;
+    static QString fullNameFromGecos(const QString& gecos);
+};
+
+class QtPointer : public Pointer {
+public:
+    Point location() const override;
+};
+
+// Converts between root coordinates and the top-left global space.
+Rect topLeftFromRoot(const QRect& root);
+QPoint rootFromTopLeft(Point p);
+
+} // namespace vantorel

@@ -1,0 +1,445 @@
+#include "platform/x11/X11Workspace.h"
+
+#include "app/Log.h"
+#include "platform/x11/AppMatcher.h"
+#include "platform/x11/DesktopEntryIndex.h"
+#include "platform/x11/DesktopIconLookup.h"
+#include "platform/x11/MimeDefaults.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QFileInfo>
+#include <QImage>
+#include <QMimeDatabase>
+#include <QPixmap>
+#include <QProcess>
+#include <QUrl>
+#include <algorithm>
+#include <csignal>
+#include <cstring>
+#include <set>
+#include <xcb/xcb_icccm.h>
+
+namespace vantorel {
+
+namespace {
+constexpr uint32_t kSourcePager = 2; // requests from a taskbar or pager
+
+// Links into the system settings of another platform open the desktop's settings application.
+bool isSystemSettingsLink(const QString& url) { return url.startsWith(QLatin1String("x-apple.systempreferences:")); }
+} // namespace
+
+X11Workspace::X11Workspace(X11WindowTracker& tracker, DesktopEntryIndex& index, AppMatcher& matcher,
+                           MimeDefaults& mime, DesktopIconLookup& icons, qint64 ownPid, QObject* parent)
+    : Workspace(parent), tracker_(tracker), index_(index), matcher_(matcher), mime_(mime), icons_(icons),
+      ownPid_(ownPid) {
+    connect(&tracker_, &X11WindowTracker::changed, this, &X11Workspace::rebuild);
+    connect(&tracker_, &X11WindowTracker::windowRemoved, this, [this](xcb_window_t id) {
+        windowApp_.erase(id);
+        windowIcons_.erase(id);
+    });
+    lastDesktop_ = tracker_.currentDesktop();
+    rebuild();
+}
+
+bool X11Workspace::isMinimized(const X11Window& w) const {
+    return w.iconic || w.hasState(tracker_.connection().ewmh()->_NET_WM_STATE_HIDDEN);
+}
+
+bool X11Workspace::skipsTaskbar(const X11Window& w) const {
+    return w.hasState(tracker_.connection().ewmh()->_NET_WM_STATE_SKIP_TASKBAR);
+}
+
+bool X11Workspace::isNormalWindow(const X11Window& w) const {
+    auto* e = tracker_.connection().ewmh();
+    if (w.types.empty())
+        return w.transientFor == 0;
+    return w.hasType(e->_NET_WM_WINDOW_TYPE_NORMAL);
+}
+
+std::optional<QString> X11Workspace::desktopIdFor(const X11Window& w) {
+    auto cached = windowApp_.find(w.id);
+    if (cached != windowApp_.end())
+        return cached->second;
+    WindowFacts facts;
+    facts.applicationId = w.applicationId;
+    facts.wmClassInstance = w.wmInstance;
+    facts.wmClassClass = w.wmClass;
+    if (w.pid) {
+        auto p = processFacts_.find(*w.pid);
+        if (p == processFacts_.end()) {
+            WindowFacts proc;
+            AppMatcher::readProcess(*w.pid, proc);
+            p = processFacts_.insert(*w.pid, ProcessFacts{proc.executablePath, proc.commandLine});
+        }
+        facts.executablePath = p->executablePath;
+        facts.commandLine = p->commandLine;
+    }
+    auto id = matcher_.desktopIdFor(facts);
+    // Class or application id can still arrive after the window maps; only a match is final.
+    if (id)
+        windowApp_[w.id] = id;
+    return id;
+}
+
+void X11Workspace::rebuild() {
+    index_.refresh();
+    auto* e = tracker_.connection().ewmh();
+    std::vector<X11AppGroup> groups;
+    QHash<QString, int> byKey;
+    const auto& stacking = tracker_.stacking();
+    std::set<qint64> livePids;
+    for (auto it = stacking.rbegin(); it != stacking.rend(); ++it) {
+        const X11Window* w = tracker_.window(*it);
+        if (!w || w->hasType(e->_NET_WM_WINDOW_TYPE_DOCK) || w->hasType(e->_NET_WM_WINDOW_TYPE_DESKTOP))
+            continue;
+        if (w->pid)
+            livePids.insert(*w->pid);
+        const auto id = desktopIdFor(*w);
+        QString key;
+        if (id)
+            key = *id;
+        else if (w->pid)
+            key = QStringLiteral("pid:%1").arg(*w->pid);
+        else
+            key = QStringLiteral("window:%1").arg(w->id);
+        int at = byKey.value(key, -1);
+        if (at < 0) {
+            at = static_cast<int>(groups.size());
+            byKey.insert(key, at);
+            X11AppGroup g;
+            g.key = key;
+            g.desktopId = id;
+            groups.push_back(g);
+        }
+        X11AppGroup& g = groups[at];
+        g.windows.push_back(w->id);
+        if (w->pid && std::find(g.pids.begin(), g.pids.end(), *w->pid) == g.pids.end())
+            g.pids.push_back(*w->pid);
+    }
+    // Facts of processes that no longer have a window go with them.
+    for (auto it = processFacts_.begin(); it != processFacts_.end();)
+        it = livePids.count(it.key()) ? std::next(it) : processFacts_.erase(it);
+
+    const xcb_window_t active = tracker_.activeWindow();
+    for (auto& g : groups) {
+        std::sort(g.pids.begin(), g.pids.end()); // the oldest process stands for the group
+        RunningApplication& a = g.info;
+        a.pid = g.pids.empty() ? -static_cast<qint64>(g.windows.front()) : g.pids.front();
+        a.bundleIdentifier = g.desktopId;
+        const DesktopEntry* entry = g.desktopId ? index_.find(*g.desktopId) : nullptr;
+        const X11Window* first = tracker_.window(g.windows.front());
+        const ProcessFacts facts = processFacts_.value(a.pid);
+        a.executablePath = facts.executablePath;
+        a.bundlePath = entry ? entry->filePath() : QString();
+        if (entry && !entry->name().isEmpty())
+            a.localizedName = entry->name();
+        else if (first && !first->wmClass.isEmpty())
+            a.localizedName = first->wmClass;
+        else if (!facts.executablePath.isEmpty())
+            a.localizedName = QFileInfo(facts.executablePath).fileName();
+        else
+            a.localizedName = first ? first->title : QString();
+        bool regular = false, allMinimized = true, isActive = false;
+        for (xcb_window_t id : g.windows) {
+            const X11Window* w = tracker_.window(id);
+            if (!w)
+                continue;
+            regular = regular || (isNormalWindow(*w) && !skipsTaskbar(*w));
+            allMinimized = allMinimized && isMinimized(*w);
+            isActive = isActive || id == active;
+        }
+        a.activationPolicy = regular ? ActivationPolicy::Regular : ActivationPolicy::Accessory;
+        a.isActive = isActive;
+        a.isHidden = allMinimized;
+        a.isTerminated = false;
+    }
+
+    // Announce what changed, as the workspace notices do.
+    std::vector<X11AppGroup> before = std::move(groups_);
+    groups_ = std::move(groups);
+    auto find = [](const std::vector<X11AppGroup>& list, const QString& key) -> const X11AppGroup* {
+        for (const auto& g : list)
+            if (g.key == key)
+                return &g;
+        return nullptr;
+    };
+    for (const auto& old : before)
+        if (!find(groups_, old.key))
+            Q_EMIT applicationTerminated(old.info.pid);
+    for (const auto& g : groups_) {
+        const X11AppGroup* old = find(before, g.key);
+        if (!old) {
+            Q_EMIT applicationLaunched(g.info.pid);
+            if (g.info.isActive)
+                Q_EMIT applicationActivated(g.info.pid);
+            continue;
+        }
+        if (old->info.isActive != g.info.isActive) {
+            if (g.info.isActive)
+                Q_EMIT applicationActivated(g.info.pid);
+            else
+                Q_EMIT applicationDeactivated(g.info.pid);
+        }
+        if (old->info.isHidden != g.info.isHidden) {
+            if (g.info.isHidden)
+                Q_EMIT applicationHidden(g.info.pid);
+            else
+                Q_EMIT applicationUnhidden(g.info.pid);
+        }
+    }
+    if (tracker_.currentDesktop() != lastDesktop_) {
+        lastDesktop_ = tracker_.currentDesktop();
+        Q_EMIT activeSpaceChanged();
+    }
+}
+
+std::vector<RunningApplication> X11Workspace::runningApplications() const {
+    std::vector<RunningApplication> out;
+    out.reserve(groups_.size());
+    for (const auto& g : groups_)
+        out.push_back(g.info);
+    return out;
+}
+
+std::optional<RunningApplication> X11Workspace::frontmostApplication() const {
+    for (const auto& g : groups_)
+        if (g.info.isActive)
+            return g.info;
+    return std::nullopt;
+}
+
+const X11AppGroup* X11Workspace::groupForPid(qint64 pid) const {
+    for (const auto& g : groups_)
+        if (g.info.pid == pid || std::find(g.pids.begin(), g.pids.end(), pid) != g.pids.end())
+            return &g;
+    return nullptr;
+}
+
+const X11AppGroup* X11Workspace::groupForWindow(xcb_window_t window) const {
+    for (const auto& g : groups_)
+        if (std::find(g.windows.begin(), g.windows.end(), window) != g.windows.end())
+            return &g;
+    return nullptr;
+}
+
+std::optional<QString> X11Workspace::applicationLocation(const QString& bundleIdentifier) const {
+    if (const DesktopEntry* entry = index_.find(bundleIdentifier))
+        return entry->filePath();
+    return std::nullopt;
+}
+
+bool X11Workspace::openUrl(const QString& url) {
+    if (isSystemSettingsLink(url)) {
+        for (const auto& id : MimeDefaults::knownSettingsApplications())
+            if (index_.find(id))
+                return openApplication(id);
+        return false;
+    }
+    const QUrl parsed(url);
+    if (!parsed.isValid() || parsed.scheme().isEmpty())
+        return false;
+    // An argument list, never a shell: the URL cannot become a command.
+    return QProcess::startDetached(QStringLiteral("xdg-open"), {parsed.toString(QUrl::FullyEncoded)});
+}
+
+bool X11Workspace::openApplication(const QString& bundleIdentifier) {
+    const DesktopEntry* entry = index_.find(bundleIdentifier);
+    if (!entry)
+        return false;
+    if (entry->dbusActivatable()) {
+        QString name = bundleIdentifier;
+        name.chop(QStringLiteral(".desktop").size());
+        QString path = u'/' + name;
+        path.replace(u'.', u'/').replace(u'-', u'_');
+        auto call = QDBusMessage::createMethodCall(name, path, QStringLiteral("org.freedesktop.Application"),
+                                                   QStringLiteral("Activate"));
+        call << QVariantMap();
+        if (QDBusConnection::sessionBus().send(call))
+            return true;
+    }
+    const auto args = entry->execArguments();
+    if (!args || args->isEmpty()) {
+        Log::app().error(QStringLiteral("Cannot start %1: %2").arg(bundleIdentifier, args.error()));
+        return false;
+    }
+    QStringList command = *args;
+    if (entry->terminal())
+        command = QStringList{QStringLiteral("x-terminal-emulator"), QStringLiteral("-e")} + command;
+    const QString dir = entry->workingDirectory();
+    return QProcess::startDetached(command.front(), command.mid(1), dir);
+}
+
+void X11Workspace::requestActivate(xcb_window_t window) {
+    auto* e = tracker_.connection().ewmh();
+    xcb_ewmh_request_change_active_window(e, 0, window, static_cast<xcb_ewmh_client_source_type_t>(kSourcePager),
+                                          XCB_CURRENT_TIME, XCB_NONE);
+    tracker_.connection().flush();
+}
+
+void X11Workspace::requestIconify(xcb_window_t window) {
+    auto& x = tracker_.connection();
+    xcb_client_message_event_t ev{};
+    ev.response_type = XCB_CLIENT_MESSAGE;
+    ev.format = 32;
+    ev.window = window;
+    ev.type = x.atoms().WM_CHANGE_STATE;
+    ev.data.data32[0] = XCB_ICCCM_WM_STATE_ICONIC;
+    xcb_send_event(x.connection(), 0, x.root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&ev));
+    x.flush();
+}
+
+void X11Workspace::requestClose(xcb_window_t window) {
+    xcb_ewmh_request_close_window(tracker_.connection().ewmh(), 0, window, XCB_CURRENT_TIME,
+                                  static_cast<xcb_ewmh_client_source_type_t>(kSourcePager));
+    tracker_.connection().flush();
+}
+
+void X11Workspace::requestFullScreen(xcb_window_t window, bool on) {
+    auto* e = tracker_.connection().ewmh();
+    xcb_ewmh_request_change_wm_state(e, 0, window, on ? XCB_EWMH_WM_STATE_ADD : XCB_EWMH_WM_STATE_REMOVE,
+                                     e->_NET_WM_STATE_FULLSCREEN, 0,
+                                     static_cast<xcb_ewmh_client_source_type_t>(kSourcePager));
+    tracker_.connection().flush();
+}
+
+void X11Workspace::requestMoveResize(xcb_window_t window, std::optional<QPoint> frameTopLeft,
+                                     std::optional<QSize> frameSize) {
+    const X11Window* w = tracker_.window(window);
+    if (!w)
+        return;
+    auto* e = tracker_.connection().ewmh();
+    uint32_t flags = XCB_EWMH_MOVERESIZE_WINDOW_X | XCB_EWMH_MOVERESIZE_WINDOW_Y;
+    // With north-west gravity the position is the frame's corner; the size is the client's.
+    QPoint at = frameTopLeft.value_or(w->frame().topLeft());
+    QSize client = w->client.size();
+    if (frameSize) {
+        flags |= XCB_EWMH_MOVERESIZE_WINDOW_WIDTH | XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT;
+        client = QSize(std::max(1, frameSize->width() - static_cast<int>(w->extentLeft + w->extentRight)),
+                       std::max(1, frameSize->height() - static_cast<int>(w->extentTop + w->extentBottom)));
+    }
+    xcb_ewmh_request_moveresize_window(e, 0, window, XCB_GRAVITY_NORTH_WEST,
+                                       static_cast<xcb_ewmh_client_source_type_t>(kSourcePager),
+                                       static_cast<xcb_ewmh_moveresize_window_opt_flags_t>(flags), at.x(), at.y(),
+                                       client.width(), client.height());
+    tracker_.connection().flush();
+}
+
+bool X11Workspace::hide(qint64 pid) {
+    const X11AppGroup* g = groupForPid(pid);
+    if (!g)
+        return false;
+    for (xcb_window_t id : g->windows)
+        if (const X11Window* w = tracker_.window(id); w && !isMinimized(*w))
+            requestIconify(id);
+    return true;
+}
+
+bool X11Workspace::unhide(qint64 pid) {
+    const X11AppGroup* g = groupForPid(pid);
+    if (!g)
+        return false;
+    // Back to front, so that the front window ends up on top again.
+    for (auto it = g->windows.rbegin(); it != g->windows.rend(); ++it)
+        if (const X11Window* w = tracker_.window(*it); w && isMinimized(*w))
+            requestActivate(*it);
+    return true;
+}
+
+bool X11Workspace::activate(qint64 pid, bool allWindows) {
+    const X11AppGroup* g = groupForPid(pid);
+    if (!g || g->windows.empty())
+        return false;
+    if (allWindows) {
+        for (auto it = g->windows.rbegin(); it != g->windows.rend(); ++it)
+            if (const X11Window* w = tracker_.window(*it); w && !isMinimized(*w))
+                requestActivate(*it);
+    }
+    requestActivate(g->windows.front());
+    return true;
+}
+
+void X11Workspace::signalSignal(qint64 pid, int sig) {
+    if (pid <= 1 || pid == ownPid_)
+        return;
+    ::kill(static_cast<pid_t>(pid), sig);
+}
+
+bool X11Workspace::terminate(qint64 pid) {
+    const X11AppGroup* g = groupForPid(pid);
+    if (!g || g->pids.empty())
+        return false;
+    for (qint64 p : g->pids)
+        signalSignal(p, SIGTERM);
+    return true;
+}
+
+bool X11Workspace::forceTerminate(qint64 pid) {
+    const X11AppGroup* g = groupForPid(pid);
+    if (!g || g->pids.empty())
+        return false;
+    for (qint64 p : g->pids)
+        signalSignal(p, SIGKILL);
+    return true;
+}
+
+QIcon X11Workspace::windowIcon(xcb_window_t window) const {
+    auto cached = windowIcons_.find(window);
+    if (cached != windowIcons_.end())
+        return cached->second;
+    auto& x = tracker_.connection();
+    QIcon icon;
+    auto reply = xreply(xcb_get_property_reply(
+        x.connection(), xcb_get_property(x.connection(), 0, window, x.atoms().NET_WM_ICON, XCB_ATOM_CARDINAL, 0, 1 << 20),
+        nullptr));
+    if (reply && reply->format == 32) {
+        const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(reply.get()));
+        const int count = xcb_get_property_value_length(reply.get()) / 4;
+        // Several images one after the other: width, height, then ARGB pixels.
+        for (int i = 0; i + 2 <= count;) {
+            const uint32_t w = data[i], h = data[i + 1];
+            if (w == 0 || h == 0 || w > 1024 || h > 1024 || static_cast<qint64>(w) * h > count - i - 2)
+                break;
+            QImage image(static_cast<int>(w), static_cast<int>(h), QImage::Format_ARGB32);
+            for (uint32_t y = 0; y < h; ++y)
+                std::memcpy(image.scanLine(static_cast<int>(y)), data + i + 2 + y * w, w * 4);
+            icon.addPixmap(QPixmap::fromImage(image));
+            i += 2 + static_cast<int>(w * h);
+        }
+    }
+    windowIcons_[window] = icon;
+    return icon;
+}
+
+QIcon X11Workspace::icon(const RunningApplication& application) const {
+    if (application.bundleIdentifier)
+        if (const DesktopEntry* entry = index_.find(*application.bundleIdentifier)) {
+            QIcon fromEntry = icons_.iconFor(*entry);
+            if (!fromEntry.isNull())
+                return fromEntry;
+        }
+    if (const X11AppGroup* g = groupForPid(application.pid))
+        for (xcb_window_t id : g->windows) {
+            QIcon fromWindow = windowIcon(id);
+            if (!fromWindow.isNull())
+                return fromWindow;
+        }
+    return {};
+}
+
+QIcon X11Workspace::iconForFile(const QString& path) const {
+    const QString id = index_.idForPath(path);
+    if (!id.isEmpty())
+        if (const DesktopEntry* entry = index_.find(id))
+            return icons_.iconFor(*entry);
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+    return QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
+}
+
+QString X11Workspace::fileBrowserIdentifier() const { return mime_.fileBrowserIdentifier(); }
+
+QStringList X11Workspace::defaultPinnedCandidates() const { return mime_.defaultPinnedCandidates(); }
+
+} // namespace vantorel

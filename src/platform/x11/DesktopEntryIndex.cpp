@@ -21,21 +21,27 @@ DesktopEntryIndex::DesktopEntryIndex(QStringList applicationDirs, DesktopLocale 
     rescan();
 }
 
-QStringList DesktopEntryIndex::dataDirectories() {
+QStringList DesktopEntryIndex::baseDirectories(const char* homeVariable, const QString& homeFallback,
+                                               const char* systemVariable, const QString& systemFallback) {
     QStringList dirs;
-    QString home = qEnvironmentVariable("XDG_DATA_HOME");
+    QString home = qEnvironmentVariable(homeVariable);
     if (home.isEmpty() || !QDir::isAbsolutePath(home))
-        home = QDir::homePath() + QStringLiteral("/.local/share");
+        home = homeFallback;
     dirs << QDir::cleanPath(home);
-    QString system = qEnvironmentVariable("XDG_DATA_DIRS");
+    QString system = qEnvironmentVariable(systemVariable);
     if (system.isEmpty())
-        system = QStringLiteral("/usr/local/share:/usr/share");
+        system = systemFallback;
     for (const QString& dir : system.split(u':', Qt::SkipEmptyParts)) {
         const QString clean = QDir::cleanPath(dir);
         if (QDir::isAbsolutePath(clean) && !dirs.contains(clean))
             dirs << clean;
     }
     return dirs;
+}
+
+QStringList DesktopEntryIndex::dataDirectories() {
+    return baseDirectories("XDG_DATA_HOME", QDir::homePath() + QStringLiteral("/.local/share"), "XDG_DATA_DIRS",
+                           QStringLiteral("/usr/local/share:/usr/share"));
 }
 
 QStringList DesktopEntryIndex::defaultApplicationDirectories() {

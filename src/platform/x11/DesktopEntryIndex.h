@@ -35,6 +35,10 @@ public:
     // $XDG_DATA_HOME (else ~/.local/share), then each of $XDG_DATA_DIRS (else
     // /usr/local/share:/usr/share); relative entries are ignored.
     static QStringList dataDirectories();
+    // A user's base directory then the system's, as the XDG variables name them:
+    // unset or relative values fall back; duplicates are dropped.
+    static QStringList baseDirectories(const char* homeVariable, const QString& homeFallback,
+                                       const char* systemVariable, const QString& systemFallback);
     static QStringList defaultApplicationDirectories();
 
     // Scans again when a scanned directory changed (or appeared) since the

@@ -6,27 +6,6 @@
 
 namespace vantorel {
 
-namespace {
-
-QStringList configDirectories() {
-    QStringList dirs;
-    QString home = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (home.isEmpty() || !QDir::isAbsolutePath(home))
-        home = QDir::homePath() + QStringLiteral("/.config");
-    dirs << QDir::cleanPath(home);
-    QString system = qEnvironmentVariable("XDG_CONFIG_DIRS");
-    if (system.isEmpty())
-        system = QStringLiteral("/etc/xdg");
-    for (const QString& dir : system.split(u':', Qt::SkipEmptyParts)) {
-        const QString clean = QDir::cleanPath(dir);
-        if (QDir::isAbsolutePath(clean) && !dirs.contains(clean))
-            dirs << clean;
-    }
-    return dirs;
-}
-
-} // namespace
-
 MimeDefaults::MimeDefaults(const DesktopEntryIndex& index, QStringList listFiles, QStringList currentDesktops)
     : index_(index), currentDesktops_(std::move(currentDesktops)) {
     for (QString& path : listFiles)
@@ -56,7 +35,9 @@ QStringList MimeDefaults::listFilesFor(const QStringList& configDirs, const QStr
 }
 
 QStringList MimeDefaults::defaultListFiles() {
-    return listFilesFor(configDirectories(), DesktopEntryIndex::defaultApplicationDirectories(),
+    const QStringList configDirs = DesktopEntryIndex::baseDirectories(
+        "XDG_CONFIG_HOME", QDir::homePath() + QStringLiteral("/.config"), "XDG_CONFIG_DIRS", QStringLiteral("/etc/xdg"));
+    return listFilesFor(configDirs, DesktopEntryIndex::defaultApplicationDirectories(),
                         currentDesktopsFromEnvironment());
 }
 

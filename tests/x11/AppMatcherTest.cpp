@@ -1,0 +1,171 @@
+#include "platform/x11/AppMatcher.h"
+#include "x11/DesktopFixture.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+using namespace vantorel;
+using vantorel::test::FixtureTree;
+
+namespace {
+
+// Desktop files as real applications write them, over a PATH of fixture programs.
+class AppMatcherTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        realBrowser = tree.program("opt/browser/browser-bin");
+        tree.program("bin/xterm");
+        tree.program("bin/nautilus");
+        tree.program("bin/tool");
+        tree.program("bin/office");
+        tree.program("bin/gtk-app");
+        ASSERT_TRUE(QFile::link(realBrowser, tree.path("bin/browser")));
+        script = tree.write("share/viewer/viewer.py", "print()\n");
+
+        tree.app("apps/org.gnome.Nautilus.desktop", "Files", "nautilus --new-window %U");
+        tree.app("apps/debian-xterm.desktop", "XTerm", "xterm", "StartupWMClass=XTerm\n");
+        tree.app("apps/xterm.desktop", "Plain xterm", "xterm");
+        tree.app("apps/org.example.Browser.desktop", "Browser", "browser %u");
+        tree.app("apps/org.example.Tool.desktop", "Tool", "env GDK_BACKEND=x11 tool %F");
+        tree.app("apps/org.example.Gtk.desktop", "Gtk", "gtk-app", "StartupWMClass=Shared\n");
+        tree.app("apps/kde/org.kde.thing.desktop", "Thing", "thing");
+        tree.app("apps/viewer.desktop", "Viewer", "python3 " + script + " %f");
+        tree.app("apps/python3.desktop", "Python", "/usr/bin/python3");
+        tree.app("apps/org.one.Terminal.desktop", "Terminal One", "term-one");
+        tree.app("apps/org.two.Terminal.desktop", "Terminal Two", "term-two");
+        tree.app("apps/org.one.Helper.desktop", "Helper", "helper-one");
+        tree.app("apps/org.two.Helper.desktop", "Helper", "helper-two", "NoDisplay=true\n");
+        tree.app("apps/office-writer.desktop", "Writer", "office --writer %U");
+        tree.app("apps/office-calc.desktop", "Calc", "office --calc %U");
+        tree.app("apps/shared-class.desktop", "Shared", "other", "StartupWMClass=shared\n");
+        index.emplace(QStringList{tree.path("apps")}, DesktopLocale(), tree.path("bin"));
+        matcher.emplace(*index);
+    }
+
+    std::optional<QString> match(const WindowFacts& facts) { return matcher->desktopIdFor(facts); }
+
+    FixtureTree tree;
+    QString realBrowser;
+    QString script;
+    std::optional<DesktopEntryIndex> index;
+    std::optional<AppMatcher> matcher;
+};
+
+WindowFacts withClass(const QString& instance, const QString& cls) {
+    WindowFacts facts;
+    facts.wmClassInstance = instance;
+    facts.wmClassClass = cls;
+    return facts;
+}
+
+WindowFacts running(const QString& exe, const QStringList& commandLine = {}) {
+    WindowFacts facts;
+    facts.executablePath = exe;
+    facts.commandLine = commandLine.isEmpty() ? QStringList{exe} : commandLine;
+    return facts;
+}
+
+} // namespace
+
+TEST_F(AppMatcherTest, ApplicationIdPropertyComesFirst) {
+    WindowFacts facts = withClass("xterm", "XTerm");
+    facts.applicationId = "org.example.Gtk";
+    EXPECT_EQ(match(facts), "org.example.Gtk.desktop");
+    facts.applicationId = "org.example.Gtk.desktop";
+    EXPECT_EQ(match(facts), "org.example.Gtk.desktop");
+    facts.applicationId = "ORG.EXAMPLE.GTK";
+    EXPECT_EQ(match(facts), "org.example.Gtk.desktop");
+    // KDE names the file; a path in a subfolder maps to its id.
+    facts.applicationId = tree.path("apps/kde/org.kde.thing.desktop");
+    EXPECT_EQ(match(facts), "kde-org.kde.thing.desktop");
+    // An id that names nothing installed falls through to the window class.
+    facts.applicationId = "org.example.Missing";
+    EXPECT_EQ(match(facts), "debian-xterm.desktop");
+}
+
+TEST_F(AppMatcherTest, WindowClassMatchesStartupWMClassThenTheId) {
+    // StartupWMClass beats an id of the same name, and the exact case beats another case.
+    EXPECT_EQ(match(withClass("xterm", "XTerm")), "debian-xterm.desktop");
+    EXPECT_EQ(match(withClass("", "xterm")), "debian-xterm.desktop");
+    EXPECT_EQ(match(withClass("gtk", "Shared")), "org.example.Gtk.desktop");
+    EXPECT_EQ(match(withClass("gtk", "shared")), "shared-class.desktop");
+    // The class before the instance.
+    EXPECT_EQ(match(withClass("shared", "Shared")), "org.example.Gtk.desktop");
+    EXPECT_EQ(match(withClass("Shared", "unknown")), "org.example.Gtk.desktop");
+
+    // Against the id: whole, ignoring case, or its last component.
+    EXPECT_EQ(match(withClass("org.gnome.Nautilus", "org.gnome.Nautilus")), "org.gnome.Nautilus.desktop");
+    EXPECT_EQ(match(withClass("nautilus", "Nautilus")), "org.gnome.Nautilus.desktop");
+    EXPECT_EQ(match(withClass("", "ORG.EXAMPLE.BROWSER")), "org.example.Browser.desktop");
+    EXPECT_EQ(match(withClass("browser", "")), "org.example.Browser.desktop");
+    // Two vendors' Terminal are no answer; of two Helpers only one is shown in menus.
+    EXPECT_EQ(match(withClass("terminal", "Terminal")), std::nullopt);
+    EXPECT_EQ(match(withClass("helper", "Helper")), "org.one.Helper.desktop");
+    EXPECT_EQ(match(withClass("unknown", "Unknown")), std::nullopt);
+}
+
+TEST_F(AppMatcherTest, ExecutableMatchesExecAndTryExec) {
+    // /proc/PID/exe is the canonical file, never the PATH symlink.
+    EXPECT_EQ(match(running(realBrowser)), "org.example.Browser.desktop");
+    EXPECT_EQ(match(running(realBrowser + " (deleted)")), "org.example.Browser.desktop");
+    EXPECT_EQ(match(running("/some/other/place/browser-bin")), "org.example.Browser.desktop");
+    EXPECT_EQ(match(running(tree.path("bin/tool"))), "org.example.Tool.desktop");
+    // Two entries run xterm; the one named like the program wins.
+    EXPECT_EQ(match(running(tree.path("bin/xterm"))), "xterm.desktop");
+    // The command line chooses between entries of one program, and is part of the cache key then.
+    const QString office = tree.path("bin/office");
+    EXPECT_EQ(match(running(office, {office, "--calc", "a.ods"})), "office-calc.desktop");
+    EXPECT_EQ(match(running(office, {office, "--writer"})), "office-writer.desktop");
+    EXPECT_EQ(match(running(office, {office, "--calc"})), "office-calc.desktop");
+    EXPECT_EQ(match(running("/usr/bin/unknown-program")), std::nullopt);
+    EXPECT_EQ(match(WindowFacts()), std::nullopt);
+}
+
+TEST_F(AppMatcherTest, InterpretersMatchOnlyByAnAbsoluteScript) {
+    EXPECT_EQ(match(running("/usr/bin/python3.11", {"/usr/bin/python3", script, "--open", "x"})), "viewer.desktop");
+    EXPECT_EQ(match(running("/usr/bin/python3.11", {"python3", script})), "viewer.desktop");
+    // Not clearly a script of ours: options first, a relative path, a module, nothing at all.
+    EXPECT_EQ(match(running("/usr/bin/python3.11", {"python3", "-u", script})), std::nullopt);
+    EXPECT_EQ(match(running("/usr/bin/python3.11", {"python3", "share/viewer/viewer.py"})), std::nullopt);
+    EXPECT_EQ(match(running("/usr/bin/python3.11", {"python3", "-m", "viewer"})), std::nullopt);
+    // An entry that runs the bare interpreter does not claim every script.
+    EXPECT_EQ(match(running("/usr/bin/python3", {"python3"})), std::nullopt);
+    EXPECT_EQ(match(running("/usr/bin/python3", {"python3", "/usr/lib/other/tool.py"})), std::nullopt);
+    EXPECT_EQ(match(running("/bin/sh", {"sh", "-c", "tool"})), std::nullopt);
+}
+
+TEST_F(AppMatcherTest, ResultsAreCachedPerWindowFactsUntilTheIndexChanges) {
+    const WindowFacts facts = withClass("nautilus", "Nautilus");
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(match(facts), "org.gnome.Nautilus.desktop");
+    EXPECT_EQ(matcher->cacheSize(), 1);
+    EXPECT_EQ(match(withClass("nothing", "Nothing")), std::nullopt);
+    EXPECT_EQ(matcher->cacheSize(), 2);
+
+    ASSERT_TRUE(QFile::remove(tree.path("apps/org.gnome.Nautilus.desktop")));
+    tree.app("apps/nautilus.desktop", "Files", "nautilus");
+    index->rescan();
+    EXPECT_EQ(match(facts), "nautilus.desktop");
+    EXPECT_EQ(matcher->cacheSize(), 1);
+}
+
+TEST(AppMatcher, ReadsExecutableAndCommandLineFromProc) {
+    WindowFacts self;
+    AppMatcher::readProcess(QCoreApplication::applicationPid(), self);
+    EXPECT_EQ(QFileInfo(self.executablePath).canonicalFilePath(),
+              QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath());
+    ASSERT_FALSE(self.commandLine.isEmpty());
+    EXPECT_EQ(QFileInfo(self.commandLine.first()).fileName(), QFileInfo(self.executablePath).fileName());
+
+    FixtureTree proc;
+    proc.write("42/cmdline", QByteArray("/usr/bin/app\0--name\0two words\0", 30));
+    ASSERT_TRUE(QFile::link("/usr/bin/app (deleted)", proc.path("42/exe")));
+    WindowFacts facts;
+    AppMatcher::readProcess(42, facts, proc.path());
+    EXPECT_EQ(facts.executablePath, "/usr/bin/app (deleted)");
+    EXPECT_EQ(facts.commandLine, (QStringList{"/usr/bin/app", "--name", "two words"}));
+
+    AppMatcher::readProcess(43, facts, proc.path());
+    EXPECT_TRUE(facts.executablePath.isEmpty());
+    EXPECT_TRUE(facts.commandLine.isEmpty());
+}

@@ -1,0 +1,85 @@
+#include "platform/x11/DesktopEntry.h"
+#include "platform/x11/DesktopIconLookup.h"
+#include "x11/DesktopFixture.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+using namespace vantorel;
+using vantorel::test::FixtureTree;
+
+namespace {
+
+QString writeImage(const FixtureTree& tree, const QString& relative, QColor color) {
+    const QString file = tree.path(relative);
+    QDir().mkpath(QFileInfo(file).path());
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(color);
+    EXPECT_TRUE(image.save(file, "PNG")) << qPrintable(file);
+    return file;
+}
+
+QRgb centre(const QIcon& icon) { return icon.pixmap(16, 16).toImage().pixel(8, 8); }
+
+// Points Qt at a fixture icon theme and puts the previous one back.
+class ThemeGuard {
+public:
+    ThemeGuard(const QString& searchPath, const QString& name)
+        : paths_(QIcon::themeSearchPaths()), name_(QIcon::themeName()) {
+        QIcon::setThemeSearchPaths({searchPath});
+        QIcon::setThemeName(name);
+    }
+    ~ThemeGuard() {
+        QIcon::setThemeSearchPaths(paths_);
+        QIcon::setThemeName(name_);
+    }
+
+private:
+    QStringList paths_;
+    QString name_;
+};
+
+} // namespace
+
+TEST(DesktopIconLookup, ThemeThenAbsolutePathThenPixmaps) {
+    FixtureTree tree;
+    tree.write("icons/fixture/index.theme", "[Icon Theme]\nName=Fixture\nDirectories=16x16/apps\n\n"
+                                            "[16x16/apps]\nSize=16\nType=Fixed\n");
+    writeImage(tree, "icons/fixture/16x16/apps/themed-app.png", Qt::red);
+    writeImage(tree, "icons/fixture/16x16/apps/both.png", Qt::red);
+    writeImage(tree, "pixmaps/both.png", Qt::blue);
+    writeImage(tree, "pixmaps/legacy.png", Qt::green);
+    const QString absolute = writeImage(tree, "elsewhere/logo.png", Qt::yellow);
+    ThemeGuard theme(tree.path("icons"), "fixture");
+    DesktopIconLookup lookup({tree.path("nothing-here"), tree.path("pixmaps")});
+
+    EXPECT_EQ(centre(lookup.icon("themed-app")), QColor(Qt::red).rgb());
+    EXPECT_EQ(centre(lookup.icon("both")), QColor(Qt::red).rgb()); // the theme first
+    EXPECT_EQ(centre(lookup.icon("legacy")), QColor(Qt::green).rgb());
+    EXPECT_EQ(centre(lookup.icon("legacy.png")), QColor(Qt::green).rgb());
+    EXPECT_EQ(centre(lookup.icon(absolute)), QColor(Qt::yellow).rgb());
+    EXPECT_EQ(centre(lookup.iconFor(DesktopEntry::parse("[Desktop Entry]\nIcon=legacy\n").value())),
+              QColor(Qt::green).rgb());
+
+    EXPECT_TRUE(lookup.icon("").isNull());
+    EXPECT_TRUE(lookup.icon("missing").isNull());
+    EXPECT_TRUE(lookup.icon(tree.path("elsewhere/missing.png")).isNull());
+    // A name is never a path into another folder.
+    EXPECT_TRUE(lookup.icon("../elsewhere/logo").isNull());
+    EXPECT_TRUE(lookup.icon("../pixmaps/legacy").isNull());
+}
+
+TEST(DesktopIconLookup, EachNameIsLookedUpOnce) {
+    FixtureTree tree;
+    writeImage(tree, "pixmaps/app.png", Qt::green);
+    DesktopIconLookup lookup({tree.path("pixmaps")});
+    EXPECT_FALSE(lookup.icon("app").isNull());
+    EXPECT_TRUE(lookup.icon("later").isNull());
+    ASSERT_TRUE(QFile::remove(tree.path("pixmaps/app.png")));
+    writeImage(tree, "pixmaps/later.png", Qt::green);
+    EXPECT_FALSE(lookup.icon("app").isNull());
+    EXPECT_TRUE(lookup.icon("later").isNull());
+    lookup.clear();
+    EXPECT_TRUE(lookup.icon("app").isNull());
+    EXPECT_FALSE(lookup.icon("later").isNull());
+}

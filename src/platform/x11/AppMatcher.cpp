@@ -63,8 +63,8 @@ std::optional<QString> AppMatcher::desktopIdFor(const WindowFacts& facts) {
         generation_ = index_.generation();
     }
     const QString exe = stripDeleted(facts.executablePath);
-    const QString key = facts.applicationId + kSeparator + facts.wmClassClass + kSeparator + facts.wmClassInstance +
-                        kSeparator + exe;
+    const QString key =
+        facts.applicationId + kSeparator + facts.wmClassClass + kSeparator + facts.wmClassInstance + kSeparator + exe;
     const QString keyWithCommandLine = key + kSeparator + facts.commandLine.join(kSeparator);
     // Windows of one program share a result, unless the program is run by an
     // interpreter or by several entries, where the command line tells them apart.

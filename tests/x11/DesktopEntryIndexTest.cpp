@@ -2,9 +2,9 @@
 #include "x11/DesktopFixture.h"
 
 #include <QDirIterator>
-#include <gtest/gtest.h>
 #include <ctime>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 using namespace vantorel;
@@ -110,7 +110,8 @@ TEST(DesktopEntryIndex, LooksUpByWindowClassIdComponentAndProgram) {
     tree.app("apps/script.desktop", "Script", "python3 " + tree.path("share/app/app.py") + " --x");
     tree.app("apps/python.desktop", "Python", "/usr/bin/python3");
     tree.app("apps/shell.desktop", "Shell", "sh -c \"tool\"");
-    tree.app("apps/org.other.Tool.desktop", "Notinpath", "elsewhere", "TryExec=" + tree.path("bin/tool").toUtf8() + "\n");
+    tree.app("apps/org.other.Tool.desktop", "Notinpath", "elsewhere",
+             "TryExec=" + tree.path("bin/tool").toUtf8() + "\n");
     const DesktopEntryIndex index({apps}, DesktopLocale(), tree.path("bin"));
 
     EXPECT_EQ(idsOf(index.itemsForStartupWMClass("Browser-Main", Qt::CaseSensitive)),
@@ -118,7 +119,8 @@ TEST(DesktopEntryIndex, LooksUpByWindowClassIdComponentAndProgram) {
     EXPECT_EQ(idsOf(index.itemsForStartupWMClass("BROWSER-MAIN", Qt::CaseInsensitive)),
               (QStringList{"browser-private.desktop", "org.example.Browser.desktop"}));
     EXPECT_TRUE(index.itemsForStartupWMClass("BROWSER-MAIN", Qt::CaseSensitive).empty());
-    EXPECT_EQ(idsOf(index.itemsForIdComponent("tool")), (QStringList{"org.example.Tool.desktop", "org.other.Tool.desktop"}));
+    EXPECT_EQ(idsOf(index.itemsForIdComponent("tool")),
+              (QStringList{"org.example.Tool.desktop", "org.other.Tool.desktop"}));
     EXPECT_EQ(idsOf(index.itemsForIdComponent("example")), QStringList());
 
     // The program behind a PATH symlink, by canonical path or by either name.

@@ -167,7 +167,8 @@ TEST(DesktopEntry, FieldCodesExpandOrDisappear) {
     EXPECT_EQ(args("app %f"), QStringList{"app"});
     EXPECT_EQ(args("app %f", {fileA, fileB}), (QStringList{"app", "/home/u/a b.txt"}));
     EXPECT_EQ(args("app %f", {web}), QStringList{"app"}); // %f takes local files only
-    EXPECT_EQ(args("app %F --end", {web, fileA, fileB}), (QStringList{"app", "/home/u/a b.txt", "/home/u/b.txt", "--end"}));
+    EXPECT_EQ(args("app %F --end", {web, fileA, fileB}),
+              (QStringList{"app", "/home/u/a b.txt", "/home/u/b.txt", "--end"}));
     EXPECT_EQ(args("app %u", {web, fileA}), (QStringList{"app", "https://example.org/x"}));
     EXPECT_EQ(args("app %U", {fileA, web}), (QStringList{"app", "/home/u/a b.txt", "https://example.org/x"}));
     EXPECT_EQ(args("app %U"), QStringList{"app"});

@@ -66,8 +66,8 @@ public:
     }
     // A minimal application entry with extra lines appended.
     QString app(const QString& relative, const QString& name, const QString& exec, const QByteArray& extra = {}) const {
-        return write(relative, "[Desktop Entry]\nType=Application\nName=" + name.toUtf8() + "\nExec=" +
-                                   exec.toUtf8() + "\n" + extra);
+        return write(relative, "[Desktop Entry]\nType=Application\nName=" + name.toUtf8() + "\nExec=" + exec.toUtf8() +
+                                   "\n" + extra);
     }
 
 private:

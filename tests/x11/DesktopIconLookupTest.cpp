@@ -1,5 +1,5 @@
-#include "platform/x11/DesktopEntry.h"
 #include "platform/x11/DesktopIconLookup.h"
+#include "platform/x11/DesktopEntry.h"
 #include "x11/DesktopFixture.h"
 
 #include <QImage>
@@ -19,7 +19,9 @@ QString writeImage(const FixtureTree& tree, const QString& relative, QColor colo
     return file;
 }
 
-QRgb centre(const QIcon& icon) { return icon.pixmap(16, 16).toImage().pixel(8, 8); }
+QRgb centre(const QIcon& icon) {
+    return icon.pixmap(16, 16).toImage().pixel(8, 8);
+}
 
 // Points Qt at a fixture icon theme and puts the previous one back.
 class ThemeGuard {

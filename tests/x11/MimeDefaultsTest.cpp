@@ -29,9 +29,9 @@ protected:
     }
 
     MimeDefaults defaults(const QStringList& desktops = {}) {
-        const QStringList files = MimeDefaults::listFilesFor(
-            {tree.path("config"), tree.path("xdg")}, {tree.path("data/applications"), tree.path("sys/applications")},
-            desktops);
+        const QStringList files =
+            MimeDefaults::listFilesFor({tree.path("config"), tree.path("xdg")},
+                                       {tree.path("data/applications"), tree.path("sys/applications")}, desktops);
         return MimeDefaults(*index, files, desktops);
     }
 
@@ -42,11 +42,11 @@ protected:
 } // namespace
 
 TEST(MimeDefaultsFiles, ListFilesFollowTheXdgOrderWithDesktopFilesFirst) {
-    EXPECT_EQ(MimeDefaults::listFilesFor({"/c", "/x"}, {"/d/applications"}, {"ubuntu", "GNOME", "../../etc"}),
-              (QStringList{"/c/ubuntu-mimeapps.list", "/c/gnome-mimeapps.list", "/c/mimeapps.list",
-                           "/x/ubuntu-mimeapps.list", "/x/gnome-mimeapps.list", "/x/mimeapps.list",
-                           "/d/applications/ubuntu-mimeapps.list", "/d/applications/gnome-mimeapps.list",
-                           "/d/applications/mimeapps.list"}));
+    EXPECT_EQ(
+        MimeDefaults::listFilesFor({"/c", "/x"}, {"/d/applications"}, {"ubuntu", "GNOME", "../../etc"}),
+        (QStringList{"/c/ubuntu-mimeapps.list", "/c/gnome-mimeapps.list", "/c/mimeapps.list", "/x/ubuntu-mimeapps.list",
+                     "/x/gnome-mimeapps.list", "/x/mimeapps.list", "/d/applications/ubuntu-mimeapps.list",
+                     "/d/applications/gnome-mimeapps.list", "/d/applications/mimeapps.list"}));
 
     EnvGuard env;
     env.set("HOME", "/home/u");

@@ -63,16 +63,16 @@ std::optional<QString> AppMatcher::desktopIdFor(const WindowFacts& facts) {
         generation_ = index_.generation();
     }
     const QString exe = stripDeleted(facts.executablePath);
-    const QString key = facts.applicationId + kSeparator + facts.wmClassClass + kSeparator + facts.wmClassInstance +
-                        kSeparator + exe;
-    const QString keyWithCommandLine = key + kSeparator + facts.commandLine.join(kSeparator);
+    const QString key =
+        facts.applicationId + kSeparator + facts.wmClassClass + kSeparator + facts.wmClassInstance + kSeparator + exe;
+    const auto keyWithCommandLine = [&] { return key + kSeparator + facts.commandLine.join(kSeparator); };
     // Windows of one program share a result, unless the program is run by an
     // interpreter or by several entries, where the command line tells them apart.
     const auto it = cache_.constFind(key);
     if (it != cache_.constEnd() && !it->perCommandLine)
         return it->id;
     if (it != cache_.constEnd()) {
-        if (const auto exact = cache_.constFind(keyWithCommandLine); exact != cache_.constEnd())
+        if (const auto exact = cache_.constFind(keyWithCommandLine()); exact != cache_.constEnd())
             return exact->id;
     }
 
@@ -86,7 +86,7 @@ std::optional<QString> AppMatcher::desktopIdFor(const WindowFacts& facts) {
         cache_.clear();
     if (usedCommandLine) {
         cache_.insert(key, Cached{std::nullopt, true});
-        cache_.insert(keyWithCommandLine, Cached{id, false});
+        cache_.insert(keyWithCommandLine(), Cached{id, false});
     } else {
         cache_.insert(key, Cached{id, false});
     }

@@ -11,7 +11,9 @@ namespace {
 
 const QString kMainGroup = QStringLiteral("Desktop Entry");
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
 
 // Field codes that once existed and are dropped wherever they stand.
 bool isDeprecatedFieldCode(QChar c) {
@@ -66,10 +68,9 @@ QStringList DesktopLocale::matchOrder() const {
     return order;
 }
 
-void forEachKeyFileEntry(
-    const QByteArray& data,
-    const std::function<void(const QString& group, const QString& key, const QString& value)>& fn,
-    const std::function<void(const QString& group)>& onGroup) {
+void forEachKeyFileEntry(const QByteArray& data,
+                         const std::function<void(const QString& group, const QString& key, const QString& value)>& fn,
+                         const std::function<void(const QString& group)>& onGroup) {
     QString group;
     bool inGroup = false;
     qsizetype start = 0;

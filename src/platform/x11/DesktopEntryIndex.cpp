@@ -10,9 +10,13 @@ namespace vantorel {
 
 namespace {
 
-QString stem(const QString& id) { return id.endsWith(QLatin1String(".desktop")) ? id.chopped(8) : id; }
+QString stem(const QString& id) {
+    return id.endsWith(QLatin1String(".desktop")) ? id.chopped(8) : id;
+}
 
-bool hasFieldCode(const QString& arg) { return arg.contains(u'%'); }
+bool hasFieldCode(const QString& arg) {
+    return arg.contains(u'%');
+}
 
 } // namespace
 
@@ -228,7 +232,7 @@ QString DesktopEntryIndex::idForPath(const QString& path) const {
 }
 
 std::vector<const DesktopEntryIndex::Item*> DesktopEntryIndex::itemsForStartupWMClass(const QString& wmClass,
-                                                                                   Qt::CaseSensitivity cs) const {
+                                                                                      Qt::CaseSensitivity cs) const {
     std::vector<const Item*> out;
     if (wmClass.isEmpty())
         return out;
@@ -250,7 +254,7 @@ std::vector<const DesktopEntryIndex::Item*> DesktopEntryIndex::itemsForIdCompone
 }
 
 std::vector<const DesktopEntryIndex::Item*> DesktopEntryIndex::itemsForExecutable(const QString& executablePath,
-                                                                               bool byName) const {
+                                                                                  bool byName) const {
     std::vector<const Item*> out;
     if (executablePath.isEmpty())
         return out;

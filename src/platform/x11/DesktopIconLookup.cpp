@@ -24,7 +24,9 @@ QIcon DesktopIconLookup::icon(const QString& name) {
     return found;
 }
 
-QIcon DesktopIconLookup::iconFor(const DesktopEntry& entry) { return icon(entry.icon()); }
+QIcon DesktopIconLookup::iconFor(const DesktopEntry& entry) {
+    return icon(entry.icon());
+}
 
 QIcon DesktopIconLookup::lookUp(const QString& name) const {
     const QString trimmed = name.trimmed();

@@ -35,21 +35,29 @@ QStringList MimeDefaults::listFilesFor(const QStringList& configDirs, const QStr
 }
 
 QStringList MimeDefaults::defaultListFiles() {
-    const QStringList configDirs = DesktopEntryIndex::baseDirectories(
-        "XDG_CONFIG_HOME", QDir::homePath() + QStringLiteral("/.config"), "XDG_CONFIG_DIRS", QStringLiteral("/etc/xdg"));
+    const QStringList configDirs =
+        DesktopEntryIndex::baseDirectories("XDG_CONFIG_HOME", QDir::homePath() + QStringLiteral("/.config"),
+                                           "XDG_CONFIG_DIRS", QStringLiteral("/etc/xdg"));
     return listFilesFor(configDirs, DesktopEntryIndex::defaultApplicationDirectories(),
                         currentDesktopsFromEnvironment());
 }
 
 const QStringList& MimeDefaults::knownSettingsApplications() {
     static const QStringList ids = {
-        QStringLiteral("org.gnome.Settings.desktop"),       QStringLiteral("gnome-control-center.desktop"),
-        QStringLiteral("systemsettings.desktop"),           QStringLiteral("kdesystemsettings.desktop"),
-        QStringLiteral("xfce-settings-manager.desktop"),    QStringLiteral("cinnamon-settings.desktop"),
-        QStringLiteral("mate-control-center.desktop"),      QStringLiteral("budgie-control-center.desktop"),
-        QStringLiteral("lxqt-config.desktop"),              QStringLiteral("org.pantheon.switchboard.desktop"),
-        QStringLiteral("io.elementary.switchboard.desktop"), QStringLiteral("deepin-control-center.desktop"),
-        QStringLiteral("lxde-control-center.desktop"),      QStringLiteral("unity-control-center.desktop"),
+        QStringLiteral("org.gnome.Settings.desktop"),
+        QStringLiteral("gnome-control-center.desktop"),
+        QStringLiteral("systemsettings.desktop"),
+        QStringLiteral("kdesystemsettings.desktop"),
+        QStringLiteral("xfce-settings-manager.desktop"),
+        QStringLiteral("cinnamon-settings.desktop"),
+        QStringLiteral("mate-control-center.desktop"),
+        QStringLiteral("budgie-control-center.desktop"),
+        QStringLiteral("lxqt-config.desktop"),
+        QStringLiteral("org.pantheon.switchboard.desktop"),
+        QStringLiteral("io.elementary.switchboard.desktop"),
+        QStringLiteral("deepin-control-center.desktop"),
+        QStringLiteral("lxde-control-center.desktop"),
+        QStringLiteral("unity-control-center.desktop"),
     };
     return ids;
 }
@@ -74,7 +82,7 @@ void MimeDefaults::reloadChanged() const {
             continue;
         constexpr qint64 kMaxSize = 4 * 1024 * 1024;
         forEachKeyFileEntry(f.read(kMaxSize), [&file](const QString& group, const QString& key, const QString& value) {
-            QHash<QString, QStringList>* target = group == QLatin1String("Default Applications")    ? &file.defaults
+            QHash<QString, QStringList>* target = group == QLatin1String("Default Applications")   ? &file.defaults
                                                   : group == QLatin1String("Added Associations")   ? &file.added
                                                   : group == QLatin1String("Removed Associations") ? &file.removed
                                                                                                    : nullptr;

@@ -14,10 +14,13 @@
 #include "platform/linux/PosixProcessRunner.h"
 #include "platform/linux/XdgAutostart.h"
 #include "platform/sim/SimDemo.h"
+#include "platform/x11/X11Backend.h"
+#include "platform/x11/X11PanelHost.h"
 #include "platform/sim/SimDesktop.h"
 #include "windows/UpdateService.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QPalette>
 #include <QTimer>
 #include <cstdio>
@@ -44,10 +47,6 @@ int main(int argc, char* argv[]) {
         ResourceBundleInfo bundle;
         std::printf("Vantorel %s\n", qPrintable(AppInfo::version(bundle)));
         return 0;
-    }
-    if (options.platform == QLatin1String("x11")) {
-        std::fprintf(stderr, "vantorel: this build has no x11 backend yet; use --platform sim\n");
-        return 2;
     }
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         std::fprintf(stderr,
@@ -81,21 +80,43 @@ int main(int argc, char* argv[]) {
     XdgAutostartLoginItems loginItems(bundle.executablePath());
     SystemdUserAgent launchAgent(processes);
 
+    const bool onX11 = QGuiApplication::platformName() == QLatin1String("xcb");
+    const QString chosen = options.platform.value_or(onX11 ? QStringLiteral("x11") : QStringLiteral("sim"));
     SimDesktop sim;
-    mirrorQtScreens(sim, options.demoDisplays);
-    followQtPointer(sim);
-    SimDesktop::populateDemo(sim);
-    const bool darkSystem = options.simSystemTheme
-                                ? *options.simSystemTheme == QLatin1String("dark")
-                                : QApplication::palette().color(QPalette::Window).lightness() < 128;
-    sim.theme.set(darkSystem ? ResolvedTheme::Dark : ResolvedTheme::Light);
-    Platform platform = sim.platform(&defaults);
+    std::unique_ptr<X11Backend> x11;
+    X11PanelHost panelHost;
+    Platform platform;
+    if (chosen == QLatin1String("x11")) {
+        if (!onX11) {
+            std::fprintf(stderr, "vantorel: the x11 platform needs an X11 display (Qt runs on \"%s\")\n",
+                         qPrintable(QGuiApplication::platformName()));
+            return 2;
+        }
+        x11 = X11Backend::create(scheduler, QCoreApplication::applicationPid());
+        if (!x11) {
+            std::fprintf(stderr, "vantorel: cannot connect to the X server on %s\n", qgetenv("DISPLAY").constData());
+            return 2;
+        }
+        platform = x11->platform();
+    } else {
+        mirrorQtScreens(sim, options.demoDisplays);
+        followQtPointer(sim);
+        SimDesktop::populateDemo(sim);
+        const bool darkSystem = options.simSystemTheme
+                                    ? *options.simSystemTheme == QLatin1String("dark")
+                                    : QApplication::palette().color(QPalette::Window).lightness() < 128;
+        sim.theme.set(darkSystem ? ResolvedTheme::Dark : ResolvedTheme::Light);
+        platform = sim.platform();
+        // Our panels are real windows on a real display even on the simulated desktop.
+        if (onX11)
+            platform.panels = &panelHost;
+    }
+    platform.defaults = &defaults;
     platform.alerts = &alerts;
     platform.bundle = &bundle;
     platform.sound = &sound;
     platform.instances = &instances;
-    // The simulated desktop is drawn on a real X display, which has no system
-    // Dock; starting at login is the real session's.
+    // An X display has no system Dock; starting at login is the real session's.
     platform.dock = nullptr;
     platform.processes = &processes;
     platform.loginItems = &loginItems;

@@ -13,6 +13,7 @@ class DockPreferences;
 class InstanceGuard;
 class LaunchAgent;
 class LoginItems;
+class PanelHost;
 class Pointer;
 class ProcessRunner;
 class Screens;
@@ -37,6 +38,8 @@ struct Platform {
     Sound* sound = nullptr;
     InstanceGuard* instances = nullptr;
     Identity* identity = nullptr;
+    // How our panels present themselves to the window manager; none in tests that do not care.
+    PanelHost* panels = nullptr;
     // The system Dock's preferences; none on a desktop without a system Dock.
     DockPreferences* dock = nullptr;
     ProcessRunner* processes = nullptr;

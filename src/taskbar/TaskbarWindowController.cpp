@@ -6,6 +6,7 @@
 #include "app/ThemeService.h"
 #include "apps/AppButtonsRail.h"
 #include "apps/AppRegistryService.h"
+#include "platform/PanelHost.h"
 #include "platform/Screens.h"
 #include "platform/Theme.h"
 #include "platform/Workspace.h"
@@ -40,6 +41,7 @@ TaskbarWindowController::TaskbarWindowController(TaskbarDependencies deps, QObje
     };
     primaryPanel_ = makePanel();
     showingOnAllDisplays_ = deps_.settings.current().showOnAllDisplays;
+    autoHideEnabled_ = deps_.settings.current().autoHideTaskbar;
     rebuildPanels();
     applyCurrentSettings();
     observe();
@@ -51,7 +53,12 @@ TaskbarWindowController::~TaskbarWindowController() {
         teardown();
 }
 
-std::unique_ptr<TaskbarPanel> TaskbarWindowController::makePanel() const { return std::make_unique<TaskbarPanel>(); }
+std::unique_ptr<TaskbarPanel> TaskbarWindowController::makePanel() const {
+    auto panel = std::make_unique<TaskbarPanel>();
+    if (deps_.platform.panels)
+        deps_.platform.panels->preparePanel(panel.get());
+    return panel;
+}
 
 std::vector<Display> TaskbarWindowController::targetScreens() const {
     return vantorel::targetScreens(deps_.platform.screens->displays(), deps_.platform.screens->mainDisplayId(),
@@ -135,8 +142,13 @@ void TaskbarWindowController::positionPanels() {
             continue;
         Rect target = shownPanelFrame(screen->second.frame, percent);
         auto visible = visibleByScreenID_.find(id);
-        if (visible != visibleByScreenID_.end() && !visible->second)
+        const bool shown = visible == visibleByScreenID_.end() || visible->second;
+        if (!shown)
             target = hiddenPanelFrame(target);
+        // Maximised windows keep clear of a bar that stays; a bar that hides reserves nothing.
+        if (deps_.platform.panels)
+            deps_.platform.panels->reserveBottomEdge(panel, screen->second.frame,
+                                                     shown && !autoHideEnabled_ ? barHeight(percent) : 0);
         if (panel->frame() == target && panel->isVisible())
             continue;
         panel->setFrame(target);

@@ -30,6 +30,7 @@ Platform SimDesktop::platform(DefaultsStore* defaults) {
     p.sound = this;
     p.instances = this;
     p.identity = this;
+    p.panels = this;
     processes.pid = ownPid;
     p.dock = &dock;
     p.processes = &processes;

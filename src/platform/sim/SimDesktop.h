@@ -6,6 +6,7 @@
 #include "platform/DefaultsStore.h"
 #include "platform/Identity.h"
 #include "platform/InstanceGuard.h"
+#include "platform/PanelHost.h"
 #include "platform/Platform.h"
 #include "platform/Screens.h"
 #include "platform/Sound.h"
@@ -21,6 +22,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <set>
 
 namespace vantorel {
 
@@ -118,7 +120,8 @@ class SimDesktop final : public Pointer,
                          public Accessibility,
                          public Sound,
                          public InstanceGuard,
-                         public Identity {
+                         public Identity,
+                         public PanelHost {
 public:
     SimDesktop();
     ~SimDesktop() override;
@@ -167,6 +170,12 @@ public:
     // The current user's record; reset it to simulate a user the store does not know.
     std::optional<UserIdentity> user = UserIdentity{QStringLiteral("Alex Morgan"), std::nullopt};
     std::optional<UserIdentity> currentUser() const override { return user; }
+    void preparePanel(QWidget* panel) override { preparedPanels.insert(panel); }
+    void reserveBottomEdge(QWidget* panel, const Rect& display, int height) override {
+        reservedEdges[panel] = {display, height};
+    }
+    std::set<QWidget*> preparedPanels;
+    std::map<QWidget*, std::pair<Rect, int>> reservedEdges;
     // When set, the pointer follows this source instead of setPointer (the demo
     // passes the real cursor through).
     std::function<Point()> pointerSource;

@@ -1,0 +1,56 @@
+#include "platform/x11/X11Backend.h"
+
+#include "platform/x11/AppMatcher.h"
+#include "platform/x11/DesktopEntryIndex.h"
+#include "platform/x11/DesktopIconLookup.h"
+#include "platform/x11/MimeDefaults.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11PanelHost.h"
+#include "platform/x11/X11Screens.h"
+#include "platform/x11/X11Theme.h"
+#include "platform/x11/X11WindowServer.h"
+#include "platform/x11/X11WindowTracker.h"
+#include "platform/x11/X11Workspace.h"
+
+namespace vantorel {
+
+std::unique_ptr<X11Backend> X11Backend::create(Scheduler& scheduler, qint64 ownPid) {
+    auto connection = X11Connection::open();
+    if (!connection)
+        return nullptr;
+    std::unique_ptr<X11Backend> b(new X11Backend);
+    b->connection_ = std::move(connection);
+    b->tracker_ = std::make_unique<X11WindowTracker>(*b->connection_, scheduler);
+    b->index_ = std::make_unique<DesktopEntryIndex>();
+    b->matcher_ = std::make_unique<AppMatcher>(*b->index_);
+    b->mime_ = std::make_unique<MimeDefaults>(*b->index_);
+    b->icons_ = std::make_unique<DesktopIconLookup>();
+    b->workspace_ =
+        std::make_unique<X11Workspace>(*b->tracker_, *b->index_, *b->matcher_, *b->mime_, *b->icons_, ownPid);
+    b->windowServer_ = std::make_unique<X11WindowServer>(*b->tracker_, *b->workspace_);
+    b->accessibility_ = std::make_unique<X11Accessibility>(*b->tracker_, *b->workspace_);
+    b->screens_ = std::make_unique<X11Screens>(*b->connection_);
+    b->theme_ = std::make_unique<X11Theme>();
+    b->identity_ = std::make_unique<X11Identity>();
+    b->pointer_ = std::make_unique<QtPointer>();
+    b->panels_ = std::make_unique<X11PanelHost>();
+    return b;
+}
+
+X11Backend::~X11Backend() = default;
+
+Platform X11Backend::platform() {
+    Platform p;
+    p.name = QStringLiteral("x11");
+    p.workspace = workspace_.get();
+    p.windowServer = windowServer_.get();
+    p.accessibility = accessibility_.get();
+    p.screens = screens_.get();
+    p.theme = theme_.get();
+    p.identity = identity_.get();
+    p.pointer = pointer_.get();
+    p.panels = panels_.get();
+    return p;
+}
+
+} // namespace vantorel

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <memory>
+
+namespace vantorel {
+
+class AppMatcher;
+class DesktopEntryIndex;
+class DesktopIconLookup;
+class MimeDefaults;
+class Scheduler;
+class X11Accessibility;
+class X11Connection;
+class X11Identity;
+class X11PanelHost;
+class X11Screens;
+class X11Theme;
+class X11WindowServer;
+class X11WindowTracker;
+class X11Workspace;
+class QtPointer;
+
+// The real Linux/X11 desktop: builds and owns every port of the backend.
+// Needs a QGuiApplication on the xcb platform.
+class X11Backend {
+public:
+    // Nothing when the X server cannot be reached.
+    static std::unique_ptr<X11Backend> create(Scheduler& scheduler, qint64 ownPid);
+    ~X11Backend();
+
+    // The desktop's ports; defaults, alerts, bundle and the like are the caller's.
+    Platform platform();
+    X11WindowTracker& tracker() { return *tracker_; }
+    X11Workspace& workspace() { return *workspace_; }
+
+private:
+    X11Backend() = default;
+    std::unique_ptr<X11Connection> connection_;
+    std::unique_ptr<X11WindowTracker> tracker_;
+    std::unique_ptr<DesktopEntryIndex> index_;
+    std::unique_ptr<AppMatcher> matcher_;
+    std::unique_ptr<MimeDefaults> mime_;
+    std::unique_ptr<DesktopIconLookup> icons_;
+    std::unique_ptr<X11Workspace> workspace_;
+    std::unique_ptr<X11WindowServer> windowServer_;
+    std::unique_ptr<X11Accessibility> accessibility_;
+    std::unique_ptr<X11Screens> screens_;
+    std::unique_ptr<X11Theme> theme_;
+    std::unique_ptr<X11Identity> identity_;
+    std::unique_ptr<QtPointer> pointer_;
+    std::unique_ptr<X11PanelHost> panels_;
+};
+
+} // namespace vantorel

@@ -7,6 +7,7 @@
 #include "platform/x11/MimeDefaults.h"
 
 #include <QDBusConnection>
+#include <QDateTime>
 #include <QDBusMessage>
 #include <QFileInfo>
 #include <QImage>
@@ -83,6 +84,7 @@ std::optional<QString> X11Workspace::desktopIdFor(const X11Window& w) {
 }
 
 void X11Workspace::rebuild() {
+    correctPlacements();
     index_.refresh();
     auto* e = tracker_.connection().ewmh();
     std::vector<X11AppGroup> groups;
@@ -310,21 +312,51 @@ void X11Workspace::requestMoveResize(xcb_window_t window, std::optional<QPoint> 
     const X11Window* w = tracker_.window(window);
     if (!w)
         return;
-    auto* e = tracker_.connection().ewmh();
-    uint32_t flags = XCB_EWMH_MOVERESIZE_WINDOW_X | XCB_EWMH_MOVERESIZE_WINDOW_Y;
-    // With north-west gravity the position is the frame's corner; the size is the client's.
-    QPoint at = frameTopLeft.value_or(w->frame().topLeft());
-    QSize client = w->client.size();
-    if (frameSize) {
-        flags |= XCB_EWMH_MOVERESIZE_WINDOW_WIDTH | XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT;
+    const QPoint target = frameTopLeft.value_or(w->frame().topLeft());
+    std::optional<QSize> client;
+    if (frameSize)
         client = QSize(std::max(1, frameSize->width() - static_cast<int>(w->extentLeft + w->extentRight)),
                        std::max(1, frameSize->height() - static_cast<int>(w->extentTop + w->extentBottom)));
-    }
-    xcb_ewmh_request_moveresize_window(e, 0, window, XCB_GRAVITY_NORTH_WEST,
-                                       static_cast<xcb_ewmh_client_source_type_t>(kSourcePager),
-                                       static_cast<xcb_ewmh_moveresize_window_opt_flags_t>(flags), at.x(), at.y(),
-                                       client.width(), client.height());
+    placements_[window] = PendingPlacement{target, w->frame(), QDateTime::currentMSecsSinceEpoch(), 0};
+    sendMoveResize(window, target, client);
+}
+
+void X11Workspace::sendMoveResize(xcb_window_t window, QPoint frameTopLeft, std::optional<QSize> clientSize) {
+    auto* e = tracker_.connection().ewmh();
+    // North-west gravity: the position is the frame's outer corner, the size the client's.
+    uint32_t flags = XCB_EWMH_MOVERESIZE_WINDOW_X | XCB_EWMH_MOVERESIZE_WINDOW_Y;
+    if (clientSize)
+        flags |= XCB_EWMH_MOVERESIZE_WINDOW_WIDTH | XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT;
+    xcb_ewmh_request_moveresize_window(e, 0, window, XCB_GRAVITY_NORTH_WEST, XCB_EWMH_CLIENT_SOURCE_TYPE_NORMAL,
+                                       static_cast<xcb_ewmh_moveresize_window_opt_flags_t>(flags), frameTopLeft.x(),
+                                       frameTopLeft.y(), clientSize ? clientSize->width() : 0,
+                                       clientSize ? clientSize->height() : 0);
     tracker_.connection().flush();
+}
+
+void X11Workspace::correctPlacements() {
+    for (auto it = placements_.begin(); it != placements_.end();) {
+        const X11Window* w = tracker_.window(it->first);
+        if (!w) {
+            it = placements_.erase(it);
+            continue;
+        }
+        const bool expired = QDateTime::currentMSecsSinceEpoch() - it->second.askedAtMs > 2000;
+        if (w->frame() == it->second.frameWhenAsked && !expired) {
+            ++it;
+            continue;
+        }
+        const QPoint off = w->frame().topLeft() - it->second.frameTopLeft;
+        if (off.isNull() || expired || it->second.corrections >= 2 || off.manhattanLength() > 64) {
+            // Done, or the window manager placed it elsewhere on purpose (a constraint).
+            it = placements_.erase(it);
+            continue;
+        }
+        ++it->second.corrections;
+        it->second.frameWhenAsked = w->frame();
+        sendMoveResize(it->first, it->second.frameTopLeft - off, std::nullopt);
+        ++it;
+    }
 }
 
 bool X11Workspace::hide(qint64 pid) {

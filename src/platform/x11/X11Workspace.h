@@ -83,6 +83,18 @@ private:
     std::unordered_map<xcb_window_t, std::optional<QString>> windowApp_;
     mutable std::unordered_map<xcb_window_t, QIcon> windowIcons_;
     uint32_t lastDesktop_ = 0;
+    // Where a moved or resized frame must end up. Window managers differ in
+    // how they count borders under each gravity; a frame that lands off by a
+    // little is moved once more by the difference.
+    struct PendingPlacement {
+        QPoint frameTopLeft;
+        QRect frameWhenAsked; // nothing to judge until the window manager has acted
+        qint64 askedAtMs = 0;
+        int corrections = 0;
+    };
+    std::unordered_map<xcb_window_t, PendingPlacement> placements_;
+    void sendMoveResize(xcb_window_t window, QPoint frameTopLeft, std::optional<QSize> clientSize);
+    void correctPlacements();
 };
 
 } // namespace vantorel

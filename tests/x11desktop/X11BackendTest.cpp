@@ -1,0 +1,280 @@
+#include "app/PersistenceService.h"
+#include "app/QuitConfirmation.h"
+#include "app/SettingsService.h"
+#include "app/ThemeService.h"
+#include "apps/AppButtonsRail.h"
+#include "core/Scheduler.h"
+#include "platform/DefaultsStore.h"
+#include "platform/sim/SimDesktop.h"
+#include "platform/x11/X11Backend.h"
+#include "platform/x11/X11WindowServer.h"
+#include "platform/x11/X11WindowTracker.h"
+#include "platform/x11/X11Workspace.h"
+#include "support/PrivateDesktop.h"
+#include "taskbar/TaskbarPanel.h"
+#include "taskbar/TaskbarView.h"
+#include "taskbar/TaskbarWindowController.h"
+#include "windows/UpdateService.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace vantorel;
+using vantorel::test::waitUntil;
+
+extern vantorel::test::PrivateDesktop* g_desktop;
+
+namespace {
+
+// Installed applications for the test: one entry for a terminal started with
+// its own window class, and nothing for xclock.
+class FixtureApplications {
+public:
+    FixtureApplications() {
+        QDir(dir_.path()).mkpath("home/applications");
+        QDir(dir_.path()).mkpath("system/applications");
+        QFile f(dir_.path() + "/home/applications/org.vantorel.TestTerm.desktop");
+        f.open(QIODevice::WriteOnly);
+        f.write("[Desktop Entry]\nType=Application\nName=Test Terminal\nExec=vantorel-test-terminal\n"
+                "StartupWMClass=TestTerm\nIcon=utilities-terminal\n");
+        f.close();
+        saved_ = {qgetenv("XDG_DATA_HOME"), qgetenv("XDG_DATA_DIRS")};
+        qputenv("XDG_DATA_HOME", (dir_.path() + "/home").toLocal8Bit());
+        qputenv("XDG_DATA_DIRS", (dir_.path() + "/system").toLocal8Bit());
+    }
+    ~FixtureApplications() {
+        qputenv("XDG_DATA_HOME", saved_.first);
+        qputenv("XDG_DATA_DIRS", saved_.second);
+    }
+
+private:
+    QTemporaryDir dir_;
+    std::pair<QByteArray, QByteArray> saved_;
+};
+
+class X11Desktop : public ::testing::Test {
+protected:
+    X11Desktop() : backend(X11Backend::create(scheduler, QCoreApplication::applicationPid())) {}
+
+    const X11AppGroup* group(const std::function<bool(const X11AppGroup&)>& match) {
+        for (const auto& g : backend->workspace().groups())
+            if (match(g))
+                return &g;
+        return nullptr;
+    }
+    const X11AppGroup* groupWithTitle(const QString& title) {
+        return group([&](const X11AppGroup& g) {
+            for (xcb_window_t id : g.windows)
+                if (const X11Window* w = backend->tracker().window(id); w && w->title == title)
+                    return true;
+            return false;
+        });
+    }
+    QProcess* term(const QString& title, const QString& geometry, const QStringList& extra = {}) {
+        return g_desktop->spawn("xterm", QStringList{"-title", title, "-geometry", geometry} + extra);
+    }
+    const X11Window* windowTitled(const QString& title) {
+        const X11AppGroup* g = groupWithTitle(title);
+        return g ? backend->tracker().window(g->windows.front()) : nullptr;
+    }
+
+    FixtureApplications apps;
+    QtScheduler scheduler;
+    std::unique_ptr<X11Backend> backend;
+};
+
+} // namespace
+
+TEST_F(X11Desktop, ApplicationsAreListedUnderTheirDesktopEntryOrByProcess) {
+    ASSERT_TRUE(backend);
+    QProcess* a = term("entry one", "40x10+10+10", {"-class", "TestTerm"});
+    term("entry two", "40x10+300+10", {"-class", "TestTerm"});
+    QProcess* clock = g_desktop->spawn("xclock", {"-geometry", "100x100+600+10"});
+    ASSERT_TRUE(waitUntil([&] { return groupWithTitle("entry one") && groupWithTitle("entry two") &&
+                                       groupWithTitle("xclock"); }));
+
+    const X11AppGroup* terminal = groupWithTitle("entry one");
+    EXPECT_EQ(terminal->desktopId, "org.vantorel.TestTerm.desktop");
+    EXPECT_EQ(terminal, groupWithTitle("entry two")) << "two processes of one entry are one application";
+    EXPECT_EQ(terminal->windows.size(), 2u);
+    EXPECT_EQ(terminal->info.localizedName, "Test Terminal");
+    EXPECT_EQ(terminal->info.pid, std::min(a->processId(), terminal->pids.back()));
+    EXPECT_EQ(terminal->info.activationPolicy, ActivationPolicy::Regular);
+
+    const X11AppGroup* other = groupWithTitle("xclock");
+    EXPECT_FALSE(other->desktopId);
+    EXPECT_EQ(other->key, QStringLiteral("pid:%1").arg(clock->processId()));
+    EXPECT_EQ(other->info.pid, clock->processId());
+
+    // Hidden means every window minimised.
+    backend->workspace().hide(terminal->info.pid);
+    EXPECT_TRUE(waitUntil([&] {
+        const X11AppGroup* g = groupWithTitle("entry one");
+        return g && g->info.isHidden;
+    }));
+    backend->workspace().unhide(groupWithTitle("entry one")->info.pid);
+    EXPECT_TRUE(waitUntil([&] {
+        const X11AppGroup* g = groupWithTitle("entry one");
+        return g && !g->info.isHidden;
+    }));
+
+    // Terminate ends every process of the group.
+    const qint64 pid = groupWithTitle("entry one")->info.pid;
+    EXPECT_TRUE(backend->workspace().terminate(pid));
+    EXPECT_TRUE(waitUntil([&] { return !groupWithTitle("entry one") && !groupWithTitle("entry two"); }));
+}
+
+TEST_F(X11Desktop, TheAccessibilityPortActsOnRealWindows) {
+    ASSERT_TRUE(backend);
+    term("covered", "60x15+40+40");
+    ASSERT_TRUE(waitUntil([&] { return windowTitled("covered") && windowTitled("covered")->viewable; }));
+    term("cover", "60x15+60+60");
+    ASSERT_TRUE(waitUntil([&] { return windowTitled("cover") && windowTitled("cover")->viewable; }));
+    auto& ax = *backend->platform().accessibility;
+    const X11AppGroup* g = groupWithTitle("covered");
+    const qint64 pid = g->info.pid;
+    const auto windows = ax.copyAttribute(ax.applicationElement(pid), "AXWindows").as<std::vector<AXElement>>();
+    ASSERT_TRUE(windows);
+    ASSERT_EQ(windows->size(), 1u);
+    const AXElement win = windows->front();
+    EXPECT_EQ(ax.copyAttribute(win, "AXTitle").as<QString>(), "covered");
+    EXPECT_EQ(ax.copyAttribute(win, "AXSubrole").as<QString>(), "AXStandardWindow");
+    EXPECT_EQ(ax.windowNumber(win), windowTitled("covered")->id);
+    EXPECT_EQ(ax.copyAttribute(ax.applicationElement(pid), "AXMenuBar").error, AXError::AttributeUnsupported);
+
+    // Raise: the covered window comes to the front and becomes active.
+    EXPECT_EQ(ax.performAction(win, "AXRaise"), AXError::Success);
+    EXPECT_TRUE(waitUntil([&] {
+        const auto& s = backend->tracker().stacking();
+        return backend->tracker().activeWindow() == win.id && s.back() == win.id;
+    }));
+    EXPECT_EQ(ax.copyAttribute(win, "AXMain").as<bool>(), true);
+
+    // Minimise and restore.
+    EXPECT_EQ(ax.setAttribute(win, "AXMinimized", true), AXError::Success);
+    EXPECT_TRUE(waitUntil([&] { return ax.copyAttribute(win, "AXMinimized").as<bool>() == true; }));
+    EXPECT_FALSE(backend->tracker().window(win.id)->viewable);
+    EXPECT_EQ(ax.setAttribute(win, "AXMinimized", false), AXError::Success);
+    EXPECT_TRUE(waitUntil([&] {
+        return ax.copyAttribute(win, "AXMinimized").as<bool>() == false && backend->tracker().window(win.id)->viewable;
+    }));
+
+    // Move and resize the frame (top-left space).
+    EXPECT_EQ(ax.setAttribute(win, "AXPosition", Point{200, 150}), AXError::Success);
+    EXPECT_TRUE(waitUntil([&] { return ax.copyAttribute(win, "AXPosition").as<Point>() == Point{200, 150}; }));
+    EXPECT_EQ(ax.setAttribute(win, "AXSize", Size{500, 300}), AXError::Success);
+    // xterm sizes itself in whole character cells, so the frame lands close to what was asked.
+    EXPECT_TRUE(waitUntil([&] {
+        const auto s = ax.copyAttribute(win, "AXSize").as<Size>();
+        return s && std::abs(s->width - 500) < 20 && std::abs(s->height - 300) < 20;
+    })) << ax.copyAttribute(win, "AXSize").as<Size>().value_or(Size{}).width << " x "
+        << ax.copyAttribute(win, "AXSize").as<Size>().value_or(Size{}).height;
+    // A resize leaves the frame where it was.
+    EXPECT_TRUE(waitUntil([&] { return ax.copyAttribute(win, "AXPosition").as<Point>() == Point{200, 150}; }))
+        << toString(topLeftFromRoot(backend->tracker().window(win.id)->frame())).toStdString();
+
+    // Full screen and back.
+    EXPECT_EQ(ax.setAttribute(win, "AXFullScreen", true), AXError::Success);
+    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    EXPECT_TRUE(waitUntil([&] {
+        const auto s = ax.copyAttribute(win, "AXSize").as<Size>();
+        return ax.copyAttribute(win, "AXFullScreen").as<bool>() == true && s &&
+               s->width == screen.width() && s->height == screen.height();
+    }));
+    EXPECT_EQ(ax.setAttribute(win, "AXFullScreen", false), AXError::Success);
+    EXPECT_TRUE(waitUntil([&] { return ax.copyAttribute(win, "AXFullScreen").as<bool>() == false; }));
+
+    // Close through the close button.
+    const auto close = ax.copyAttribute(win, "AXCloseButton").as<AXElement>();
+    ASSERT_TRUE(close);
+    EXPECT_EQ(ax.performAction(*close, "AXPress"), AXError::Success);
+    EXPECT_TRUE(waitUntil([&] { return backend->tracker().window(win.id) == nullptr; }));
+    EXPECT_EQ(ax.copyAttribute(win, "AXTitle").error, AXError::InvalidElement);
+}
+
+TEST_F(X11Desktop, TheWindowListComesFrontToBackWithFramesAndLayers) {
+    ASSERT_TRUE(backend);
+    term("back", "40x10+10+10");
+    ASSERT_TRUE(waitUntil([&] { return windowTitled("back") && windowTitled("back")->viewable; }));
+    term("front", "40x10+100+100");
+    ASSERT_TRUE(waitUntil([&] { return windowTitled("front") && windowTitled("front")->viewable; }));
+    QProcess p;
+    p.start("xdotool", {"windowactivate", "--sync", QString::number(windowTitled("front")->id)});
+    p.waitForFinished();
+    backend->tracker().flushPending();
+    const auto list = backend->platform().windowServer->windowList({});
+    ASSERT_TRUE(list);
+    std::vector<QString> names;
+    for (const auto& e : *list)
+        if (e.name == "back" || e.name == "front")
+            names.push_back(*e.name);
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(names.front(), "front");
+    for (const auto& e : *list) {
+        if (e.name != "front")
+            continue;
+        EXPECT_EQ(e.layer, 0);
+        EXPECT_EQ(e.ownerPid, groupWithTitle("front")->info.pid);
+        const X11Window* w = windowTitled("front");
+        EXPECT_EQ(e.bounds, topLeftFromRoot(w->frame()));
+        EXPECT_GT(e.bounds->height, w->client.height()); // the title bar is part of the frame
+    }
+}
+
+TEST_F(X11Desktop, TheTaskbarStandsAsADockAndKeepsMaximisedWindowsClear) {
+    ASSERT_TRUE(backend);
+    SimDesktop sim;
+    Platform platform = backend->platform();
+    platform.defaults = &sim.memoryDefaults;
+    platform.bundle = &sim;
+    platform.alerts = &sim;
+    platform.sound = &sim;
+    platform.instances = &sim;
+    PersistenceService persistence(sim.memoryDefaults, "com.vantorel.app", *platform.workspace);
+    SettingsService settings(persistence);
+    ThemeService theme(*platform.theme);
+    UpdateService updates;
+    QuitConfirmation quit(sim, [] {});
+    TaskbarWindowController controller({platform, scheduler, settings, theme, updates, quit, &persistence});
+    controller.showWindow();
+    TaskbarPanel* panel = controller.window();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    ASSERT_TRUE(waitUntil([&] { return panel->isVisible() && panel->geometry().y() == screen.height() - 55; }));
+    EXPECT_EQ(panel->geometry(), QRect(0, screen.height() - 55, screen.width(), 56));
+
+    // A new window gets its button within a second, and loses it within a second of closing.
+    auto* rail = controller.taskbarView(*controller.primaryScreenID())->appRail;
+    QElapsedTimer clock;
+    clock.start();
+    QProcess* t = term("max me", "40x10+100+100", {"-class", "TestTerm"});
+    ASSERT_TRUE(waitUntil([&] { return rail->button("org.vantorel.TestTerm.desktop") != nullptr; }, 3000));
+    const qint64 appeared = clock.elapsed();
+    EXPECT_LT(appeared, 1000);
+
+    // Maximised, the window ends where the bar begins.
+    ASSERT_TRUE(waitUntil([&] { return windowTitled("max me") && windowTitled("max me")->viewable; }));
+    QProcess p;
+    p.start("wmctrl", {"-r", "max me", "-b", "add,maximized_vert,maximized_horz"});
+    p.waitForFinished();
+    if (p.error() == QProcess::FailedToStart) {
+        // Without wmctrl, ask through the accessibility port's size: the work area is what matters.
+        GTEST_SKIP() << "wmctrl is not installed";
+    }
+    EXPECT_TRUE(waitUntil([&] {
+        const X11Window* w = windowTitled("max me");
+        return w && w->frame().bottom() + 1 == screen.height() - 55;
+    })) << windowTitled("max me")->frame().bottom();
+
+    clock.restart();
+    t->kill();
+    ASSERT_TRUE(waitUntil([&] { return rail->button("org.vantorel.TestTerm.desktop") == nullptr; }, 3000));
+    EXPECT_LT(clock.elapsed(), 1000);
+    controller.teardown();
+}

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The taskbar on a real X server with a real window manager: a dock window
-# along the bottom edge, one point below it, drawn in the bar's colours, and a
-# clean exit on SIGTERM.
+# The taskbar on a real X server with a real window manager, on the X11
+# backend (no option): a dock window along the bottom edge, one point below
+# it, reserving its height, drawn in the bar's colours, and a clean exit on SIGTERM.
 set -euo pipefail
 exe="$1"
 out="$2"
@@ -24,7 +24,8 @@ xterm -geometry 80x24+40+40 >/dev/null 2>&1 &
 term=$!
 
 defaults="$(mktemp -d)"
-"$exe" --platform sim --defaults-dir "$defaults" --sim-system-theme light >"$out/vantorel.log" 2>&1 &
+export HOME="$defaults" XDG_CONFIG_HOME="$defaults/config"
+"$exe" --defaults-dir "$defaults" >"$out/vantorel.log" 2>&1 &
 pid=$!
 id="$(wait_for_window "Vantorel Taskbar" 30)" || { cat "$out/vantorel.log"; fail "no taskbar window"; }
 sleep 0.5
@@ -40,6 +41,11 @@ echo "panel at ${x},${y} ${w}x${h}"
 type="$(xprop -id "$id" _NET_WM_WINDOW_TYPE)"
 [[ "$type" == *_NET_WM_WINDOW_TYPE_DOCK* ]] || fail "not a dock window: $type"
 
+# Maximised windows end where the bar begins.
+workarea="$(xprop -root _NET_WORKAREA)"
+echo "$workarea"
+[[ "$workarea" == *"0, 0, 1440, 845"* ]] || fail "work area $workarea"
+
 import -window root "$out/screen.png"
 # The light background (0.94, 0.94, 0.95) fills the bar; the desktop above stays black.
 bar="$(convert "$out/screen.png" -format '%[pixel:p{700,880}]' info:)"
@@ -50,7 +56,7 @@ case "$above" in srgb\(0,0,0\)) ;; *) fail "the bar reaches above its height: $a
 
 # A second copy on the same display leaves at once with status 0.
 status=0
-timeout 20 "$exe" --platform sim --defaults-dir "$(mktemp -d)" >/dev/null 2>&1 || status=$?
+timeout 20 "$exe" --defaults-dir "$(mktemp -d)" >/dev/null 2>&1 || status=$?
 [ "$status" = 0 ] || fail "second copy exited with $status"
 kill -0 "$pid" || fail "the first copy died"
 

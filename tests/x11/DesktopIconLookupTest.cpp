@@ -85,3 +85,15 @@ TEST(DesktopIconLookup, EachNameIsLookedUpOnce) {
     EXPECT_TRUE(lookup.icon("app").isNull());
     EXPECT_FALSE(lookup.icon("later").isNull());
 }
+
+TEST(DesktopIconLookup, SizesInstalledSideBySideMakeOneIcon) {
+    FixtureTree tree;
+    writeImage(tree, "pixmaps/mini.term_32x32.png", Qt::red);
+    writeImage(tree, "pixmaps/mini.term_48x48.png", Qt::red);
+    writeImage(tree, "pixmaps/mini.terminal.png", Qt::blue); // another name that merely starts alike
+    DesktopIconLookup lookup({tree.path("pixmaps")});
+    const QIcon icon = lookup.icon("mini.term");
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_EQ(centre(icon), QColor(Qt::red).rgb());
+    EXPECT_TRUE(lookup.icon("mini.ter").isNull());
+}

@@ -1,5 +1,7 @@
 #include "platform/sim/SimDesktop.h"
 
+#include "platform/common/LetterIcon.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -261,35 +263,13 @@ QStringList SimWorkspace::defaultPinnedCandidates() const {
             QStringLiteral("com.apple.systempreferences")};
 }
 
-namespace {
-// A recognisable stand-in icon: a rounded square in a colour of the name with its initial.
-QIcon drawnIcon(const QString& name) {
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        return {};
-    QPixmap pixmap(64, 64);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor::fromHsv(static_cast<int>(qHash(name) % 360), 150, 210));
-    p.drawRoundedRect(QRectF(4, 4, 56, 56), 13, 13);
-    QFont font = p.font();
-    font.setPixelSize(32);
-    font.setBold(true);
-    p.setFont(font);
-    p.setPen(Qt::white);
-    p.drawText(QRectF(4, 4, 56, 56), Qt::AlignCenter, name.left(1).toUpper());
-    p.end();
-    return QIcon(pixmap);
-}
-} // namespace
 
 QIcon SimWorkspace::icon(const RunningApplication& application) const {
     SimApp* a = desktop_.app(application.pid);
     if (!a || !a->hasIcon)
         return {};
     if (a->icon.isNull())
-        a->icon = drawnIcon(a->info.localizedName);
+        a->icon = letterIcon(a->info.localizedName);
     return a->icon;
 }
 
@@ -299,7 +279,7 @@ QIcon SimWorkspace::iconForFile(const QString& path) const {
         return {};
     for (const auto& [id, location] : desktop_.installed_)
         if (location == path)
-            return drawnIcon(QFileInfo(path).completeBaseName());
+            return letterIcon(QFileInfo(path).completeBaseName());
     return {};
 }
 

@@ -58,6 +58,18 @@ QIcon DesktopIconLookup::lookUp(const QString& name) const {
                 return QIcon(file.filePath());
         }
     }
+    // Older packages install sizes side by side as "name_32x32.xpm", "name_48x48.xpm".
+    QIcon sized;
+    for (const QString& dir : pixmapDirs_) {
+        QStringList patterns;
+        for (const QString& ext : kImageSuffixes)
+            patterns << themeName + QStringLiteral("_*.") + ext;
+        const auto files = QDir(dir).entryInfoList(patterns, QDir::Files | QDir::Readable, QDir::Name);
+        for (const QFileInfo& file : files)
+            sized.addFile(file.filePath());
+        if (!sized.isNull())
+            return sized;
+    }
     return {};
 }
 

@@ -1,6 +1,7 @@
 #include "platform/x11/X11Workspace.h"
 
 #include "app/Log.h"
+#include "platform/common/LetterIcon.h"
 #include "platform/x11/AppMatcher.h"
 #include "platform/x11/DesktopEntryIndex.h"
 #include "platform/x11/DesktopIconLookup.h"
@@ -458,7 +459,7 @@ QIcon X11Workspace::icon(const RunningApplication& application) const {
             if (!fromWindow.isNull())
                 return fromWindow;
         }
-    return {};
+    return letterIcon(application.localizedName);
 }
 
 QIcon X11Workspace::iconForFile(const QString& path) const {

@@ -181,6 +181,8 @@ X11WindowCapture::Grab X11WindowCapture::grab(xcb_window_t client, QImage& out) 
     }
     std::optional<QImage> image = read(pixmap, area, topGeometry->depth, topAttributes->visual);
     xcb_free_pixmap(c, pixmap);
+    if (shm_.size > kKeptSegmentBytes)
+        releaseSegment();
     xcb_flush(c);
     if (!image)
         return Grab::NoPixels;
@@ -246,8 +248,6 @@ std::optional<QImage> X11WindowCapture::read(xcb_drawable_t drawable, const QRec
     }
     if (visual->red_mask == 0xff)
         image = std::move(image).rgbSwapped();
-    if (shm_.size > kKeptSegmentBytes)
-        releaseSegment();
     return image;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/Geometry.h"
 
+#include <QImage>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -32,6 +33,9 @@ public:
     virtual ~WindowServer() = default;
     // Nothing when the list cannot be had.
     virtual std::optional<std::vector<WindowListEntry>> windowList(const WindowListOptions& options) const = 0;
+    // The window's content without its frame, at its pixel size. Nothing when
+    // it cannot be had (unknown or vanished window, no pixels ever seen).
+    virtual std::optional<QImage> captureWindow(quint32 windowNumber) = 0;
 };
 
 } // namespace vantorel

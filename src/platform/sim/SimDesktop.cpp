@@ -306,6 +306,21 @@ std::optional<std::vector<WindowListEntry>> SimWindowServer::windowList(const Wi
     return out;
 }
 
+std::optional<QImage> SimWindowServer::captureWindow(quint32 windowNumber) {
+    const SimWindow* w = desktop_.window(windowNumber);
+    const SimApp* a = desktop_.ownerOfWindow(windowNumber);
+    if (!w || !a || w->minimized || a->info.isHidden)
+        return std::nullopt;
+    QImage image(std::max(1, qRound(w->bounds.width)), std::max(1, qRound(w->bounds.height)), QImage::Format_RGB32);
+    image.fill(QColor::fromHsv(static_cast<int>(windowNumber * 47 % 360), 120, 230));
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        QPainter p(&image);
+        p.setPen(Qt::black);
+        p.drawText(image.rect().adjusted(8, 8, -8, -8), Qt::AlignLeft | Qt::AlignTop, w->title);
+    }
+    return image;
+}
+
 std::vector<Display> SimScreens::displays() const { return desktop_.displays(); }
 std::optional<quint32> SimScreens::mainDisplayId() const { return desktop_.mainDisplayId(); }
 

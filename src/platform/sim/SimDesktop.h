@@ -80,6 +80,9 @@ class SimWindowServer : public WindowServer {
 public:
     explicit SimWindowServer(SimDesktop& desktop) : desktop_(desktop) {}
     std::optional<std::vector<WindowListEntry>> windowList(const WindowListOptions& options) const override;
+    // A window-sized image in a colour of the window number with the title on
+    // it; nothing for a minimised or hidden window.
+    std::optional<QImage> captureWindow(quint32 windowNumber) override;
 
 private:
     SimDesktop& desktop_;

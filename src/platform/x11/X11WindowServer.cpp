@@ -1,5 +1,6 @@
 #include "platform/x11/X11WindowServer.h"
 
+#include "platform/x11/X11WindowCapture.h"
 #include "platform/x11/X11Workspace.h"
 
 #include <QCursor>
@@ -33,6 +34,15 @@ Rect topLeftFromRoot(const QRect& r) {
 QPoint rootFromTopLeft(Point p) {
     const QPoint o = mainOrigin();
     return {qRound(p.x) + o.x(), qRound(p.y) + o.y()};
+}
+
+X11WindowServer::X11WindowServer(X11WindowTracker& tracker, X11Workspace& workspace)
+    : tracker_(tracker), workspace_(workspace), capture_(std::make_unique<X11WindowCapture>(tracker)) {}
+
+X11WindowServer::~X11WindowServer() = default;
+
+std::optional<QImage> X11WindowServer::captureWindow(quint32 windowNumber) {
+    return capture_->capture(static_cast<xcb_window_t>(windowNumber));
 }
 
 qint64 X11WindowServer::layerOf(const X11Window& w) const {

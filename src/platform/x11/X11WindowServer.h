@@ -5,23 +5,31 @@
 #include "platform/Screens.h"
 #include "platform/WindowServer.h"
 
+#include <memory>
+
 namespace vantorel {
 
 class X11Workspace;
+class X11WindowCapture;
 class X11WindowTracker;
 struct X11Window;
 
-// The window list, read from the tracker's state (never from the server).
+// The window list, read from the tracker's state (never from the server), and
+// window images.
 class X11WindowServer : public WindowServer {
 public:
-    X11WindowServer(X11WindowTracker& tracker, X11Workspace& workspace) : tracker_(tracker), workspace_(workspace) {}
+    X11WindowServer(X11WindowTracker& tracker, X11Workspace& workspace);
+    ~X11WindowServer() override;
     std::optional<std::vector<WindowListEntry>> windowList(const WindowListOptions& options) const override;
+    std::optional<QImage> captureWindow(quint32 windowNumber) override;
+    X11WindowCapture& capture() { return *capture_; }
     // The stacking layer the program's rules read: 0 for normal windows.
     qint64 layerOf(const X11Window& w) const;
 
 private:
     X11WindowTracker& tracker_;
     X11Workspace& workspace_;
+    std::unique_ptr<X11WindowCapture> capture_;
 };
 
 // The accessibility port on X11: application and window elements translated

@@ -1,0 +1,287 @@
+#include "core/Scheduler.h"
+#include "platform/x11/X11Backend.h"
+#include "platform/x11/X11WindowCapture.h"
+#include "platform/x11/X11WindowServer.h"
+#include "platform/x11/X11WindowTracker.h"
+#include "support/PrivateDesktop.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QProcess>
+#include <QThread>
+#include <cstdio>
+#include <gtest/gtest.h>
+
+using namespace vantorel;
+using vantorel::test::waitUntil;
+
+extern vantorel::test::PrivateDesktop* g_desktop;
+
+namespace {
+
+struct Desktop {
+    QtScheduler scheduler;
+    std::unique_ptr<X11Backend> backend = X11Backend::create(scheduler, QCoreApplication::applicationPid());
+    X11WindowServer& server() { return *static_cast<X11WindowServer*>(backend->platform().windowServer); }
+    X11WindowCapture& capture() { return server().capture(); }
+    X11WindowTracker& tracker() { return backend->tracker(); }
+
+    const X11Window* byTitle(const QString& title) {
+        for (xcb_window_t id : tracker().stacking())
+            if (const X11Window* w = tracker().window(id); w && w->title == title)
+                return w;
+        return nullptr;
+    }
+    const X11Window* waitForViewable(const QString& title) {
+        waitUntil([&] { return byTitle(title) && byTitle(title)->viewable; });
+        return byTitle(title);
+    }
+    // What the screen shows in a rectangle of root coordinates.
+    QImage screen(const QRect& r) {
+        X11Connection& conn = tracker().connection();
+        auto reply = xreply(xcb_get_image_reply(
+            conn.connection(),
+            xcb_get_image(conn.connection(), XCB_IMAGE_FORMAT_Z_PIXMAP, conn.root(), int16_t(r.x()), int16_t(r.y()),
+                          uint16_t(r.width()), uint16_t(r.height()), ~0u),
+            nullptr));
+        if (!reply)
+            return {};
+        QImage image(r.size(), QImage::Format_RGB32);
+        const auto* data = reinterpret_cast<const quint32*>(xcb_get_image_data(reply.get()));
+        for (int y = 0; y < r.height(); ++y)
+            for (int x = 0; x < r.width(); ++x)
+                image.setPixel(x, y, data[y * r.width() + x] | 0xff000000u);
+        return image;
+    }
+};
+
+// A process spawned as an xterm with the given title and extra arguments.
+QProcess* xterm(const QString& title, const QStringList& extra) {
+    QStringList args{"-title", title};
+    args += extra;
+    return g_desktop->spawn("xterm", args);
+}
+
+void xdotool(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), args);
+    p.waitForFinished(5000);
+}
+
+struct Census {
+    int light = 0, dark = 0, blue = 0, total = 0;
+    // The columns of the top band in which dark pixels appear.
+    int darkLeft = INT_MAX, darkRight = -1;
+};
+
+Census census(const QImage& image, int bandHeight) {
+    Census c;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor p = image.pixelColor(x, y);
+            ++c.total;
+            if (p.red() > 220 && p.green() > 220 && p.blue() > 220)
+                ++c.light;
+            else if (p.red() < 80 && p.green() < 80 && p.blue() < 80) {
+                ++c.dark;
+                if (y < bandHeight)
+                    c.darkLeft = std::min(c.darkLeft, x), c.darkRight = std::max(c.darkRight, x);
+            } else if (p.blue() > 150 && p.red() < 100)
+                ++c.blue;
+        }
+    return c;
+}
+
+QString saved(const QImage& image, const QString& name) {
+    const QString path = QDir::temp().filePath(name);
+    image.save(path);
+    std::printf("saved %s\n", qPrintable(path));
+    return path;
+}
+
+// Kills a client and waits until the server has destroyed its window, without
+// running the event loop (the tracker still believes in the window).
+bool killAndWaitForDestruction(QProcess* p, X11Connection& x, xcb_window_t id) {
+    p->kill();
+    p->waitForFinished();
+    for (int i = 0; i < 200; ++i) {
+        xcb_generic_error_t* err = nullptr;
+        auto reply = xreply(xcb_get_window_attributes_reply(x.connection(), xcb_get_window_attributes(x.connection(), id), &err));
+        if (err) {
+            std::free(err);
+            return true;
+        }
+        QThread::msleep(10);
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(X11WindowCapture, ACoveredXtermShowsItsOwnTextNotTheWindowOnTopOfIt) {
+    Desktop d;
+    ASSERT_TRUE(d.backend);
+    xterm("thumb", {"-fa", "Monospace", "-fs", "20", "-bg", "white", "-fg", "black", "-geometry", "30x3+200+200",
+                    "-e", "sh", "-c", "printf 'VANTOREL THUMBNAIL TEST\\n'; sleep 60"});
+    const X11Window* thumb = d.waitForViewable("thumb");
+    ASSERT_TRUE(thumb);
+    const xcb_window_t thumbId = thumb->id;
+    // Placed over the whole of the first, in a colour of its own.
+    xterm("cover", {"-bg", "#2050c0", "-fg", "#2050c0", "-geometry", "150x36+100+150"});
+    const X11Window* cover = d.waitForViewable("cover");
+    ASSERT_TRUE(cover);
+    xdotool({"windowactivate", "--sync", QString::number(cover->id)});
+    ASSERT_TRUE(waitUntil([&] {
+        const auto& s = d.tracker().stacking();
+        return !s.empty() && s.back() == cover->id;
+    }));
+    const QRect covered = d.tracker().window(thumbId)->client;
+    ASSERT_TRUE(cover->frame().contains(covered)) << "cover " << qPrintable(QDebug::toString(cover->frame()))
+                                                  << " thumb " << qPrintable(QDebug::toString(covered));
+
+    // Waits only for the shell's line to be printed.
+    std::optional<QImage> image;
+    const int band = 50;
+    ASSERT_TRUE(waitUntil([&] {
+        image = d.server().captureWindow(thumbId);
+        return image && census(*image, band).darkRight - census(*image, band).darkLeft > 200;
+    }));
+    const QRect client = d.tracker().window(thumbId)->client;
+    EXPECT_EQ(image->size(), client.size());
+    const QImage onScreen = d.screen(client);
+    ASSERT_EQ(onScreen.size(), client.size());
+    const QString imagePath = saved(*image, QStringLiteral("vantorel-thumbnail-covered-xterm.png"));
+    saved(onScreen, QStringLiteral("vantorel-thumbnail-screen-there.png"));
+    RecordProperty("capture", imagePath.toStdString());
+
+    // The capture: the xterm's white page with a line of dark text across the
+    // top, and none of the cover's blue.
+    const Census captured = census(*image, band);
+    EXPECT_GT(captured.light, captured.total * 6 / 10);
+    EXPECT_GT(captured.dark, 300);
+    EXPECT_LT(captured.darkLeft, 40);
+    EXPECT_EQ(captured.blue, 0);
+    // The screen at the same place shows the cover only.
+    const Census shown = census(onScreen, band);
+    EXPECT_GT(shown.blue, shown.total * 9 / 10);
+    EXPECT_LT(shown.light, shown.total / 10);
+
+    // GetImage reads the same pixels as shared memory.
+    EXPECT_TRUE(d.capture().sharedMemoryUsable());
+    d.capture().disableSharedMemory();
+    const auto plain = d.server().captureWindow(thumbId);
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(*plain, *image);
+}
+
+TEST(X11WindowCapture, MinimisedWindowsGiveTheirLastImageAndVanishedOnesNothing) {
+    Desktop d;
+    ASSERT_TRUE(d.backend);
+    QProcess* greenTerm = xterm("green", {"-bg", "#30a050", "-geometry", "30x6+40+40"});
+    QProcess* redTerm = xterm("red", {"-bg", "#c03020", "-geometry", "30x6+500+40"});
+    const X11Window* green = d.waitForViewable("green");
+    const X11Window* red = d.waitForViewable("red");
+    ASSERT_TRUE(green && red);
+    const xcb_window_t greenId = green->id, redId = red->id;
+    auto dominant = [](const QImage& image) { return image.pixelColor(image.width() / 2, image.height() - 3); };
+
+    std::optional<QImage> before;
+    ASSERT_TRUE(waitUntil([&] {
+        before = d.server().captureWindow(greenId);
+        return before && dominant(*before) == QColor(0x30, 0xa0, 0x50);
+    }));
+    xdotool({"windowminimize", "--sync", QString::number(greenId)});
+    ASSERT_TRUE(waitUntil([&] { return d.tracker().window(greenId) && !d.tracker().window(greenId)->viewable; }));
+    const auto minimised = d.server().captureWindow(greenId);
+    ASSERT_TRUE(minimised);
+    EXPECT_EQ(*minimised, *before);
+
+    // Closed while minimised: the removal clears what was kept.
+    greenTerm->kill();
+    ASSERT_TRUE(waitUntil([&] { return d.tracker().window(greenId) == nullptr; }));
+    EXPECT_FALSE(d.capture().hasCached(greenId));
+    EXPECT_FALSE(d.server().captureWindow(greenId));
+
+    // Gone from the server before the tracker has heard of it.
+    std::optional<QImage> redImage;
+    ASSERT_TRUE(waitUntil([&] {
+        redImage = d.server().captureWindow(redId);
+        return redImage && dominant(*redImage) == QColor(0xc0, 0x30, 0x20);
+    }));
+    ASSERT_TRUE(d.capture().hasCached(redId));
+    ASSERT_TRUE(killAndWaitForDestruction(redTerm, d.tracker().connection(), redId));
+    ASSERT_TRUE(d.tracker().window(redId));
+    EXPECT_FALSE(d.server().captureWindow(redId));
+    EXPECT_FALSE(d.capture().hasCached(redId));
+    EXPECT_EQ(d.capture().cachedBytes(), 0);
+}
+
+TEST(X11WindowCapture, KeepsOnlyAsManyImagesAsItsBudgetAllows) {
+    Desktop d;
+    ASSERT_TRUE(d.backend);
+    xterm("first", {"-geometry", "30x6+40+400"});
+    xterm("second", {"-geometry", "30x6+500+400"});
+    const X11Window* first = d.waitForViewable("first");
+    const X11Window* second = d.waitForViewable("second");
+    ASSERT_TRUE(first && second);
+    const xcb_window_t firstId = first->id, secondId = second->id;
+
+    const auto a = d.server().captureWindow(firstId);
+    ASSERT_TRUE(a);
+    d.capture().cacheLimitBytes = a->sizeInBytes() * 3 / 2;
+    ASSERT_TRUE(d.server().captureWindow(secondId));
+    EXPECT_FALSE(d.capture().hasCached(firstId));
+    EXPECT_TRUE(d.capture().hasCached(secondId));
+    EXPECT_LE(d.capture().cachedBytes(), d.capture().cacheLimitBytes);
+
+    // A large window is kept reduced, in its proportions.
+    d.capture().cacheLimitBytes = 16 << 20;
+    d.capture().cachedSize = QSize(100, 100);
+    ASSERT_TRUE(d.server().captureWindow(firstId));
+    xdotool({"windowminimize", "--sync", QString::number(firstId)});
+    ASSERT_TRUE(waitUntil([&] { return !d.tracker().window(firstId)->viewable; }));
+    const auto kept = d.server().captureWindow(firstId);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->width(), 100);
+    EXPECT_NEAR(double(kept->height()) / kept->width(), double(a->height()) / a->width(), 0.02);
+}
+
+TEST(X11WindowCapture, AWindowWithAnAlphaChannelKeepsIt) {
+    Desktop d;
+    ASSERT_TRUE(d.backend);
+    // A client of our own with a 32-bit visual, filled by the server with a
+    // half-transparent background (premultiplied, as the server stores it).
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(c));
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    xcb_visualid_t visual = 0;
+    for (auto depth = xcb_screen_allowed_depths_iterator(screen); depth.rem && !visual; xcb_depth_next(&depth))
+        if (depth.data->depth == 32)
+            for (auto v = xcb_depth_visuals_iterator(depth.data); v.rem && !visual; xcb_visualtype_next(&v))
+                if (v.data->_class == XCB_VISUAL_CLASS_TRUE_COLOR)
+                    visual = v.data->visual_id;
+    ASSERT_NE(visual, 0u) << "the server offers no 32-bit visual";
+    const xcb_colormap_t colormap = xcb_generate_id(c);
+    xcb_create_colormap(c, XCB_COLORMAP_ALLOC_NONE, colormap, screen->root, visual);
+    const xcb_window_t window = xcb_generate_id(c);
+    const uint32_t values[] = {0x80402010u, 0u, colormap};
+    xcb_create_window(c, 32, window, screen->root, 300, 300, 160, 90, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, visual,
+                      XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_COLORMAP, values);
+    const QByteArray title = "translucent";
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, title.size(),
+                        title.constData());
+    xcb_map_window(c, window);
+    xcb_flush(c);
+
+    ASSERT_TRUE(d.waitForViewable("translucent"));
+    std::optional<QImage> image;
+    ASSERT_TRUE(waitUntil([&] {
+        image = d.server().captureWindow(window);
+        return image && image->pixel(80, 45) == 0x80402010u;
+    })) << (image ? image->pixel(80, 45) : 0u);
+    EXPECT_EQ(image->size(), QSize(160, 90));
+    EXPECT_EQ(image->format(), QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(image->pixelColor(0, 0).alpha(), 0x80);
+    xcb_disconnect(c);
+}

@@ -128,13 +128,15 @@ TEST(X11WindowCapture, ACoveredXtermShowsItsOwnTextNotTheWindowOnTopOfIt) {
     ASSERT_TRUE(thumb);
     const xcb_window_t thumbId = thumb->id;
     // Placed over the whole of the first, in a colour of its own.
-    xterm("cover", {"-bg", "#2050c0", "-fg", "#2050c0", "-geometry", "150x36+100+150"});
-    const X11Window* cover = d.waitForViewable("cover");
+    xterm("thumbnail cover", {"-bg", "#2050c0", "-fg", "#2050c0", "-geometry", "150x36+100+150"});
+    const X11Window* cover = d.waitForViewable("thumbnail cover");
     ASSERT_TRUE(cover);
     xdotool({"windowactivate", "--sync", QString::number(cover->id)});
+    // Above the xterm it covers (docks of other tests may stand higher still).
     ASSERT_TRUE(waitUntil([&] {
         const auto& s = d.tracker().stacking();
-        return !s.empty() && s.back() == cover->id;
+        const auto top = std::find(s.begin(), s.end(), cover->id), below = std::find(s.begin(), s.end(), thumbId);
+        return top != s.end() && below != s.end() && top > below;
     }));
     const QRect covered = d.tracker().window(thumbId)->client;
     ASSERT_TRUE(cover->frame().contains(covered)) << "cover " << qPrintable(QDebug::toString(cover->frame()))

@@ -24,10 +24,16 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name) {
 
 } // namespace
 
-std::array<uint32_t, 12> X11PanelHost::bottomStrut(const QRect& display, int rootHeight, int height) {
+std::array<uint32_t, 12> X11PanelHost::bottomStrut(const QRect& display, int rootHeight, int height,
+                                                   const std::vector<QRect>& others) {
     std::array<uint32_t, 12> s{};
     if (height <= 0)
         return s;
+    for (const QRect& o : others) {
+        const bool sharesColumns = o.left() <= display.right() && o.right() >= display.left();
+        if (sharesColumns && o.top() >= display.bottom())
+            return s; // an inner edge
+    }
     // Struts count from the root window's edge; a display that does not reach
     // the root's bottom adds the gap below it, and the x range keeps the
     // reservation on this display only.
@@ -56,10 +62,14 @@ void X11PanelHost::reserveBottomEdge(QWidget* panel, const Rect& display, int he
     if (!c)
         return;
     QRect root;
-    for (auto* s : QGuiApplication::screens())
-        root = root.united(s->geometry());
     const QRect inRoot = ScreenSpace::fromPrimaryScreen().toQt(display).toRect();
-    const auto strut = bottomStrut(inRoot, root.y() + root.height(), height);
+    std::vector<QRect> others;
+    for (auto* s : QGuiApplication::screens()) {
+        root = root.united(s->geometry());
+        if (s->geometry() != inRoot)
+            others.push_back(s->geometry());
+    }
+    const auto strut = bottomStrut(inRoot, root.y() + root.height(), height, others);
     auto it = applied_.constFind(panel);
     if (it != applied_.constEnd() && *it == strut)
         return; // our own write would come back as an event: write only real changes

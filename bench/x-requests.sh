@@ -55,7 +55,8 @@ end_line="$(wc -l <"$log")"
 echo "X requests sent by vantorel during ${IDLE_SECONDS} s of idle (connection: count request):"
 # Requests are the client's lines: "NNN:<:SEQ: LEN: Request(OP): Name ..." (extensions as "Ext-Name").
 sed -n "$((start_line + 1)),${end_line}p" "$log" |
-  sed -n 's/^\([0-9]*\):<:[0-9a-f]*: *[0-9]*: \([^ (]*\)(\([0-9]*\)): \([A-Za-z0-9_-]*\).*/\1 \2(\3) \4/p' |
+  sed -n 's/^\([0-9]*\):<:[0-9a-f]*: *[0-9]*: \([^ (]*\)(\([0-9,]*\)): \([A-Za-z0-9_-]*\).*/\1 \2(\3) \4/p' |
   sort | uniq -c | sort -rn | awk '{printf "  connection %s: %6d %s %s\n", $2, $1, $3, $4}'
 total="$(sed -n "$((start_line + 1)),${end_line}p" "$log" | grep -c '^[0-9]*:<:' || true)"
-echo "  total client packets: $total"
+echo "  total: $total requests on $(grep -o '^[0-9]*:<' "$log" | sort -u | wc -l) connections" \
+  "(start-up before that: $(head -n "$start_line" "$log" | grep -c '^[0-9]*:<:' || true))"

@@ -73,6 +73,15 @@ button_windows() {
   { grep -o '"key":"[^"]*#[0-9]*"' "$state" 2>/dev/null || true; } | sed 's/.*#\([0-9]*\)"$/\1/' | sort -n
 }
 
+# "window title" lines of both sides, to check that titles follow their windows.
+button_titles() {
+  sed 's/},{/}\n{/g' "$state" | sed -n 's/.*"key":"[^"]*#\([0-9]*\)".*"title":"\([^"]*\)".*/\1 \2/p' | sort -n
+}
+window_titles() {
+  local id
+  for id in $(client_windows); do echo "$id $(xdotool getwindowname "$id")"; done
+}
+
 start_private_x 1440x900
 # A fresh user: nothing pinned, one button per window, no first-run window.
 export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" XDG_DATA_HOME="$scratch/home/.local/share"
@@ -93,6 +102,7 @@ wait_for_window "Vantorel Taskbar" 30 >/dev/null || { cat "$out/vantorel.log"; f
 # The row follows a single window first; without that the rest means nothing.
 xterm -geometry 40x8+100+100 -T "first" >/dev/null 2>&1 &
 terms+=("$!")
+disown "$!"
 for _ in $(seq 1 50); do
   [ -n "$(client_windows)" ] && [ "$(button_windows)" = "$(client_windows)" ] && break
   sleep 0.1
@@ -126,6 +136,8 @@ rss_after="$(rss_kb "$pid")"
 echo "surviving windows: $(client_windows | tr '\n' ' ')"
 echo "buttons:           $(button_windows | tr '\n' ' ')"
 [ "$match" = 1 ] || fail "buttons do not match the surviving windows"
+[ "$(button_titles)" = "$(window_titles)" ] ||
+  fail "button titles $(button_titles | tr '\n' ';') differ from window titles $(window_titles | tr '\n' ';')"
 
 growth=$((rss_after - rss_before))
 echo "RSS after warm-up ${rss_before} kB, after ${CHURN_SECONDS} s of churn ${rss_after} kB (growth ${growth} kB, ${spawned} xterms spawned)"

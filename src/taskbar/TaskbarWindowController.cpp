@@ -17,7 +17,11 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMenu>
+#include <QSaveFile>
 #include <QScreen>
 #include <algorithm>
 #include <set>
@@ -34,10 +38,12 @@ TaskbarWindowController::TaskbarWindowController(TaskbarDependencies deps, QObje
     registry_ = std::make_unique<AppRegistryService>(
         deps_.platform, deps_.persistence ? *deps_.persistence : deps_.settings.persistence(), deps_.settings,
         deps_.scheduler);
+    stateFile_ = qEnvironmentVariable("VANTOREL_STATE_FILE");
     registry_->onEntriesChanged = [this](const std::vector<AppEntry>& entries) {
         for (auto& [id, view] : taskbarViews_)
             if (view)
                 view->appRail->update(entries);
+        writeStateFile();
     };
     primaryPanel_ = makePanel();
     showingOnAllDisplays_ = deps_.settings.current().showOnAllDisplays;
@@ -255,6 +261,28 @@ void TaskbarWindowController::teardown() {
     taskbarViews_.clear();
     registry_->onEntriesChanged = nullptr;
     tornDown_ = true;
+}
+
+void TaskbarWindowController::writeStateFile() const {
+    if (stateFile_.isEmpty() || !primaryScreenID_)
+        return;
+    TaskbarView* view = taskbarView(*primaryScreenID_);
+    if (!view)
+        return;
+    QJsonArray buttons;
+    for (QWidget* widget : view->appRail->arrangedViews())
+        if (auto* button = qobject_cast<AppButton*>(widget)) {
+            const AppEntry& e = button->entry();
+            buttons.append(QJsonObject{{QStringLiteral("key"), e.key()},
+                                       {QStringLiteral("title"), e.windowTitle.value_or(e.name)},
+                                       {QStringLiteral("running"), e.isRunning}});
+        }
+    // Written whole or not at all, so a reader never sees half a list.
+    QSaveFile file(stateFile_);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(QJsonDocument(QJsonObject{{QStringLiteral("buttons"), buttons}}).toJson(QJsonDocument::Compact));
+        file.commit();
+    }
 }
 
 void TaskbarWindowController::showWindow() { primaryPanel_->orderFrontRegardless(); }

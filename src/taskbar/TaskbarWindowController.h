@@ -100,6 +100,7 @@ private:
     void runMenu(QMenu& menu, QWidget* anchor);
     std::unique_ptr<TaskbarPanel> makePanel() const;
     void perform(StartMenuAction action);
+    void writeStateFile() const;
 
     TaskbarDependencies deps_;
     std::unique_ptr<AppRegistryService> registry_;
@@ -117,6 +118,8 @@ private:
     bool showingOnAllDisplays_ = false;
     int menuTrackingDepth_ = 0;
     bool tornDown_ = false;
+    // Desktop tests read the row from outside through this file ($VANTOREL_STATE_FILE).
+    QString stateFile_;
 };
 
 } // namespace vantorel

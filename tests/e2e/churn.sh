@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# The taskbar on the real desktop while xterms come and go five times a
+# second for a minute, a few kept alive at random: it stays up, its memory
+# does not grow with the churn, and at the end its buttons are exactly the
+# windows that survived.
+set -euo pipefail
+exe="$1"
+out="$2"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+. "$root/scripts/lib/private-x.sh"
+mkdir -p "$out"
+
+CHURN_SECONDS="${CHURN_SECONDS:-60}"
+WARMUP_SECONDS="${WARMUP_SECONDS:-8}"
+MAX_RSS_GROWTH_KB=$((5 * 1024))
+
+pid=""
+terms=()
+spawned=0
+scratch="$(mktemp -d)"
+cleanup() {
+  # A child killed between fork and exec runs this trap too; only the test itself cleans up.
+  [ "$BASHPID" = "$$" ] || return 0
+  [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true
+  local t
+  for t in "${terms[@]}"; do kill -9 "$t" 2>/dev/null || true; done
+  stop_private_x
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+alive() { [ -d "/proc/$1" ] && ! grep -q '^State:.*Z' "/proc/$1/status" 2>/dev/null; }
+rss_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; }
+
+# Spawns one xterm and ends a random few so that between two and five stay.
+churn_step() {
+  xterm -geometry 40x8+$((RANDOM % 1000))+$((RANDOM % 600)) -T "churn $RANDOM" >/dev/null 2>&1 &
+  terms+=("$!")
+  disown "$!"
+  spawned=$((spawned + 1))
+  local keep=$((2 + RANDOM % 4))
+  while [ "${#terms[@]}" -gt "$keep" ]; do
+    # Any but the newest, which may still be a shell between fork and exec.
+    local i=$((RANDOM % (${#terms[@]} - 1)))
+    # Half of them get no chance to clean up.
+    if [ $((RANDOM % 2)) = 0 ]; then kill -TERM "${terms[$i]}" 2>/dev/null || true
+    else kill -KILL "${terms[$i]}" 2>/dev/null || true; fi
+    terms=("${terms[@]:0:$i}" "${terms[@]:$((i + 1))}")
+  done
+}
+
+churn_for() {
+  local end=$((SECONDS + $1))
+  while [ $SECONDS -lt $end ]; do
+    churn_step
+    sleep 0.2
+  done
+}
+
+# Client windows the window manager lists, less the taskbar's own docks.
+client_windows() {
+  local ids id
+  ids="$(xprop -root _NET_CLIENT_LIST | sed -n 's/.*# //p' | tr -d ',')"
+  for id in $ids; do
+    xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_DOCK || printf '%d\n' "$id"
+  done | sort -n
+}
+
+# Window numbers of the taskbar's buttons, from the file it writes on each publish.
+button_windows() {
+  # Window buttons are keyed "identifier#window"; the file is written whole each time.
+  { grep -o '"key":"[^"]*#[0-9]*"' "$state" 2>/dev/null || true; } | sed 's/.*#\([0-9]*\)"$/\1/' | sort -n
+}
+
+# "window title" lines of both sides, to check that titles follow their windows.
+button_titles() {
+  sed 's/},{/}\n{/g' "$state" | sed -n 's/.*"key":"[^"]*#\([0-9]*\)".*"title":"\([^"]*\)".*/\1 \2/p' | sort -n
+}
+window_titles() {
+  local id
+  for id in $(client_windows); do echo "$id $(xdotool getwindowname "$id")"; done
+}
+
+start_private_x 1440x900
+# A fresh user: nothing pinned, one button per window, no first-run window.
+export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" XDG_DATA_HOME="$scratch/home/.local/share"
+export XDG_CACHE_HOME="$scratch/home/.cache" XDG_STATE_HOME="$scratch/home/.local/state"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME"
+defaults="$scratch/defaults"
+mkdir -p "$defaults"
+settings='{"combineWindowsByApp":false,"onboardingCompleted":true}'
+printf '{"com.vantorel.settings":{"base64":"%s"},"com.vantorel.pinnedApps":[]}\n' \
+  "$(printf %s "$settings" | base64 -w0)" >"$defaults/com.vantorel.app.json"
+
+state="$out/buttons.json"
+rm -f "$state"
+VANTOREL_STATE_FILE="$state" "$exe" --defaults-dir "$defaults" >"$out/vantorel.log" 2>&1 &
+pid=$!
+wait_for_window "Vantorel Taskbar" 30 >/dev/null || { cat "$out/vantorel.log"; fail "no taskbar window"; }
+
+# The row follows a single window first; without that the rest means nothing.
+xterm -geometry 40x8+100+100 -T "first" >/dev/null 2>&1 &
+terms+=("$!")
+disown "$!"
+for _ in $(seq 1 50); do
+  [ -n "$(client_windows)" ] && [ "$(button_windows)" = "$(client_windows)" ] && break
+  sleep 0.1
+done
+[ -n "$(button_windows)" ] && [ "$(button_windows)" = "$(client_windows)" ] ||
+  fail "no button for the first xterm: $(cat "$state" 2>/dev/null)"
+
+# Fonts, icons and the allocator's pools settle during a short churn first.
+churn_for "$WARMUP_SECONDS"
+sleep 2
+alive "$pid" || fail "vantorel died during the warm-up"
+rss_before="$(rss_kb "$pid")"
+
+churn_for "$CHURN_SECONDS"
+alive "$pid" || { tail -n 50 "$out/vantorel.log"; fail "vantorel died during the churn"; }
+
+# Every survivor maps its window, then the row settles on exactly those windows.
+for _ in $(seq 1 100); do
+  [ "$(client_windows | wc -l)" = "${#terms[@]}" ] && break
+  sleep 0.1
+done
+[ "$(client_windows | wc -l)" = "${#terms[@]}" ] ||
+  fail "the window manager lists $(client_windows | wc -l) windows for ${#terms[@]} xterms"
+match=0
+for _ in $(seq 1 50); do
+  if [ "$(button_windows)" = "$(client_windows)" ]; then match=1; break; fi
+  sleep 0.1
+done
+sleep 1
+rss_after="$(rss_kb "$pid")"
+echo "surviving windows: $(client_windows | tr '\n' ' ')"
+echo "buttons:           $(button_windows | tr '\n' ' ')"
+[ "$match" = 1 ] || fail "buttons do not match the surviving windows"
+[ "$(button_titles)" = "$(window_titles)" ] ||
+  fail "button titles $(button_titles | tr '\n' ';') differ from window titles $(window_titles | tr '\n' ';')"
+
+growth=$((rss_after - rss_before))
+echo "RSS after warm-up ${rss_before} kB, after ${CHURN_SECONDS} s of churn ${rss_after} kB (growth ${growth} kB, ${spawned} xterms spawned)"
+[ "$growth" -lt "$MAX_RSS_GROWTH_KB" ] || fail "RSS grew by ${growth} kB"
+
+import -window root "$out/screen.png"
+kill -TERM "$pid"
+status=0
+wait "$pid" || status=$?
+pid=""
+[ "$status" = 0 ] || fail "exit status after SIGTERM: $status"
+echo "PASS"

@@ -25,7 +25,7 @@ QString shortTimeFormat(const QLocale& locale) {
 ClockView::ClockView(const SettingsService& settings, const ThemeService& theme, Scheduler& scheduler,
                      const Pointer& pointer, const QLocale& locale, QWidget* parent)
     : QWidget(parent), settings_(settings), theme_(theme), scheduler_(scheduler), pointer_(pointer), locale_(locale),
-      timeLabel_(new QLabel(this)), dateLabel_(new QLabel(this)) {
+      timeLabel_(new QLabel(this)), dateLabel_(new QLabel(this)), timeFormat_(shortTimeFormat(locale)) {
     AccessibleControl::installFactory();
     setAccessibleDescription(accessibilityHelp());
     for (QLabel* label : {timeLabel_, dateLabel_}) {
@@ -38,7 +38,8 @@ ClockView::ClockView(const SettingsService& settings, const ThemeService& theme,
     dateLabel_->setFont(systemFont(10, QFont::Normal));
     applyTheme();
     tick();
-    timer_ = scheduler_.every(kTickInterval, 0ms, this, [this] { tick(); });
+    // A little tolerance lets the tick share its wake-up with the taskbar's own one-second check.
+    timer_ = scheduler_.every(kTickInterval, 250ms, this, [this] { tick(); });
 }
 
 ClockView::~ClockView() {
@@ -66,8 +67,12 @@ void ClockView::applyTheme() {
 
 void ClockView::tick() {
     const QDateTime now = scheduler_.currentDateTime();
-    timeLabel_->setText(locale_.toString(now.time(), shortTimeFormat(locale_)));
-    dateLabel_->setText(locale_.toString(now.date(), QLocale::ShortFormat));
+    const QString time = locale_.toString(now.time(), timeFormat_);
+    const QString date = locale_.toString(now.date(), QLocale::ShortFormat);
+    if (time == timeLabel_->text() && date == dateLabel_->text())
+        return;
+    timeLabel_->setText(time);
+    dateLabel_->setText(date);
     layoutLabels();
     const int fitting = fittingWidth();
     if (fitting != lastFittingWidth_) {

@@ -81,6 +81,7 @@ private:
     std::unique_ptr<Popover> calendarPopover_;
     ScheduledTask calendarDismissTimer_;
     int lastFittingWidth_ = 0;
+    QString timeFormat_; // the locale's short time without seconds, worked out once
 };
 
 } // namespace vantorel

@@ -96,14 +96,17 @@ TEST_F(MimeDefaultsTest, AssociationsApplyWhenNoDefaultIsInstalled) {
     tree.write("data/applications/mimeapps.list", "[Added Associations]\n"
                                                   "x-scheme-handler/mailto=mail2.desktop;mail.desktop;\n"
                                                   "inode/directory=files.desktop;\n");
-    const MimeDefaults mime = defaults();
+    MimeDefaults mime = defaults();
     EXPECT_EQ(mime.defaultApplication("x-scheme-handler/mailto"), "mail2.desktop");
     // Removed in a file above: neither the added association nor its MimeType= counts.
     EXPECT_EQ(mime.defaultApplication("inode/directory"), "other-fm.desktop");
     EXPECT_EQ(mime.fileBrowserIdentifier(), "other-fm.desktop");
 
-    // Edits are picked up on the next question.
+    // Answers stand for a while (the registry asks every second)...
     tree.write("config/mimeapps.list", "[Default Applications]\ninode/directory=files.desktop\n");
+    EXPECT_EQ(mime.fileBrowserIdentifier(), "other-fm.desktop");
+    // ...and edits are picked up once it has passed.
+    mime.setRecheckInterval(0);
     EXPECT_EQ(mime.fileBrowserIdentifier(), "files.desktop");
 }
 

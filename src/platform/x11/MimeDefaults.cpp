@@ -1,6 +1,7 @@
 #include "platform/x11/MimeDefaults.h"
 
 #include <QDir>
+#include <QDateTime>
 #include <QFile>
 #include <sys/stat.h>
 
@@ -62,7 +63,8 @@ const QStringList& MimeDefaults::knownSettingsApplications() {
     return ids;
 }
 
-void MimeDefaults::reloadChanged() const {
+bool MimeDefaults::reloadChanged() const {
+    bool changed = false;
     for (ListFile& file : files_) {
         struct stat st {};
         const bool exists = ::stat(QFile::encodeName(file.path).constData(), &st) == 0 && S_ISREG(st.st_mode);
@@ -70,6 +72,7 @@ void MimeDefaults::reloadChanged() const {
         const qint64 size = exists ? qint64(st.st_size) : -1;
         if (mtimeNs == file.mtimeNs && size == file.size)
             continue;
+        changed = true;
         file.mtimeNs = mtimeNs;
         file.size = size;
         file.defaults.clear();
@@ -90,13 +93,31 @@ void MimeDefaults::reloadChanged() const {
                 (*target)[key.toLower()] << DesktopEntry::splitList(value);
         });
     }
+    return changed;
 }
 
 std::optional<QString> MimeDefaults::defaultApplication(const QString& mimeType) const {
     const QString mime = mimeType.trimmed().toLower();
     if (mime.isEmpty())
         return std::nullopt;
-    reloadChanged();
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (lastCheckMs_ < 0 || now - lastCheckMs_ >= recheckMs_ || now < lastCheckMs_) {
+        lastCheckMs_ = now;
+        if (reloadChanged())
+            answers_.clear();
+    }
+    if (answeredGeneration_ != index_.generation()) {
+        answeredGeneration_ = index_.generation();
+        answers_.clear();
+    }
+    if (auto known = answers_.constFind(mime); known != answers_.constEnd())
+        return *known;
+    const auto answer = lookUp(mime);
+    answers_.insert(mime, answer);
+    return answer;
+}
+
+std::optional<QString> MimeDefaults::lookUp(const QString& mime) const {
     for (const ListFile& file : files_)
         for (const QString& id : file.defaults.value(mime))
             if (installed(id))

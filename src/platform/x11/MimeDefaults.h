@@ -35,6 +35,9 @@ public:
     // resolves to nothing is left out, no id twice.
     QStringList defaultPinnedCandidates() const;
 
+    // How long an answer stands before the list files are looked at again.
+    void setRecheckInterval(qint64 ms) { recheckMs_ = ms; }
+
 private:
     struct ListFile {
         QString path;
@@ -44,7 +47,15 @@ private:
         QHash<QString, QStringList> added;
         QHash<QString, QStringList> removed;
     };
-    void reloadChanged() const;
+    // Re-reads the list files that changed; true when any did.
+    bool reloadChanged() const;
+    std::optional<QString> lookUp(const QString& mime) const;
+    // The registry asks for the file browser every second: answers are kept,
+    // and the list files are looked at again at most every few seconds.
+    qint64 recheckMs_ = 3000;
+    mutable QHash<QString, std::optional<QString>> answers_;
+    mutable quint64 answeredGeneration_ = 0;
+    mutable qint64 lastCheckMs_ = -1;
     bool installed(const QString& id) const { return index_.find(id) != nullptr; }
 
     const DesktopEntryIndex& index_;

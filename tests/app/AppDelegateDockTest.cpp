@@ -95,14 +95,6 @@ TEST_F(DockLifecycle, StartHidesTheDockRetriesOnceAndStartsOneMonitorForThisProc
     EXPECT_EQ(desktop.processes.commands.filter("defaults write").size(), 2);
 }
 
-TEST_F(DockLifecycle, TheRetryHidesTheDockAgainWhenTheFirstHideWasUndone) {
-    start();
-    desktop.dock.setStoredValue(kAutohide, false); // the Dock came up with its own values
-    scheduler.advance(1200ms);
-    EXPECT_EQ(desktop.dock.storedValue(kAutohide), DefaultsValue(true));
-    EXPECT_EQ(desktop.dock.restarts, 2);
-}
-
 TEST_F(DockLifecycle, AResetWhileRunningIsUndoneWithinFiveSeconds) {
     start();
     scheduler.advance(1500ms);
@@ -140,45 +132,6 @@ TEST_F(DockLifecycle, TheMonitorFollowsRestoreDockOnCrash) {
     settings->update([](AppSettings& s) { s.iconScalePercent = 110; });
     EXPECT_EQ(desktop.processes.spawned.size(), 3u);
     EXPECT_EQ(desktop.processes.runningCount(), 1);
-}
-
-TEST_F(DockLifecycle, QuitEndsTheMonitorBeforeRestoringAndRestoresOnce) {
-    desktop.dock.setStoredValue(kDelay, 0.5);
-    start();
-    scheduler.advance(2s);
-    const qint64 monitor = desktop.processes.spawned.at(0).pid;
-    desktop.processes.journal.clear();
-
-    quit.confirmAndQuit(); // unscripted alert: dismissed
-    EXPECT_FALSE(delegate->isTerminated());
-    desktop.scriptedAlertAnswers.push_back(0);
-    quit.confirmAndQuit();
-
-    const QStringList& journal = desktop.processes.journal;
-    const qsizetype terminated = journal.indexOf(QStringLiteral("terminate %1").arg(monitor));
-    const qsizetype restarted = journal.indexOf("/usr/bin/killall Dock");
-    ASSERT_GE(terminated, 0);
-    EXPECT_LT(terminated, restarted);
-    EXPECT_EQ(journal.count("/usr/bin/killall Dock"), 1);
-    EXPECT_FALSE(desktop.dock.storedValue(kAutohide));
-    EXPECT_EQ(desktop.dock.storedValue(kDelay), DefaultsValue(0.5));
-    EXPECT_EQ(desktop.processes.runningCount(), 0);
-    EXPECT_FALSE(delegate->hasDockEnforceTimer());
-
-    // Nothing runs after the shutdown, and a second one does nothing.
-    desktop.processes.journal.clear();
-    scheduler.advance(10s);
-    delegate->applicationWillTerminate();
-    EXPECT_TRUE(desktop.processes.journal.isEmpty());
-}
-
-TEST_F(DockLifecycle, StartReconcilesLaunchAtLoginWithTheRealRegistration) {
-    // Registered with the service and a leftover agent: the agent goes.
-    desktop.loginItems.status = LoginItemStatus::Enabled;
-    ASSERT_TRUE(desktop.launchAgent.install(LaunchAtLoginService::launchAgentLabel, {"/usr/bin/vantorel"}));
-    start();
-    EXPECT_FALSE(QFileInfo::exists(agentFile()));
-    EXPECT_TRUE(settings->current().launchAtLogin);
 }
 
 TEST_F(DockLifecycle, StartTakesLaunchAtLoginFromTheFallbackAgentOrItsAbsence) {

@@ -80,30 +80,11 @@ TEST(AppSettingsJson, ANumberWithoutAJsonFormCannotBeEncoded) {
     EXPECT_FALSE(s.toJson());
 }
 
-TEST(IconScale, IsClampedToTheSupportedRange) {
-    EXPECT_DOUBLE_EQ(iconScale(50), 0.6);
-    EXPECT_DOUBLE_EQ(iconScale(130), 1.3);
-    EXPECT_DOUBLE_EQ(iconScale(250), 1.6);
-}
-
 class SettingsProtocol : public ::testing::Test {
 protected:
     SimDesktop desktop;
     PersistenceService persistence{desktop.memoryDefaults, QStringLiteral("com.vantorel.app"), desktop.workspace};
 };
-
-TEST_F(SettingsProtocol, LoadsOnceAndThenTreatsMemoryAsTheTruth) {
-    AppSettings stored;
-    stored.iconScalePercent = 120;
-    persistence.saveSettings(stored);
-    SettingsService settings(persistence);
-    EXPECT_EQ(settings.current().iconScalePercent, 120);
-
-    // Later writes by someone else are not read again.
-    stored.iconScalePercent = 80;
-    persistence.saveSettings(stored);
-    EXPECT_EQ(settings.current().iconScalePercent, 120);
-}
 
 TEST_F(SettingsProtocol, AChangeBackToTheSameValueWritesAndPostsNothing) {
     SettingsService settings(persistence);

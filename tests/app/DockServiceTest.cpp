@@ -96,14 +96,6 @@ TEST_F(Dock, AStartAfterACrashWithoutMonitorRunsNothingAndQuitDeletesBothKeys) {
     EXPECT_FALSE(desktop.dock.storedValue(kDelay));
 }
 
-TEST_F(Dock, AlreadyHiddenKeepsOriginalsSavedEarlier) {
-    service.saveOriginals({false, 0.7});
-    desktop.dock.setStoredValue(kAutohide, true);
-    desktop.dock.setStoredValue(kDelay, 1000.0);
-    service.hideDock();
-    EXPECT_EQ(saved(), (DockService::Originals{false, 0.7}));
-}
-
 TEST_F(Dock, UndecodableOriginalsCountAsNone) {
     for (const DefaultsValue& junk :
          {DefaultsValue(QByteArray("{not json")), DefaultsValue(QByteArray("[1]")),
@@ -136,19 +128,6 @@ TEST_F(Dock, ACommandLineWriteThatDoesNotTakeIsWrittenDirectly) {
     EXPECT_EQ(desktop.dock.restarts, 1);
 }
 
-TEST_F(Dock, EnforcingHidesAgainAfterAResetAndRecordsTheNewValues) {
-    service.hideDock();
-    desktop.processes.commands.clear();
-    service.enforceHidden();
-    EXPECT_EQ(desktop.processes.commands, QStringList());
-
-    desktop.dock.setStoredValue(kAutohide, false); // the user, in the system settings
-    service.enforceHidden();
-    EXPECT_TRUE(service.isHidden());
-    EXPECT_TRUE(log.messages().contains(QStringLiteral("Dock preferences were reset while running; hiding again")));
-    EXPECT_EQ(saved(), (DockService::Originals{false, 1000.0}));
-}
-
 TEST_F(Dock, HiddenMeansAutohideTrueAsANumberAndADelayOfExactly1000) {
     struct Case {
         std::optional<DefaultsValue> autohide, delay;
@@ -179,17 +158,6 @@ TEST_F(Dock, HiddenMeansAutohideTrueAsANumberAndADelayOfExactly1000) {
     }
 }
 
-TEST_F(Dock, TheProgramSeesOtherWritersOnlyAfterASynchronise) {
-    desktop.dock.setStoredValue(kAutohide, true);
-    desktop.dock.setStoredValue(kDelay, 1000.0);
-    desktop.dock.synchronize();
-    ASSERT_TRUE(service.isHidden());
-    desktop.dock.removeStoredValue(kAutohide);
-    EXPECT_TRUE(service.isHidden());
-    service.enforceHidden();
-    EXPECT_EQ(desktop.dock.storedValue(kAutohide), DefaultsValue(true));
-}
-
 TEST_F(Dock, RestoreScriptTexts) {
     service.saveOriginals({true, 0.5});
     EXPECT_EQ(service.restoreShellScript(),
@@ -216,55 +184,6 @@ TEST_F(Dock, RestoreScriptTexts) {
                                            "  sleep 1\n"
                                            "done\n" +
                                                bothAbsent);
-}
-
-TEST_F(Dock, ToolPathsThatNeedQuotingAreQuotedInTheScript) {
-    DockService odd(&desktop.dock, desktop.processes, desktop.memoryDefaults, kApp,
-                    DockTools{QStringLiteral("/tmp/my tools/defaults"), QStringLiteral("/tmp/it's/killall"),
-                              QStringLiteral("/bin/launchctl"), QStringLiteral("/bin/sh")});
-    EXPECT_EQ(odd.restoreShellScript(),
-              "'/tmp/my tools/defaults' delete com.apple.dock autohide >/dev/null 2>&1\n"
-              "'/tmp/my tools/defaults' delete com.apple.dock autohide-delay >/dev/null 2>&1\n"
-              "'/tmp/it'\\''s/killall' Dock >/dev/null 2>&1");
-}
-
-TEST_F(Dock, DecimalTextReadsBackTheSameNumber) {
-    EXPECT_EQ(DockService::decimalText(1000.0), "1000.0");
-    EXPECT_EQ(DockService::decimalText(0.5), "0.5");
-    EXPECT_EQ(DockService::decimalText(0.0), "0.0");
-    EXPECT_EQ(DockService::decimalText(0.1), "0.1");
-    EXPECT_EQ(DockService::decimalText(100000.0), "100000.0");
-    EXPECT_EQ(DockService::decimalText(1e-05), "1e-05");
-    EXPECT_EQ(DockService::decimalText(2.5e16), "2.5e+16");
-}
-
-TEST_F(Dock, OriginalsLeaveAbsentValuesOut) {
-    EXPECT_EQ(DockService::Originals({true, std::nullopt}).toJson(), QByteArray(R"({"autohide":true})"));
-    EXPECT_EQ(DockService::Originals({std::nullopt, 0.5}).toJson(), QByteArray(R"({"autohideDelay":0.5})"));
-    EXPECT_EQ(DockService::Originals::fromJson(R"({"autohide":null,"autohideDelay":2})"),
-              (DockService::Originals{std::nullopt, 2.0}));
-    EXPECT_FALSE(DockService::Originals::fromJson(R"({"autohideDelay":"0.5"})"));
-}
-
-TEST_F(Dock, AToolThatCannotStartIsLoggedAndTheRestGoesOn) {
-    desktop.processes.uninstall(QStringLiteral("/usr/bin/killall"));
-    service.hideDock();
-    EXPECT_TRUE(service.isHidden());
-    EXPECT_TRUE(log.messages().contains(QStringLiteral("Failed to run /usr/bin/killall: No such file or directory")));
-}
-
-TEST_F(Dock, WithoutASystemDockNothingChangesAndNothingRuns) {
-    DockService none(nullptr, desktop.processes, desktop.memoryDefaults, kApp);
-    none.hideDock();
-    none.hideDock();
-    none.enforceHidden();
-    none.restoreDock();
-    EXPECT_EQ(none.startRestoreMonitor(), nullptr);
-    EXPECT_FALSE(none.hasSystemDock());
-    EXPECT_TRUE(desktop.processes.journal.isEmpty());
-    EXPECT_EQ(desktop.memoryDefaults.writeCount(), 0);
-    EXPECT_EQ(log.messages(QStringLiteral("dock")),
-              QStringList{QStringLiteral("No system Dock on this desktop; Dock preferences are left alone")});
 }
 
 } // namespace

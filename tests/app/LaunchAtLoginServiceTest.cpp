@@ -135,23 +135,4 @@ TEST_F(LaunchAtLogin, TheAgentStartsTheBundleThroughOpenOrTheBareExecutable) {
                               "\t</array>"));
 }
 
-TEST_F(LaunchAtLogin, AFallbackThatCannotBeWrittenIsTheCallersError) {
-    desktop.loginItems.registerError = QStringLiteral("refused");
-    QFile blocker(home.path() + "/Library");
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)); // a file where the folder should be
-    blocker.close();
-
-    const Status result = service.setEnabled(true);
-
-    EXPECT_FALSE(result);
-    EXPECT_FALSE(result.error().isEmpty());
-    EXPECT_FALSE(service.isEnabled());
-    EXPECT_TRUE(launchctl().isEmpty());
-
-    desktop.executable = "/bin/bad\x01name";
-    QFile::remove(blocker.fileName());
-    EXPECT_FALSE(service.setEnabled(true));
-    EXPECT_FALSE(QFileInfo::exists(agentFile()));
-}
-
 } // namespace

@@ -79,21 +79,6 @@ TEST_F(LinuxLogin, SwitchingOnWritesAValidAutostartEntryAndOffRemovesIt) {
     EXPECT_FALSE(service.isEnabled());
 }
 
-TEST_F(LinuxLogin, AnEntryHiddenByTheUserCountsAsOff) {
-    ASSERT_TRUE(loginItems.registerMainApp());
-    QFile f(entry());
-    ASSERT_TRUE(f.open(QIODevice::Append));
-    f.write("Hidden = true\n");
-    f.close();
-    EXPECT_EQ(loginItems.mainAppStatus(), LoginItemStatus::NotRegistered);
-    // A Hidden key of another group does not count.
-    ASSERT_TRUE(loginItems.registerMainApp());
-    ASSERT_TRUE(f.open(QIODevice::Append));
-    f.write("\n[Desktop Action Other]\nName=Other\nHidden=true\n");
-    f.close();
-    EXPECT_EQ(loginItems.mainAppStatus(), LoginItemStatus::Enabled);
-}
-
 TEST_F(LinuxLogin, AnUnwritableAutostartFolderFallsBackToASystemdUserUnit) {
     QFile blocker(config.path() + "/autostart"); // a file where the folder should be
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
@@ -153,17 +138,6 @@ int groupSize(qint64 group) {
             ++n;
     }
     return n;
-}
-
-TEST(PosixProcessRunner, RunsWaitsAndReportsWhatCannotStart) {
-    PosixProcessRunner runner;
-    EXPECT_EQ(runner.run("/bin/sh", {"-c", "exit 3"}).toOptional(), 3);
-    EXPECT_EQ(runner.run("/bin/sh", {"-c", "echo to-null; echo to-null >&2"}).toOptional(), 0);
-    const auto missing = runner.run("/nonexistent/tool", {});
-    EXPECT_FALSE(missing);
-    EXPECT_EQ(missing.error(), "No such file or directory");
-    EXPECT_EQ(runner.currentProcessId(), ::getpid());
-    EXPECT_EQ(runner.userId(), ::getuid());
 }
 
 TEST(PosixProcessRunner, ADetachedChildRunsUntilTerminatedWithWhatItStarted) {

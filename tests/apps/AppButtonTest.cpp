@@ -161,32 +161,6 @@ TEST_F(AppButtonTest, AnIdentifierlessProcessNeverDragsButStillClicks) {
     EXPECT_EQ(events, (std::vector<QString>{"click pid:4242"}));
 }
 
-TEST_F(AppButtonTest, RedrawsOnlyWhenTheEntryReallyChanges) {
-    AppEntry e = appEntry("com.example.A", true);
-    make(e);
-    button->show();
-    for (int i = 0; i < 3; ++i)
-        QApplication::processEvents();
-    const int painted = button->paintCount();
-    ASSERT_GT(painted, 0);
-
-    AppEntry renamed = e;
-    renamed.name = QStringLiteral("Other");
-    renamed.icon = QIcon(QPixmap(4, 4));
-    renamed.pid = 99;
-    button->setEntry(renamed);
-    QApplication::processEvents();
-    EXPECT_EQ(button->paintCount(), painted);
-    EXPECT_EQ(button->toolTip(), QStringLiteral("A"));
-
-    AppEntry win = windowEntry("com.example.A", 3, "Notes", true);
-    win.isMinimized = true;
-    button->setEntry(win);
-    QApplication::processEvents();
-    EXPECT_GT(button->paintCount(), painted);
-    EXPECT_EQ(button->toolTip(), QStringLiteral("Notes"));
-}
-
 TEST_F(AppButtonTest, AccessibilityNamesStatesAndActions) {
     AppEntry e = windowEntry("com.example.A", 3, "Notes", true);
     make(e);

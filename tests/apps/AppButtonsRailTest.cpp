@@ -117,24 +117,6 @@ TEST_F(RailTest, OneSeparatorBetweenPinnedAndTheRest) {
     EXPECT_EQ(rail.stackView()->findChildren<AppButton*>().size(), 2) << "dropped buttons are gone";
 }
 
-TEST_F(RailTest, WidthsFollowTheIconScale) {
-    rail.update(sample());
-    EXPECT_EQ(rail.button("A")->width(), 54);
-    EXPECT_EQ(rail.button("D#5")->width(), 170);
-    EXPECT_DOUBLE_EQ(appButtonWidth(appEntry("A", true), iconScale(160)), 86.4);
-    EXPECT_DOUBLE_EQ(appButtonWidth(windowEntry("D", 5, "x"), iconScale(160)), 272);
-    EXPECT_DOUBLE_EQ(appButtonWidth(appEntry("A", true), iconScale(60)), 44);
-    EXPECT_DOUBLE_EQ(appButtonWidth(windowEntry("D", 5, "x"), iconScale(60)), 120);
-
-    w.setSetting([](AppSettings& s) { s.iconScalePercent = 160; });
-    rail.applySettings();
-    settle();
-    EXPECT_EQ(rail.button("A")->width(), 86);
-    EXPECT_EQ(rail.button("D#5")->width(), 272);
-    const auto views = rail.arrangedViews();
-    EXPECT_EQ(views[2]->height(), 64) << "the separator is made again at the new scale";
-}
-
 TEST_F(RailTest, InsertionIndexAndIndicatorAtBothEnds) {
     rail.update(sample());
     settle();
@@ -223,10 +205,4 @@ TEST_F(RailTest, VerticalWheelScrollsSideways) {
 } // namespace
 
 namespace {
-TEST(AppEntryKey, IdentifierAloneOrWithTheWindowNumber) {
-    EXPECT_EQ(appEntry("com.example.A", true).key(), QStringLiteral("com.example.A"));
-    EXPECT_EQ(windowEntry("com.example.A", 0, "t").key(), QStringLiteral("com.example.A#0"));
-    EXPECT_EQ(windowEntry("com.example.A", 4294967295u, "t").key(), QStringLiteral("com.example.A#4294967295"));
-    EXPECT_EQ(stackSignature({appEntry("A", true), windowEntry("B", 70, "t")}), QStringLiteral("A:true|B#70:false"));
-}
 } // namespace

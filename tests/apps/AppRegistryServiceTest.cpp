@@ -39,39 +39,6 @@ protected:
     }
 };
 
-TEST_F(RegistryTest, SimDesktopHoldsWhatTheRegistryReads) {
-    const qint64 finder = d.launch(kFinder, QStringLiteral("Finder"));
-    const qint64 safari = d.launch(kSafari, QStringLiteral("Safari"));
-    const quint32 first = d.addWindow(safari, QStringLiteral("One"), kBig);
-    d.addWindow(safari, QStringLiteral("Two"), kBig);
-    const quint32 third = d.addWindow(safari, QStringLiteral("Three"), kBig, true);
-    const qint64 tool = d.launch(std::nullopt, QStringLiteral("tool"));
-
-    EXPECT_FALSE(d.workspace.runningApplications()[2].bundleIdentifier.has_value());
-    EXPECT_EQ(d.workspace.fileBrowserIdentifier(), kFinder);
-    const auto windows = d.copyAttribute(d.applicationElement(safari), QStringLiteral("AXWindows"));
-    ASSERT_EQ(windows.as<std::vector<AXElement>>()->size(), 3u);
-    EXPECT_EQ(d.copyAttribute(SimDesktop::windowElement(safari, third), QStringLiteral("AXMinimized")).as<bool>(), true);
-    EXPECT_TRUE(d.copyAttribute(d.applicationElement(finder), QStringLiteral("AXWindows"))
-                    .as<std::vector<AXElement>>()
-                    ->empty());
-    EXPECT_EQ(d.windowNumber(SimDesktop::windowElement(safari, first)), first);
-
-    d.app(tool)->refusesAccessibility = true;
-    EXPECT_EQ(d.copyAttribute(d.applicationElement(tool), QStringLiteral("AXWindows")).error, AXError::CannotComplete);
-    d.window(first)->subrole.clear();
-    EXPECT_FALSE(d.copyAttribute(SimDesktop::windowElement(safari, first), QStringLiteral("AXSubrole")).ok());
-    d.window(first)->numberReadable = false;
-    EXPECT_FALSE(d.windowNumber(SimDesktop::windowElement(safari, first)));
-
-    // The window list leaves out minimised windows and may be unavailable.
-    auto list = d.windowServer.windowList({});
-    ASSERT_TRUE(list);
-    EXPECT_EQ(list->size(), 2u);
-    d.windowListUnavailable = true;
-    EXPECT_FALSE(d.windowServer.windowList({}));
-}
-
 TEST_F(RegistryTest, DefaultPinsAreTheInstalledCandidatesUntilTheListIsStored) {
     d.install(kFinder, QStringLiteral("/System/Finder.app"));
     d.install(kMail, QStringLiteral("/Applications/Mail.app"));
@@ -261,32 +228,6 @@ TEST_F(RegistryTest, OneEntryPerStandardWindowWhenAskedAndTrusted) {
 
     d.trusted = false;
     EXPECT_EQ(keys(r.buildEntries()), QStringList({kMail, kSafari, "com.example.mute", "com.example.bare"}));
-}
-
-TEST_F(RegistryTest, LocationsAndPinnedIconsAreCachedUntilTheApplicationLaunches) {
-    d.install(kMail, QStringLiteral("/Applications/Mail.app"));
-    pins({kMail});
-    auto& r = make();
-    r.buildEntries();
-    const int locations = d.locationLookups, icons = d.fileIconLookups;
-    r.buildEntries();
-    r.buildEntries();
-    EXPECT_EQ(d.locationLookups, locations);
-    EXPECT_EQ(d.fileIconLookups, icons);
-
-    // A missing icon is looked for again.
-    d.install(QStringLiteral("com.example.plain"), QStringLiteral("/Applications/Plain.app"));
-    d.locationsWithoutIcon << QStringLiteral("/Applications/Plain.app");
-    r.pin(QStringLiteral("com.example.plain"));
-    const int before = d.fileIconLookups;
-    r.buildEntries();
-    EXPECT_EQ(d.fileIconLookups, before + 1);
-
-    r.onEntriesChanged = nullptr;
-    const qint64 mail = d.launch(kMail, QStringLiteral("Mail"));
-    const QIcon own(QPixmap(8, 8));
-    d.app(mail)->icon = own;
-    EXPECT_EQ(r.buildEntries()[0].icon.cacheKey(), own.cacheKey()) << "launching dropped the cached file icon";
 }
 
 TEST_F(RegistryTest, PublishesOnWorkspaceNoticesAndOnceMoreAfterATermination) {

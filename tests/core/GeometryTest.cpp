@@ -22,11 +22,3 @@ TEST(Geometry, ScreenSpaceMapsTheBottomLeftSpaceOntoQtsScreens) {
     EXPECT_EQ(space.toQt(Point{0, 0}), QPointF(1920, 1080));
     EXPECT_EQ(space.fromQt(space.toQt(Point{33, 44})), (Point{33, 44}));
 }
-
-TEST(Geometry, IntersectionAndContainment) {
-    const Rect a{0, 0, 100, 100};
-    EXPECT_EQ(a.intersected(Rect{50, 50, 100, 100}), (Rect{50, 50, 50, 50}));
-    EXPECT_TRUE(a.intersected(Rect{100, 0, 10, 10}).isEmpty()); // touching edges do not overlap
-    EXPECT_TRUE(a.contains(Point{0, 0}));
-    EXPECT_FALSE(a.contains(Point{100, 50}));
-}

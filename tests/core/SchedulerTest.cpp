@@ -55,12 +55,6 @@ TEST(ManualScheduler, WorkScheduledWhileRunningFallsInTheSameAdvance) {
     EXPECT_EQ(ran, (QStringList{"first", "posted", "second"}));
 }
 
-TEST(ManualScheduler, WallClockFollowsVirtualTime) {
-    ManualScheduler s(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)));
-    s.advance(1500ms);
-    EXPECT_EQ(s.currentDateTime().date(), QDate(2027, 1, 1));
-}
-
 namespace {
 // Spins the event loop until done() or a generous limit; the limit only guards a hang.
 template <typename F>

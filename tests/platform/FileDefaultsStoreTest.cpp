@@ -99,20 +99,6 @@ TEST(FileDefaultsStore, AnUnreadableDocumentIsKeptAsideAndNeverOverwritten) {
     EXPECT_EQ(filesIn(tmp.path()).filter(QStringLiteral(".corrupt-")).size(), 2);
 }
 
-TEST(FileDefaultsStore, AMalformedValueReadsAsAbsentWithoutLosingTheOthers) {
-    QTemporaryDir tmp;
-    FileDefaultsStore probe(tmp.path());
-    {
-        QFile f(probe.pathForDomain(kDomain));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(R"({"bad": {"base64": "@@@"}, "mixed": ["a", 1], "ok": "yes"})");
-    }
-    FileDefaultsStore store(tmp.path());
-    EXPECT_FALSE(store.value(kDomain, "bad"));
-    EXPECT_FALSE(store.value(kDomain, "mixed"));
-    EXPECT_EQ(store.string(kDomain, "ok"), QStringLiteral("yes"));
-}
-
 TEST(FileDefaultsStore, AWriterKilledAtAnyMomentLeavesAWholeDocument) {
     QTemporaryDir tmp;
     const QString writer = test::helperPath(QStringLiteral("defaults_writer"));

@@ -139,13 +139,6 @@ TEST_F(Taskbar, NoDisplaysReportedChangesNothing) {
     expectOnePanelPerTarget(1);
 }
 
-TEST_F(Taskbar, AHiddenBarKeepsItsTopSixPointsOnScreen) {
-    make();
-    controller->visibleByScreenID()["1"] = false;
-    controller->positionPanels();
-    EXPECT_EQ(controller->window()->frame(), (Rect{0, -51, 1440, 56}));
-}
-
 TEST_F(Taskbar, TheAppearanceFollowsTheSettingAndTheSystemOnlyInAuto) {
     make();
     TaskbarView* view = controller->taskbarView("1");

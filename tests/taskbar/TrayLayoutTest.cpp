@@ -13,26 +13,6 @@
 
 using namespace vantorel;
 
-TEST(TrayLayoutTest, AddOnButtonsTakeTheirPlaceOrNone) {
-    const QSize tray(200, 56);
-    const auto with = trayLayout(true, tray, 70);
-    EXPECT_EQ(with.folder, QRect(6, 18, 20, 20));
-    EXPECT_EQ(with.record, QRect(30, 18, 20, 20));
-    EXPECT_EQ(with.clock.left(), 58);
-    EXPECT_EQ(with.clock.right() + 1, 200 - 8 - 4);
-    EXPECT_EQ(with.showDesktop, QRect(192, 0, 8, 56));
-
-    const auto without = trayLayout(false, tray, 70);
-    EXPECT_EQ(without.folder.width(), 0);
-    EXPECT_EQ(without.record.width(), 0);
-    EXPECT_EQ(without.clock.left(), 6);
-    EXPECT_EQ(without.clock.right() + 1, 188);
-    EXPECT_EQ(without.clock.height(), 56);
-
-    EXPECT_EQ(trayFittingWidth(true, 70), 58 + 70 + 12);
-    EXPECT_EQ(trayFittingWidth(false, 70), 6 + 70 + 12);
-}
-
 TEST(TrayLayoutTest, TrayKeepsItsWidthAndTheRailShrinks) {
     const auto wide = taskbarLayout(QSize(1440, 56), 100);
     EXPECT_EQ(wide.startButton, QRect(0, 0, 61, 56));
@@ -93,16 +73,6 @@ TEST_F(TaskbarViewTest, InstallingTheAddOnShowsItsButtonsInEveryTray) {
     }
 }
 
-TEST_F(TaskbarViewTest, NarrowBarShrinksTheRailNotTheTray) {
-    auto view = make(200);
-    EXPECT_EQ(view->tray()->width(), 188);
-    EXPECT_EQ(view->appRail->width(), 0);
-    view->resize(900, 55);
-    EXPECT_EQ(view->tray()->width(), 188);
-    EXPECT_EQ(view->appRail->geometry(), QRect(61, 0, 900 - 61 - 1 - 188, 55));
-    EXPECT_EQ(view->separator()->geometry(), QRect(61 + 650, 13, 1, 28));
-}
-
 TEST_F(TaskbarViewTest, StartButtonPassesItselfAsTheAnchor) {
     auto view = make();
     QWidget* clicked = nullptr;
@@ -114,35 +84,4 @@ TEST_F(TaskbarViewTest, StartButtonPassesItselfAsTheAnchor) {
     EXPECT_EQ(clicked, nullptr);
     QTest::mouseClick(view->startBtn(), Qt::LeftButton, {}, QPoint(30, 27));
     EXPECT_EQ(clicked, view->startBtn());
-}
-
-TEST_F(TaskbarViewTest, BackgroundFollowsTheLook) {
-    auto view = make(400);
-    auto sample = [&] {
-        QImage image(view->size(), QImage::Format_ARGB32);
-        image.fill(Qt::transparent);
-        view->render(&image, QPoint(), QRegion(), QWidget::DrawChildren); // without the window's own fill
-        return std::pair{image.pixelColor(100, 30), image.pixelColor(100, 0)};
-    };
-    const auto light = taskbarColors(ResolvedTheme::Light);
-    const auto dark = taskbarColors(ResolvedTheme::Dark);
-    auto near = [](QColor a, QColor b) {
-        return std::abs(a.red() - b.red()) <= 2 && std::abs(a.green() - b.green()) <= 2 &&
-               std::abs(a.blue() - b.blue()) <= 2;
-    };
-
-    auto [body, line] = sample();
-    EXPECT_TRUE(near(body, light.background)) << body.name().toStdString();
-    EXPECT_LT(line.lightness(), body.lightness()) << "a darker line along the top";
-
-    world.desktop.theme.set(ResolvedTheme::Dark); // auto follows the system
-    view->applySettings();
-    std::tie(body, line) = sample();
-    EXPECT_TRUE(near(body, dark.background)) << body.name().toStdString();
-    EXPECT_GT(line.lightness(), body.lightness()) << "a lighter line along the top";
-
-    world.change([](AppSettings& s) { s.appearanceMode = AppearanceMode::Light; });
-    view->applySettings();
-    std::tie(body, line) = sample();
-    EXPECT_TRUE(near(body, light.background)) << body.name().toStdString();
 }

@@ -42,25 +42,6 @@ TEST(CalendarMonthTest, RowsAndHeights) {
     EXPECT_EQ(month(2021, 2, Qt::Monday).weeks(), 4);
 }
 
-TEST(CalendarMonthTest, DayCellsFillRowsFromTheTop) {
-    const auto jan = month(2022, 1, Qt::Sunday); // view height 238
-    EXPECT_EQ(jan.dayCell(1, 238), QRectF(6 * 32 + 8, 238 - 62 - 28, 32, 28));
-    EXPECT_EQ(jan.dayCell(2, 238), QRectF(8, 238 - 62 - 56, 32, 28));
-    EXPECT_EQ(jan.dayCell(31, 238), QRectF(32 + 8, 8, 32, 28)) << "the sixth row stands on the 8-point margin";
-}
-
-TEST(CalendarMonthTest, MonthTitleFollowsTheLocale) {
-    EXPECT_EQ(monthYearFormat(kSundayFirst), QStringLiteral("MMMM yyyy"));
-    EXPECT_EQ(monthYearFormat(kMondayFirst), QStringLiteral("MMMM yyyy"));
-    EXPECT_EQ(monthYearFormat(QLocale(QLocale::Japanese, QLocale::Japan)), QStringLiteral("yyyy年M月"));
-
-    ManualScheduler scheduler(QDateTime(QDate(2026, 3, 14), QTime(10, 0)));
-    CalendarView en(scheduler, ResolvedTheme::Light, kSundayFirst);
-    EXPECT_EQ(en.title(), QStringLiteral("March 2026"));
-    CalendarView de(scheduler, ResolvedTheme::Light, kMondayFirst);
-    EXPECT_EQ(de.title(), QStringLiteral("März 2026"));
-}
-
 TEST(CalendarViewTest, MondayFirstLocaleStartsTheWeekdayRowWithMonday) {
     ManualScheduler scheduler(QDateTime(QDate(2026, 3, 14), QTime(10, 0)));
     CalendarView view(scheduler, ResolvedTheme::Light, kMondayFirst);
@@ -119,20 +100,4 @@ TEST(CalendarViewTest, OneMonthPerWheelEventWhateverTheAmount) {
     EXPECT_EQ(view.displayedMonth(), QDate(2026, 5, 1));
     wheel(&view, QPoint(0, 0));
     EXPECT_EQ(view.displayedMonth(), QDate(2026, 5, 1));
-}
-
-TEST(CalendarViewTest, TodayIsHighlightedOnlyInItsOwnMonth) {
-    ManualScheduler scheduler(QDateTime(QDate(2026, 5, 2), QTime(10, 0)));
-    CalendarView view(scheduler, ResolvedTheme::Light, kSundayFirst);
-    EXPECT_EQ(view.highlightedDay(), 2);
-    for (int i = 0; i < 12; ++i)
-        view.navigate(+1);
-    EXPECT_EQ(view.displayedMonth(), QDate(2027, 5, 1));
-    EXPECT_EQ(view.highlightedDay(), 0) << "same month, other year";
-    for (int i = 0; i < 12; ++i)
-        view.navigate(-1);
-    EXPECT_EQ(view.highlightedDay(), 2);
-    // Past midnight at the month's end the highlight moves with the date.
-    scheduler.advance(std::chrono::hours(24 * 29 + 13));
-    EXPECT_EQ(view.highlightedDay(), 31);
 }

@@ -58,23 +58,6 @@ TEST_F(ClockTest, TicksEverySecondWithTheLocaleShortFormats) {
     EXPECT_EQ(world.scheduler.repeatingCount(), 0);
 }
 
-TEST(ClockFormat, ShortTimeNeverShowsSeconds) {
-    EXPECT_EQ(shortTimeFormat(QLocale::c()), QStringLiteral("HH:mm"));
-    EXPECT_EQ(shortTimeFormat(kLocale), kLocale.timeFormat(QLocale::ShortFormat));
-    const QLocale german(QLocale::German, QLocale::Germany);
-    EXPECT_EQ(shortTimeFormat(german), german.timeFormat(QLocale::ShortFormat));
-}
-
-TEST_F(ClockTest, WiderTextAnnouncesANewFittingWidth) {
-    auto clock = makeClock();
-    int announced = 0;
-    QObject::connect(clock.get(), &ClockView::fittingWidthChanged, [&] { ++announced; });
-    const int narrow = clock->fittingWidth();
-    world.scheduler.advance(std::chrono::minutes(60)); // 9:00 -> 10:00, one more digit
-    EXPECT_GT(clock->fittingWidth(), narrow);
-    EXPECT_EQ(announced, 1);
-}
-
 TEST_F(ClockTest, ClickTogglesTheCalendarAboveTheClock) {
     auto clock = makeClock();
     pointAt(globalCentre(clock.get()));
@@ -153,16 +136,6 @@ TEST_F(ClockTest, CalendarThatShrinksUnderThePointerStaysOpen) {
     EXPECT_EQ(clock->calendarPopover(), nullptr);
 }
 
-TEST_F(ClockTest, CalendarHiddenFromElsewhereIsClosedByThePoll) {
-    auto clock = makeClock();
-    pointAt(globalCentre(clock.get()));
-    clock->showCalendar();
-    clock->calendarPopover()->hide();
-    world.scheduler.advance(80ms);
-    EXPECT_EQ(clock->calendarPopover(), nullptr);
-    EXPECT_EQ(ClockView::openCalendarCount(), 0);
-}
-
 TEST_F(ClockTest, OpenCalendarCountAcrossSeveralClocksNeverGoesNegative) {
     auto left = makeClock(QPoint(100, 500));
     auto right = makeClock(QPoint(500, 500));
@@ -186,21 +159,4 @@ TEST_F(ClockTest, OpenCalendarCountAcrossSeveralClocksNeverGoesNegative) {
     left.reset();
     EXPECT_EQ(ClockView::openCalendarCount(), 0);
     world.scheduler.advance(200ms);
-}
-
-TEST_F(ClockTest, ColoursFollowTheLookAndTheCalendarIsBuiltForIt) {
-    world.change([](AppSettings& s) { s.appearanceMode = AppearanceMode::Dark; });
-    auto clock = makeClock();
-    pointAt(globalCentre(clock.get()));
-    clock->showCalendar();
-    EXPECT_EQ(clock->calendarPopover()->look(), ResolvedTheme::Dark);
-    clock->closeCalendar();
-
-    world.change([](AppSettings& s) { s.appearanceMode = AppearanceMode::Auto; });
-    world.desktop.theme.set(ResolvedTheme::Light);
-    clock->showCalendar();
-    EXPECT_EQ(clock->calendarPopover()->look(), ResolvedTheme::Light);
-    world.desktop.theme.set(ResolvedTheme::Dark);
-    EXPECT_EQ(clock->calendarPopover()->look(), ResolvedTheme::Dark) << "auto follows the system";
-    clock->closeCalendar();
 }

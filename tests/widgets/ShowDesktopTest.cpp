@@ -107,30 +107,3 @@ TEST_F(ShowDesktopTest, WithoutTrustApplicationsAreHiddenAndNothingIsRestored) {
     button->showDesktop();
     EXPECT_TRUE(d.app(editor)->info.isHidden);
 }
-
-TEST_F(ShowDesktopTest, UnreadableApplicationsAndAnonymousOnesAreHandled) {
-    d.app(editor)->refusesAccessibility = true;
-    const qint64 tool = d.launch(std::nullopt, QStringLiteral("tool"));
-    const quint32 t1 = d.addWindow(tool, QStringLiteral("tool"), {0, 0, 50, 50});
-    button->showDesktop();
-    EXPECT_FALSE(minimized(e1));
-    EXPECT_TRUE(minimized(b1));
-    EXPECT_TRUE(minimized(t1)) << "an application without identifier differs from ours";
-
-    // When this program has no identifier either, such an application counts as itself.
-    button->showDesktop();
-    d.bundleIdentifier.reset();
-    button->showDesktop();
-    EXPECT_FALSE(minimized(t1));
-    EXPECT_TRUE(minimized(b1));
-}
-
-TEST_F(ShowDesktopTest, PressActionAndReleaseOutside) {
-    QTest::mousePress(button.get(), Qt::LeftButton, {}, QPoint(4, 20));
-    QTest::mouseRelease(button.get(), Qt::LeftButton, {}, QPoint(40, 20));
-    EXPECT_FALSE(minimized(e1));
-    auto* iface = QAccessible::queryAccessibleInterface(button.get());
-    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Show Desktop"));
-    iface->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    EXPECT_TRUE(minimized(e1));
-}

@@ -42,18 +42,6 @@ TEST(StartButtonGeometry, CircleFollowsTheIconScaleWithinItsBounds) {
     EXPECT_EQ(updateDotRect(QRectF(17.5, 17, 26, 26)), QRectF(36.5, 36, 8, 8));
 }
 
-TEST(StartButtonGeometry, PicturesCoverTheCircleWithoutLetterboxing) {
-    const QRectF circle(10, 10, 26, 26);
-    const QRectF wide = coverRect(QSizeF(200, 100), circle);
-    EXPECT_EQ(wide, QRectF(-3, 10, 52, 26));
-    const QRectF tall = coverRect(QSizeF(30, 90), circle);
-    EXPECT_DOUBLE_EQ(tall.width(), 26);
-    EXPECT_DOUBLE_EQ(tall.height(), 78);
-    EXPECT_EQ(tall.center(), circle.center());
-    // A one-pixel picture is blown up to the whole circle.
-    EXPECT_EQ(coverRect(QSizeF(1, 1), circle), circle);
-}
-
 TEST_F(StartButtonTest, WidePictureFillsTheWholeCircle) {
     QImage picture(200, 100, QImage::Format_ARGB32);
     picture.fill(Qt::red);

@@ -133,39 +133,3 @@ TEST_F(AppMatcherTest, InterpretersMatchOnlyByAnAbsoluteScript) {
     EXPECT_EQ(match(running("/usr/bin/python3", {"python3", "/usr/lib/other/tool.py"})), std::nullopt);
     EXPECT_EQ(match(running("/bin/sh", {"sh", "-c", "tool"})), std::nullopt);
 }
-
-TEST_F(AppMatcherTest, ResultsAreCachedPerWindowFactsUntilTheIndexChanges) {
-    const WindowFacts facts = withClass("nautilus", "Nautilus");
-    for (int i = 0; i < 1000; ++i)
-        ASSERT_EQ(match(facts), "org.gnome.Nautilus.desktop");
-    EXPECT_EQ(matcher->cacheSize(), 1);
-    EXPECT_EQ(match(withClass("nothing", "Nothing")), std::nullopt);
-    EXPECT_EQ(matcher->cacheSize(), 2);
-
-    ASSERT_TRUE(QFile::remove(tree.path("apps/org.gnome.Nautilus.desktop")));
-    tree.app("apps/nautilus.desktop", "Files", "nautilus");
-    index->rescan();
-    EXPECT_EQ(match(facts), "nautilus.desktop");
-    EXPECT_EQ(matcher->cacheSize(), 1);
-}
-
-TEST(AppMatcher, ReadsExecutableAndCommandLineFromProc) {
-    WindowFacts self;
-    AppMatcher::readProcess(QCoreApplication::applicationPid(), self);
-    EXPECT_EQ(QFileInfo(self.executablePath).canonicalFilePath(),
-              QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath());
-    ASSERT_FALSE(self.commandLine.isEmpty());
-    EXPECT_EQ(QFileInfo(self.commandLine.first()).fileName(), QFileInfo(self.executablePath).fileName());
-
-    FixtureTree proc;
-    proc.write("42/cmdline", QByteArray("/usr/bin/app\0--name\0two words\0", 30));
-    ASSERT_TRUE(QFile::link("/usr/bin/app (deleted)", proc.path("42/exe")));
-    WindowFacts facts;
-    AppMatcher::readProcess(42, facts, proc.path());
-    EXPECT_EQ(facts.executablePath, "/usr/bin/app (deleted)");
-    EXPECT_EQ(facts.commandLine, (QStringList{"/usr/bin/app", "--name", "two words"}));
-
-    AppMatcher::readProcess(43, facts, proc.path());
-    EXPECT_TRUE(facts.executablePath.isEmpty());
-    EXPECT_TRUE(facts.commandLine.isEmpty());
-}

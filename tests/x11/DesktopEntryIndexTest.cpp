@@ -39,20 +39,6 @@ void ageDirectories(const QString& root) {
 
 } // namespace
 
-TEST(DesktopEntryIndex, DataDirectoriesFollowTheXdgVariables) {
-    EnvGuard env;
-    env.set("HOME", "/home/someone");
-    env.set("XDG_DATA_HOME", "/data/home/");
-    env.set("XDG_DATA_DIRS", "/sys/a:relative/b::/sys/c/:/data/home");
-    EXPECT_EQ(DesktopEntryIndex::dataDirectories(), (QStringList{"/data/home", "/sys/a", "/sys/c"}));
-    EXPECT_EQ(DesktopEntryIndex::defaultApplicationDirectories().first(), "/data/home/applications");
-
-    env.set("XDG_DATA_HOME", "relative/home");
-    env.unset("XDG_DATA_DIRS");
-    EXPECT_EQ(DesktopEntryIndex::dataDirectories(),
-              (QStringList{"/home/someone/.local/share", "/usr/local/share", "/usr/share"}));
-}
-
 TEST(DesktopEntryIndex, FirstFileOfAnIdWinsAcrossDataDirectories) {
     FixtureTree tree;
     tree.program("bin/present");

@@ -60,43 +60,6 @@ TEST(DesktopEntry, LocalisedKeysFollowTheLocaleMatchOrder) {
               (QStringList{"x", "y"}));
 }
 
-TEST(DesktopEntry, SystemLocaleComesFromTheFirstSetVariable) {
-    EnvGuard env;
-    env.set("LC_ALL", "");
-    env.set("LC_MESSAGES", "nb_NO.UTF-8@x");
-    env.set("LANG", "fr_FR.UTF-8");
-    DesktopLocale locale = DesktopLocale::system();
-    EXPECT_EQ(locale.matchOrder(), (QStringList{"nb_NO@x", "nb_NO", "nb@x", "nb"}));
-    env.set("LC_ALL", "C");
-    EXPECT_TRUE(DesktopLocale::system().matchOrder().isEmpty());
-}
-
-TEST(DesktopEntry, OnlyTheFirstDesktopEntryGroupCounts) {
-    const DesktopEntry entry = parsed("# comment\n"
-                                      "Name=before any group\n"
-                                      "\n"
-                                      "  [Desktop Entry]\r\n"
-                                      "Type = Application\r\n"
-                                      "   # indented comment\n"
-                                      "Name =  Editor\n"
-                                      "Exec=edit\n"
-                                      "line without equals sign\n"
-                                      "[Desktop Action new]\n"
-                                      "Name=New Window\n"
-                                      "Exec=edit --new\n"
-                                      "[Desktop Entry]\n"
-                                      "Icon=from-second-group\n");
-    EXPECT_EQ(entry.type(), "Application");
-    EXPECT_TRUE(entry.isApplication());
-    EXPECT_EQ(entry.name(), "Editor");
-    EXPECT_EQ(entry.exec(), "edit");
-    EXPECT_FALSE(entry.rawValue("Icon"));
-
-    EXPECT_FALSE(DesktopEntry::parse("Name=x\n[Other]\nName=y\n").ok());
-    EXPECT_FALSE(DesktopEntry::parse(QByteArray()).ok());
-    EXPECT_FALSE(DesktopEntry::parse(QByteArray("\x00\xff\xfe[", 4)).ok());
-}
-
 TEST(DesktopEntry, StringAndListEscapes) {
     const DesktopEntry entry = parsed("[Desktop Entry]\n"
                                       "Comment=\\sa\\sb\\nc\\td\\re\\\\f\\x\\\n"
@@ -118,18 +81,6 @@ TEST(DesktopEntry, StringAndListEscapes) {
     EXPECT_TRUE(entry.terminal());
     EXPECT_FALSE(entry.dbusActivatable());
     EXPECT_TRUE(entry.keywords().isEmpty());
-}
-
-TEST(DesktopEntry, ShownInFollowsOnlyShowInAndNotShowIn) {
-    const DesktopEntry only = parsed("[Desktop Entry]\nOnlyShowIn=GNOME;XFCE;\n");
-    EXPECT_TRUE(only.isShownIn({"ubuntu", "gnome"}));
-    EXPECT_TRUE(only.isShownIn({"XFCE"}));
-    EXPECT_FALSE(only.isShownIn({"KDE"}));
-    EXPECT_FALSE(only.isShownIn({}));
-    const DesktopEntry never = parsed("[Desktop Entry]\nNotShowIn=KDE;\n");
-    EXPECT_FALSE(never.isShownIn({"KDE"}));
-    EXPECT_TRUE(never.isShownIn({"LXQt"}));
-    EXPECT_TRUE(never.isShownIn({}));
 }
 
 TEST(DesktopEntry, ExecQuotingRules) {
@@ -187,29 +138,6 @@ TEST(DesktopEntry, FieldCodesExpandOrDisappear) {
     EXPECT_FALSE(parsed("[Desktop Entry]\nType=Application\n").execArguments().ok());
 }
 
-TEST(DesktopEntry, LaunchCommandsRepeatForSingleFileCodes) {
-    const QList<QUrl> urls = {QUrl::fromLocalFile("/a"), QUrl("https://h/b"), QUrl::fromLocalFile("/c")};
-    const auto entryWith = [](const QByteArray& exec) { return parsed("[Desktop Entry]\nExec=" + exec + "\n"); };
-
-    const auto single = entryWith("app %f").launchCommands(urls);
-    ASSERT_TRUE(single.ok());
-    EXPECT_EQ(single.value(), (std::vector<QStringList>{{"app", "/a"}, {"app", "/c"}}));
-
-    const auto perUrl = entryWith("app %u").launchCommands(urls);
-    ASSERT_TRUE(perUrl.ok());
-    EXPECT_EQ(perUrl->size(), 3u);
-
-    const auto list = entryWith("app %F").launchCommands(urls);
-    ASSERT_TRUE(list.ok());
-    EXPECT_EQ(list.value(), (std::vector<QStringList>{{"app", "/a", "/c"}}));
-
-    const auto none = entryWith("app").launchCommands(urls);
-    ASSERT_TRUE(none.ok());
-    EXPECT_EQ(none.value(), (std::vector<QStringList>{{"app"}}));
-
-    EXPECT_FALSE(entryWith("app \"%f").launchCommands(urls).ok());
-}
-
 TEST(DesktopEntry, TryExecLooksInPathOrAtAnAbsolutePath) {
     FixtureTree tree;
     const QString tool = tree.program("bin/tool");
@@ -228,38 +156,4 @@ TEST(DesktopEntry, TryExecLooksInPathOrAtAnAbsolutePath) {
     EXPECT_FALSE(entryTrying(tree.path("bin/missing")).tryExecSatisfied(path));
     EXPECT_TRUE(parsed("[Desktop Entry]\n").tryExecSatisfied(QString()));
     EXPECT_EQ(findExecutable("tool", "relative/bin:" + tree.path("bin")), tool);
-}
-
-TEST(DesktopEntry, EveryInstalledDesktopFileParsesOrIsReportedInvalid) {
-    const QString root = QStringLiteral("/usr/share/applications");
-    if (!QDir(root).exists())
-        GTEST_SKIP() << "no " << qPrintable(root);
-    int files = 0;
-    int withExec = 0;
-    QStringList invalid;
-    QDirIterator it(root, {QStringLiteral("*.desktop")}, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        ++files;
-        const auto entry = DesktopEntry::load(file, DesktopLocale::system());
-        if (!entry) {
-            EXPECT_FALSE(entry.error().isEmpty()) << qPrintable(file);
-            invalid << file + QStringLiteral(": ") + entry.error();
-            continue;
-        }
-        if (!entry->rawValue(QStringLiteral("Exec")))
-            continue;
-        ++withExec;
-        const auto command = entry->execArguments({QUrl::fromLocalFile("/tmp/x y"), QUrl("https://h/")});
-        if (command) {
-            EXPECT_FALSE(command->isEmpty() || command->first().isEmpty()) << qPrintable(file);
-        } else {
-            EXPECT_FALSE(command.error().isEmpty()) << qPrintable(file);
-            invalid << file + QStringLiteral(": ") + command.error();
-        }
-    }
-    EXPECT_GT(files, 0);
-    std::cout << files << " desktop files, " << withExec << " with Exec, " << invalid.size() << " invalid\n";
-    for (const QString& line : std::as_const(invalid))
-        std::cout << "  " << qPrintable(line) << "\n";
 }

@@ -41,27 +41,6 @@ protected:
 
 } // namespace
 
-TEST(MimeDefaultsFiles, ListFilesFollowTheXdgOrderWithDesktopFilesFirst) {
-    EXPECT_EQ(
-        MimeDefaults::listFilesFor({"/c", "/x"}, {"/d/applications"}, {"ubuntu", "GNOME", "../../etc"}),
-        (QStringList{"/c/ubuntu-mimeapps.list", "/c/gnome-mimeapps.list", "/c/mimeapps.list", "/x/ubuntu-mimeapps.list",
-                     "/x/gnome-mimeapps.list", "/x/mimeapps.list", "/d/applications/ubuntu-mimeapps.list",
-                     "/d/applications/gnome-mimeapps.list", "/d/applications/mimeapps.list"}));
-
-    EnvGuard env;
-    env.set("HOME", "/home/u");
-    env.unset("XDG_CONFIG_HOME");
-    env.set("XDG_CONFIG_DIRS", "/etc/xdg/a:rel");
-    env.set("XDG_DATA_HOME", "/home/u/data");
-    env.set("XDG_DATA_DIRS", "/usr/share");
-    env.set("XDG_CURRENT_DESKTOP", "KDE");
-    EXPECT_EQ(MimeDefaults::defaultListFiles(),
-              (QStringList{"/home/u/.config/kde-mimeapps.list", "/home/u/.config/mimeapps.list",
-                           "/etc/xdg/a/kde-mimeapps.list", "/etc/xdg/a/mimeapps.list",
-                           "/home/u/data/applications/kde-mimeapps.list", "/home/u/data/applications/mimeapps.list",
-                           "/usr/share/applications/kde-mimeapps.list", "/usr/share/applications/mimeapps.list"}));
-}
-
 TEST_F(MimeDefaultsTest, DefaultsFollowFilePrecedence) {
     // Nothing configured: the first installed entry that lists the type.
     EXPECT_EQ(defaults().defaultApplication("inode/directory"), "files.desktop");

@@ -43,9 +43,3 @@ TEST(PortalColorScheme, DarkLightOrNoPreference) {
     const QVariant nested = QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusVariant(QVariant(1u)))));
     EXPECT_EQ(X11Theme::fromColorScheme(nested), ResolvedTheme::Dark);
 }
-
-TEST(UserIdentity, FullNameIsTheFirstFieldOfTheGecos) {
-    EXPECT_EQ(X11Identity::fullNameFromGecos("Alex Morgan,Room 12,555-1234,,"), "Alex Morgan");
-    EXPECT_EQ(X11Identity::fullNameFromGecos(""), "");
-    EXPECT_EQ(X11Identity::fullNameFromGecos("  Sam  "), "Sam");
-}

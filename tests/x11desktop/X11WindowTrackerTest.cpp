@@ -72,21 +72,3 @@ TEST(X11WindowTracker, FollowsARealClientFromMapToClose) {
     EXPECT_TRUE(waitUntil([&] { return t.tracker->window(id) == nullptr; }));
     EXPECT_EQ(std::count(t.tracker->stacking().begin(), t.tracker->stacking().end(), id), 0);
 }
-
-TEST(X11WindowTracker, KnowsTheActiveWindowAndTheStackingOrder) {
-    Tracking t;
-    ASSERT_TRUE(t.x && t.tracker);
-    g_desktop->spawn("xterm", {"-title", "below", "-geometry", "40x10+10+10"});
-    ASSERT_TRUE(waitUntil([&] { return t.byTitle("below") && t.byTitle("below")->viewable; }));
-    g_desktop->spawn("xterm", {"-title", "above", "-geometry", "40x10+50+50"});
-    ASSERT_TRUE(waitUntil([&] { return t.byTitle("above") && t.byTitle("above")->viewable; }));
-    const xcb_window_t below = t.byTitle("below")->id, above = t.byTitle("above")->id;
-
-    xdotool({"windowactivate", "--sync", QString::number(above)});
-    EXPECT_TRUE(waitUntil([&] { return t.tracker->activeWindow() == above; }));
-    xdotool({"windowactivate", "--sync", QString::number(below)});
-    EXPECT_TRUE(waitUntil([&] {
-        const auto& s = t.tracker->stacking();
-        return t.tracker->activeWindow() == below && !s.empty() && s.back() == below;
-    }));
-}

@@ -32,6 +32,9 @@ start_private_x() {
 }
 
 stop_private_x() {
+  # Bash runs EXIT traps in children killed between fork and exec too; only
+  # the shell that started the server may stop it.
+  [ "${BASHPID:-$$}" = "$$" ] || return 0
   [ -n "${OPENBOX_PID:-}" ] && kill "$OPENBOX_PID" 2>/dev/null || true
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
   [ -n "${XVFB_PID:-}" ] && wait "$XVFB_PID" 2>/dev/null || true

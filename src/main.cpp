@@ -3,7 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/DockService.h"
 #include "app/LaunchAtLoginService.h"
-#include "app/Log.h"
+#include "core/Log.h"
 #include "app/QuitConfirmation.h"
 #include "app/SettingsService.h"
 #include "app/ThemeService.h"

@@ -1,6 +1,6 @@
 #include "app/DockService.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "platform/BundleInfo.h"
 #include "platform/DefaultsStore.h"
 #include "platform/DockPreferences.h"

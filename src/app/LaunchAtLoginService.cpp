@@ -1,6 +1,6 @@
 #include "app/LaunchAtLoginService.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "platform/BundleInfo.h"
 #include "platform/LoginItems.h"
 #include "platform/Platform.h"

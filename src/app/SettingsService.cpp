@@ -1,6 +1,6 @@
 #include "app/SettingsService.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "app/PersistenceService.h"
 
 namespace vantorel {

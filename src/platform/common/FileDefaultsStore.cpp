@@ -1,6 +1,6 @@
 #include "platform/common/FileDefaultsStore.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "platform/x11/X11Connection.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>

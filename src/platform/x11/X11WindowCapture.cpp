@@ -1,6 +1,6 @@
 #include "platform/x11/X11WindowCapture.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "platform/x11/X11WindowTracker.h"
 
 #include <QtEndian>

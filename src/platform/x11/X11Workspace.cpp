@@ -1,6 +1,6 @@
 #include "platform/x11/X11Workspace.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "platform/common/LetterIcon.h"
 #include "platform/x11/AppMatcher.h"
 #include "platform/x11/DesktopEntryIndex.h"

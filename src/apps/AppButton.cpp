@@ -121,8 +121,16 @@ AppButton::AppButton(const AppEntry& entry, AppButtonEnvironment environment, QW
 AppButton::~AppButton() { hoverTimer_.cancel(); }
 
 void AppButton::setEntry(const AppEntry& entry) {
-    if (entry == entry_)
+    if (entry == entry_) {
+        // An icon that arrives after the window mapped is the one news that
+        // equality leaves out on purpose; the workspace hands out the same icon
+        // while it is unchanged, so this repaints only on a real change.
+        if (entry.icon.cacheKey() != entry_.icon.cacheKey()) {
+            entry_.icon = entry.icon;
+            update();
+        }
         return;
+    }
     entry_ = entry;
     describe();
     update();

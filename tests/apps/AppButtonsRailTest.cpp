@@ -77,7 +77,7 @@ TEST_F(RailTest, TheSameListTwiceTouchesNoWidget) {
     EXPECT_EQ(layouts.requests, requests);
 }
 
-TEST_F(RailTest, AnActivationChangeRepaintsOnlyThatButton) {
+TEST_F(RailTest, AnActivationOrANewIconRepaintsOnlyThatButton) {
     rail.update(sample());
     settle();
     auto expected = paints();
@@ -87,10 +87,26 @@ TEST_F(RailTest, AnActivationChangeRepaintsOnlyThatButton) {
     next[2].isActive = true;
     rail.update(next);
     settle();
-    const auto after = paints();
+    auto after = paints();
     EXPECT_GT(after.at("C"), expected.at("C"));
     expected["C"] = after.at("C");
     EXPECT_EQ(after, expected);
+
+    // An icon that arrives late is drawn; the same icon again draws nothing.
+    QPixmap red(16, 16);
+    red.fill(Qt::red);
+    next[0].icon = QIcon(red);
+    rail.update(next);
+    settle();
+    after = paints();
+    EXPECT_GT(after.at("A"), expected.at("A"));
+    EXPECT_EQ(rail.button("A")->entry().icon.cacheKey(), next[0].icon.cacheKey());
+    expected["A"] = after.at("A");
+    EXPECT_EQ(after, expected);
+    rail.update(next);
+    settle();
+    EXPECT_EQ(paints(), expected);
+
     EXPECT_EQ(rail.rebuildCount(), rebuilds);
     EXPECT_EQ(layouts.requests, requests);
 }

@@ -8,7 +8,6 @@
 #include "platform/WindowServer.h"
 #include "platform/Workspace.h"
 
-#include <QFileInfo>
 #include <algorithm>
 
 namespace vantorel {
@@ -44,8 +43,8 @@ AppRegistryService::~AppRegistryService() {
 void AppRegistryService::observeWorkspace() {
     Workspace* ws = platform_.workspace;
     auto publishNow = [this] { publish(); };
-    observers_.push_back(connect(ws, &Workspace::applicationLaunched, this, [this](qint64 pid) {
-        forgetCaches(pid);
+    observers_.push_back(connect(ws, &Workspace::applicationLaunched, this, [this](AppHandle launched) {
+        forgetCaches(launched);
         publish();
     }));
     observers_.push_back(connect(ws, &Workspace::applicationTerminated, this, [this] {
@@ -63,10 +62,10 @@ void AppRegistryService::observeWorkspace() {
     observers_.push_back(connect(ws, &Workspace::sessionDidBecomeActive, this, publishNow));
 }
 
-void AppRegistryService::forgetCaches(qint64 launchedPid) {
+void AppRegistryService::forgetCaches(AppHandle launched) {
     // A relaunched application may have moved or changed its icon.
     for (const auto& app : platform_.workspace->runningApplications()) {
-        if (app.pid != launchedPid)
+        if (app.handle != launched)
             continue;
         if (app.bundleIdentifier) {
             iconCache_.remove(*app.bundleIdentifier);
@@ -91,6 +90,8 @@ std::vector<AppEntry> AppRegistryService::buildEntries() {
     const bool trusted = platform_.accessibility && platform_.accessibility->isProcessTrusted(false);
     const QString fileBrowser = ws.fileBrowserIdentifier();
     const auto own = platform_.bundle ? platform_.bundle->identifier() : std::nullopt;
+    // The desktop may know this program under another name than its identifier.
+    const auto self = ws.currentApplication();
     // At most one real-window probe per build: it asks another process.
     std::optional<bool> fileBrowserHasWindow;
     auto fileBrowserShown = [&](const RunningApplication& app) {
@@ -127,7 +128,7 @@ std::vector<AppEntry> AppRegistryService::buildEntries() {
         const QString b = app.bundleIdentifier.value_or(kPidPrefix + QString::number(app.pid));
         if (pinnedBundleIds_.contains(b))
             continue;
-        if (own && b == *own)
+        if ((own && b == *own) || app.handle == self)
             continue;
         if (b == fileBrowser && !fileBrowserShown(app))
             continue;
@@ -161,7 +162,7 @@ void AppRegistryService::expandIntoWindows(std::vector<AppEntry>& entries) {
             out.push_back(std::move(entry));
             continue;
         }
-        const auto windows = standardWindows(entry.runningApp->pid);
+        const auto windows = standardWindows(entry.runningApp->handle);
         if (windows.empty()) {
             out.push_back(std::move(entry));
             continue;
@@ -178,12 +179,12 @@ void AppRegistryService::expandIntoWindows(std::vector<AppEntry>& entries) {
     entries = std::move(out);
 }
 
-std::vector<WindowInfo> AppRegistryService::standardWindows(qint64 pid) {
+std::vector<WindowInfo> AppRegistryService::standardWindows(AppHandle app) {
     std::vector<WindowInfo> out;
     Accessibility* ax = platform_.accessibility;
     if (!ax)
         return out;
-    const auto list = ax->copyAttribute(ax->applicationElement(pid), kAXWindows).as<std::vector<AXElement>>();
+    const auto list = ax->copyAttribute(ax->applicationElement(app), kAXWindows).as<std::vector<AXElement>>();
     if (!list)
         return out;
     for (const auto& w : *list) {
@@ -206,7 +207,7 @@ std::optional<quint32> AppRegistryService::focusedWindowNumber() {
     const auto front = platform_.workspace->frontmostApplication();
     if (!ax || !front)
         return std::nullopt;
-    const auto element = ax->copyAttribute(ax->applicationElement(front->pid), kAXFocusedWindow).as<AXElement>();
+    const auto element = ax->copyAttribute(ax->applicationElement(front->handle), kAXFocusedWindow).as<AXElement>();
     if (!element)
         return std::nullopt;
     const auto number = ax->windowNumber(*element);
@@ -218,7 +219,8 @@ std::optional<quint32> AppRegistryService::focusedWindowNumber() {
 bool AppRegistryService::hasRealWindow(const RunningApplication& app, bool trusted) {
     Accessibility* ax = platform_.accessibility;
     if (trusted && ax) {
-        if (const auto list = ax->copyAttribute(ax->applicationElement(app.pid), kAXWindows).as<std::vector<AXElement>>()) {
+        if (const auto list =
+                ax->copyAttribute(ax->applicationElement(app.handle), kAXWindows).as<std::vector<AXElement>>()) {
             // Minimised windows count: the browser still has something to show.
             return std::any_of(list->begin(), list->end(), [&](const AXElement& w) {
                 return ax->copyAttribute(w, kAXSubrole).as<QString>() == kAXStandardWindow;
@@ -232,15 +234,13 @@ bool AppRegistryService::hasRealWindow(const RunningApplication& app, bool trust
     if (!windows)
         return true;
     return std::any_of(windows->begin(), windows->end(), [&](const WindowListEntry& w) {
-        return w.ownerPid == app.pid && w.layer.value_or(0) == 0 && w.bounds && w.bounds->width > 50 &&
+        return w.owner == app.handle && w.layer.value_or(0) == 0 && w.bounds && w.bounds->width > 50 &&
                w.bounds->height > 50;
     });
 }
 
 QString AppRegistryService::nameForBundleId(const QString& bundleId) {
-    if (const auto location = applicationLocation(bundleId))
-        return QFileInfo(lastPathComponent(*location)).completeBaseName();
-    return bundleId.section(u'.', -1);
+    return platform_.workspace->applicationDisplayName(bundleId);
 }
 
 QIcon AppRegistryService::iconForBundleId(const QString& bundleId, const RunningApplication* running) {

@@ -45,13 +45,13 @@ public:
     std::optional<QString> applicationLocation(const QString& bundleId);
     QString nameForBundleId(const QString& bundleId);
     QIcon iconForBundleId(const QString& bundleId, const RunningApplication* running);
-    std::vector<WindowInfo> standardWindows(qint64 pid);
+    std::vector<WindowInfo> standardWindows(AppHandle app);
     std::optional<quint32> focusedWindowNumber();
     bool hasRealWindow(const RunningApplication& app, bool trusted);
 
 private:
     void observeWorkspace();
-    void forgetCaches(qint64 launchedPid);
+    void forgetCaches(AppHandle launched);
     void storeAndPublish();
     void expandIntoWindows(std::vector<AppEntry>& entries);
 

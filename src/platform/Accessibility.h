@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Geometry.h"
+#include "platform/AppHandle.h"
 
 #include <QString>
 #include <optional>
@@ -16,7 +17,8 @@ namespace vantorel {
 struct AXElement {
     enum class Kind { SystemWide, Application, Window, Part };
     Kind kind = Kind::SystemWide;
-    qint64 pid = 0;
+    // The application the element belongs to.
+    AppHandle app;
     quint64 id = 0;
     quint32 part = 0;
     friend bool operator==(const AXElement&, const AXElement&) = default;
@@ -63,7 +65,7 @@ public:
     virtual void setMessagingTimeout(double seconds) = 0;
 
     virtual AXElement systemWideElement() { return {}; }
-    virtual AXElement applicationElement(qint64 pid) { return {AXElement::Kind::Application, pid, 0, 0}; }
+    virtual AXElement applicationElement(AppHandle app) { return {AXElement::Kind::Application, app, 0, 0}; }
     virtual AXRead copyAttribute(const AXElement& element, const QString& attribute) = 0;
     virtual AXError setAttribute(const AXElement& element, const QString& attribute, const AXValue& value) = 0;
     virtual AXError performAction(const AXElement& element, const QString& action) = 0;

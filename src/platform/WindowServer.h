@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Geometry.h"
+#include "platform/AppHandle.h"
 
 #include <QImage>
 #include <QString>
@@ -12,6 +13,8 @@ namespace vantorel {
 // One window of the window server's list. The server may leave out any field.
 struct WindowListEntry {
     std::optional<quint32> number;
+    // The running application the window belongs to, and its process.
+    std::optional<AppHandle> owner;
     std::optional<qint64> ownerPid;
     std::optional<QString> ownerName;
     std::optional<QString> name;

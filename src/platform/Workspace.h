@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/AppHandle.h"
+
 #include <QIcon>
 #include <QObject>
 #include <QString>
@@ -13,6 +15,8 @@ enum class ActivationPolicy { Regular, Accessory, Prohibited };
 
 // A running application as the workspace reports it at the time of the query.
 struct RunningApplication {
+    AppHandle handle;
+    // The application's (main) process; several applications may share it.
     qint64 pid = 0;
     std::optional<QString> bundleIdentifier;
     QString localizedName;
@@ -40,13 +44,19 @@ public:
     // Starts the installed application with this identifier (or brings it forward).
     virtual bool openApplication(const QString& bundleIdentifier) = 0;
 
-    // Acting on a running application, by process id. False when it is gone.
-    virtual bool hide(qint64 pid) = 0;
-    virtual bool unhide(qint64 pid) = 0;
+    // Acting on a running application. False when it is gone.
+    virtual bool hide(AppHandle app) = 0;
+    virtual bool unhide(AppHandle app) = 0;
     // allWindows brings every window of the application forward, not only the front one.
-    virtual bool activate(qint64 pid, bool allWindows) = 0;
-    virtual bool terminate(qint64 pid) = 0;
-    virtual bool forceTerminate(qint64 pid) = 0;
+    virtual bool activate(AppHandle app, bool allWindows) = 0;
+    virtual bool terminate(AppHandle app) = 0;
+    virtual bool forceTerminate(AppHandle app) = 0;
+
+    // This program itself among the running applications, once it shows a window.
+    virtual std::optional<AppHandle> currentApplication() const = 0;
+    // The name the desktop shows for an installed application, found by identifier;
+    // for one that cannot be found, a name made from the identifier.
+    virtual QString applicationDisplayName(const QString& bundleIdentifier) const = 0;
 
     // The icon of a running application; a null icon when it has none.
     virtual QIcon icon(const RunningApplication& application) const = 0;
@@ -61,12 +71,12 @@ public:
     virtual QStringList defaultPinnedCandidates() const = 0;
 
 Q_SIGNALS:
-    void applicationLaunched(qint64 pid);
-    void applicationTerminated(qint64 pid);
-    void applicationActivated(qint64 pid);
-    void applicationDeactivated(qint64 pid);
-    void applicationHidden(qint64 pid);
-    void applicationUnhidden(qint64 pid);
+    void applicationLaunched(vantorel::AppHandle app);
+    void applicationTerminated(vantorel::AppHandle app);
+    void applicationActivated(vantorel::AppHandle app);
+    void applicationDeactivated(vantorel::AppHandle app);
+    void applicationHidden(vantorel::AppHandle app);
+    void applicationUnhidden(vantorel::AppHandle app);
     void activeSpaceChanged();
     void didWake();
     void screensDidWake();

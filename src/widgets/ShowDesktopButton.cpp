@@ -26,37 +26,42 @@ ShowDesktopController::ShowDesktopController(Workspace& workspace, Accessibility
                                              const BundleInfo* bundle, Scheduler& scheduler, QObject* parent)
     : QObject(parent), workspace_(workspace), ax_(accessibility), bundle_(bundle), scheduler_(scheduler) {}
 
-std::vector<qint64> ShowDesktopController::regularApplications() const {
+std::vector<AppHandle> ShowDesktopController::regularApplications() const {
     const std::optional<QString> own = bundle_ ? bundle_->identifier() : std::nullopt;
-    std::vector<qint64> pids;
+    const auto self = workspace_.currentApplication();
+    std::vector<AppHandle> apps;
     for (const auto& app : workspace_.runningApplications()) {
         // Two applications without an identifier count as the same one.
-        if (app.activationPolicy == ActivationPolicy::Regular && !app.isTerminated && app.bundleIdentifier != own)
-            pids.push_back(app.pid);
+        if (app.activationPolicy == ActivationPolicy::Regular && !app.isTerminated && app.bundleIdentifier != own &&
+            app.handle != self)
+            apps.push_back(app.handle);
     }
-    return pids;
+    return apps;
 }
 
 void ShowDesktopController::showDesktop() {
     const bool trusted = ax_.isProcessTrusted(false);
     if (trusted && restore())
         return;
-    const auto pids = regularApplications();
+    const auto apps = regularApplications();
     if (!trusted) {
-        for (qint64 pid : pids)
-            workspace_.hide(pid);
+        for (AppHandle app : apps)
+            workspace_.hide(app);
         return;
     }
-    minimizeAll(pids);
+    minimizeAll(apps);
 }
 
-void ShowDesktopController::minimizeAll(const std::vector<qint64>& pids) {
-    for (qint64 pid : pids) {
-        const auto windows = ax_.copyAttribute(ax_.applicationElement(pid), kWindows).as<std::vector<AXElement>>();
+void ShowDesktopController::minimizeAll(const std::vector<AppHandle>& apps) {
+    for (AppHandle app : apps) {
+        const auto windows = ax_.copyAttribute(ax_.applicationElement(app), kWindows).as<std::vector<AXElement>>();
         if (!windows)
             continue;
         for (const AXElement& window : *windows) {
             if (readsTrue(ax_, window, kMinimized))
+                continue;
+            // Recorded once, however often it is asked for.
+            if (std::find(minimizedByUs_.begin(), minimizedByUs_.end(), window) != minimizedByUs_.end())
                 continue;
             minimizedByUs_.push_back(window);
             if (readsTrue(ax_, window, kFullScreen)) {

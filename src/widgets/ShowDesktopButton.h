@@ -33,8 +33,8 @@ public:
 
 private:
     bool restore();
-    void minimizeAll(const std::vector<qint64>& pids);
-    std::vector<qint64> regularApplications() const;
+    void minimizeAll(const std::vector<AppHandle>& apps);
+    std::vector<AppHandle> regularApplications() const;
 
     Workspace& workspace_;
     Accessibility& ax_;

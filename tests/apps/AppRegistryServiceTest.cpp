@@ -88,11 +88,13 @@ TEST_F(RegistryTest, FileBrowserFallsBackToTheWindowListWithoutAccessibility) {
     d.trusted = false;
     EXPECT_TRUE(r.buildEntries().empty());
 
-    d.extraWindowListEntries.push_back({std::nullopt, finder, {}, {}, std::nullopt, Rect{0, 0, 50, 400}, {}});
+    d.extraWindowListEntries.push_back(
+        {std::nullopt, AppHandle{finder}, finder, {}, {}, std::nullopt, Rect{0, 0, 50, 400}, {}});
     EXPECT_TRUE(r.buildEntries().empty()) << "50 points wide is not a real window";
-    d.extraWindowListEntries.push_back({std::nullopt, finder, {}, {}, 25, Rect{0, 0, 400, 400}, {}});
+    d.extraWindowListEntries.push_back({std::nullopt, AppHandle{finder}, finder, {}, {}, 25, Rect{0, 0, 400, 400}, {}});
     EXPECT_TRUE(r.buildEntries().empty()) << "a window above the normal layer";
-    d.extraWindowListEntries.push_back({std::nullopt, finder, {}, {}, std::nullopt, Rect{0, 0, 51, 51}, {}});
+    d.extraWindowListEntries.push_back(
+        {std::nullopt, AppHandle{finder}, finder, {}, {}, std::nullopt, Rect{0, 0, 51, 51}, {}});
     EXPECT_EQ(keys(r.buildEntries()), QStringList{kFinder}) << "no layer passes";
 
     d.extraWindowListEntries.clear();
@@ -228,6 +230,32 @@ TEST_F(RegistryTest, OneEntryPerStandardWindowWhenAskedAndTrusted) {
 
     d.trusted = false;
     EXPECT_EQ(keys(r.buildEntries()), QStringList({kMail, kSafari, "com.example.mute", "com.example.bare"}));
+}
+
+TEST_F(RegistryTest, APinnedApplicationIsLookedUpOnceUntilItLaunchesAgain) {
+    d.install(kMail, QStringLiteral("/Applications/Mail.app"));
+    pins({kMail});
+    auto& r = make();
+    const int locations = d.locationLookups, icons = d.fileIconLookups;
+    const qint64 fileIcon = find(r.buildEntries(), kMail).icon.cacheKey();
+    r.buildEntries();
+    EXPECT_EQ(d.locationLookups, locations + 1);
+    EXPECT_EQ(d.fileIconLookups, icons + 1);
+
+    // Another application's launch leaves the caches alone.
+    d.launch(kSafari, QStringLiteral("Safari"));
+    r.buildEntries();
+    EXPECT_EQ(d.locationLookups, locations + 1);
+    EXPECT_EQ(find(r.buildEntries(), kMail).icon.cacheKey(), fileIcon);
+
+    // Its own launch forgets them: it may have moved or changed its icon.
+    d.install(kMail, QStringLiteral("/Applications/Mail 2.app"));
+    const qint64 mail = d.launch(kMail, QStringLiteral("Mail"));
+    EXPECT_EQ(r.applicationLocation(kMail), QStringLiteral("/Applications/Mail 2.app"));
+    const qint64 runningIcon = d.workspace.icon(d.app(mail)->info).cacheKey();
+    EXPECT_NE(runningIcon, fileIcon);
+    d.terminate(mail);
+    EXPECT_EQ(find(r.buildEntries(), kMail).icon.cacheKey(), runningIcon);
 }
 
 TEST_F(RegistryTest, PublishesOnWorkspaceNoticesAndOnceMoreAfterATermination) {

@@ -44,6 +44,7 @@ Platform SimDesktop::platform(DefaultsStore* defaults) {
 qint64 SimDesktop::launch(const std::optional<QString>& bundleId, const QString& name, ActivationPolicy policy) {
     SimApp app;
     app.info.pid = nextPid_++;
+    app.info.handle = AppHandle{app.info.pid};
     app.info.bundleIdentifier = bundleId;
     app.info.localizedName = name;
     app.info.activationPolicy = policy;
@@ -54,7 +55,7 @@ qint64 SimDesktop::launch(const std::optional<QString>& bundleId, const QString&
         installed_.emplace(*bundleId, app.info.bundlePath);
     }
     apps_.push_back(app);
-    Q_EMIT workspace.applicationLaunched(app.info.pid);
+    Q_EMIT workspace.applicationLaunched(app.info.handle);
     return app.info.pid;
 }
 
@@ -114,7 +115,7 @@ void SimDesktop::terminate(qint64 pid) {
     if (it == apps_.end())
         return;
     apps_.erase(it);
-    Q_EMIT workspace.applicationTerminated(pid);
+    Q_EMIT workspace.applicationTerminated(AppHandle{pid});
 }
 
 void SimDesktop::activate(qint64 pid) {
@@ -125,8 +126,8 @@ void SimDesktop::activate(qint64 pid) {
         a.info.isActive = a.info.pid == pid;
     }
     if (previous)
-        Q_EMIT workspace.applicationDeactivated(previous);
-    Q_EMIT workspace.applicationActivated(pid);
+        Q_EMIT workspace.applicationDeactivated(AppHandle{previous});
+    Q_EMIT workspace.applicationActivated(AppHandle{pid});
 }
 
 void SimDesktop::setHidden(qint64 pid, bool hidden) {
@@ -135,9 +136,9 @@ void SimDesktop::setHidden(qint64 pid, bool hidden) {
         return;
     a->info.isHidden = hidden;
     if (hidden)
-        Q_EMIT workspace.applicationHidden(pid);
+        Q_EMIT workspace.applicationHidden(AppHandle{pid});
     else
-        Q_EMIT workspace.applicationUnhidden(pid);
+        Q_EMIT workspace.applicationUnhidden(AppHandle{pid});
 }
 
 void SimDesktop::install(const QString& bundleId, const QString& location) { installed_[bundleId] = location; }
@@ -228,35 +229,60 @@ bool SimWorkspace::openApplication(const QString& bundleIdentifier) {
     return true;
 }
 
-bool SimWorkspace::hide(qint64 pid) {
+bool SimWorkspace::hide(AppHandle app) {
+    const qint64 pid = app.value;
     if (!desktop_.app(pid))
         return false;
     desktop_.setHidden(pid, true);
     return true;
 }
 
-bool SimWorkspace::unhide(qint64 pid) {
+bool SimWorkspace::unhide(AppHandle app) {
+    const qint64 pid = app.value;
     if (!desktop_.app(pid))
         return false;
     desktop_.setHidden(pid, false);
     return true;
 }
 
-bool SimWorkspace::activate(qint64 pid, bool) {
+bool SimWorkspace::activate(AppHandle app, bool) {
+    const qint64 pid = app.value;
     if (!desktop_.app(pid))
         return false;
     desktop_.activate(pid);
     return true;
 }
 
-bool SimWorkspace::terminate(qint64 pid) {
+bool SimWorkspace::terminate(AppHandle app) {
+    const qint64 pid = app.value;
     if (!desktop_.app(pid))
         return false;
     desktop_.terminate(pid);
     return true;
 }
 
-bool SimWorkspace::forceTerminate(qint64 pid) { return terminate(pid); }
+bool SimWorkspace::forceTerminate(AppHandle app) {
+    return terminate(app);
+}
+
+std::optional<AppHandle> SimWorkspace::currentApplication() const {
+    for (const auto& a : desktop_.apps_)
+        if (a.info.pid == desktop_.ownPid ||
+            (desktop_.bundleIdentifier && a.info.bundleIdentifier == desktop_.bundleIdentifier))
+            return a.info.handle;
+    return std::nullopt;
+}
+
+QString SimWorkspace::applicationDisplayName(const QString& bundleIdentifier) const {
+    // The bundle's file name without its extension, else the identifier's last part.
+    if (const auto location = desktop_.installed_.find(bundleIdentifier); location != desktop_.installed_.end()) {
+        QString path = location->second;
+        while (path.size() > 1 && path.endsWith(u'/'))
+            path.chop(1);
+        return QFileInfo(path.section(u'/', -1)).completeBaseName();
+    }
+    return bundleIdentifier.section(u'.', -1);
+}
 
 QStringList SimWorkspace::defaultPinnedCandidates() const {
     return {QStringLiteral("com.apple.finder"), QStringLiteral("com.apple.Safari"), QStringLiteral("com.apple.mail"),
@@ -293,6 +319,7 @@ std::optional<std::vector<WindowListEntry>> SimWindowServer::windowList(const Wi
                 continue;
             WindowListEntry e;
             e.number = w.number;
+            e.owner = a.info.handle;
             e.ownerPid = a.info.pid;
             e.ownerName = a.info.localizedName;
             e.name = w.title;
@@ -362,7 +389,7 @@ SimWindow* windowOf(SimApp& a, quint64 number) {
 } // namespace
 
 AXRead SimDesktop::copyAttribute(const AXElement& e, const QString& attr) {
-    SimApp* a = app(e.pid);
+    SimApp* a = app(e.app.value);
     if (!a || e.kind == AXElement::Kind::SystemWide)
         return {AXError::InvalidElement, std::nullopt};
     if (a->refusesAccessibility)
@@ -418,12 +445,12 @@ AXRead SimDesktop::copyAttribute(const AXElement& e, const QString& attr) {
     if (attr == QLatin1String("AXSize"))
         return ok(w->bounds.size());
     if (attr == QLatin1String("AXCloseButton"))
-        return ok(AXElement{AXElement::Kind::Part, a->info.pid, w->number, 1});
+        return ok(AXElement{AXElement::Kind::Part, a->info.handle, w->number, 1});
     return {AXError::AttributeUnsupported, std::nullopt};
 }
 
 AXError SimDesktop::setAttribute(const AXElement& e, const QString& attr, const AXValue& value) {
-    SimApp* a = app(e.pid);
+    SimApp* a = app(e.app.value);
     if (!a || e.kind == AXElement::Kind::SystemWide)
         return AXError::InvalidElement;
     if (a->refusesAccessibility)
@@ -475,7 +502,7 @@ AXError SimDesktop::setAttribute(const AXElement& e, const QString& attr, const 
 }
 
 AXError SimDesktop::performAction(const AXElement& e, const QString& action) {
-    SimApp* a = app(e.pid);
+    SimApp* a = app(e.app.value);
     if (!a || e.kind == AXElement::Kind::SystemWide)
         return AXError::InvalidElement;
     if (a->refusesAccessibility)
@@ -501,7 +528,7 @@ AXError SimDesktop::performAction(const AXElement& e, const QString& action) {
 }
 
 std::optional<quint32> SimDesktop::windowNumber(const AXElement& e) {
-    SimApp* a = e.kind == AXElement::Kind::Window ? app(e.pid) : nullptr;
+    SimApp* a = e.kind == AXElement::Kind::Window ? app(e.app.value) : nullptr;
     const SimWindow* w = a ? windowOf(*a, e.id) : nullptr;
     if (!w || !w->numberReadable)
         return std::nullopt;

@@ -62,11 +62,13 @@ public:
     std::optional<QString> applicationLocation(const QString& bundleIdentifier) const override;
     bool openUrl(const QString& url) override;
     bool openApplication(const QString& bundleIdentifier) override;
-    bool hide(qint64 pid) override;
-    bool unhide(qint64 pid) override;
-    bool activate(qint64 pid, bool allWindows) override;
-    bool terminate(qint64 pid) override;
-    bool forceTerminate(qint64 pid) override;
+    bool hide(AppHandle app) override;
+    bool unhide(AppHandle app) override;
+    bool activate(AppHandle app, bool allWindows) override;
+    bool terminate(AppHandle app) override;
+    bool forceTerminate(AppHandle app) override;
+    std::optional<AppHandle> currentApplication() const override;
+    QString applicationDisplayName(const QString& bundleIdentifier) const override;
     QStringList defaultPinnedCandidates() const override;
     QIcon icon(const RunningApplication& application) const override;
     QIcon iconForFile(const QString& path) const override;
@@ -133,7 +135,8 @@ public:
     Platform platform(DefaultsStore* defaults = nullptr);
 
     // --- applications ---
-    // Adds a running application and returns its process id.
+    // Adds a running application and returns its process id, which is also
+    // its handle: every simulated application is a process of its own.
     qint64 launch(const std::optional<QString>& bundleId, const QString& name,
                   ActivationPolicy policy = ActivationPolicy::Regular);
     SimApp* app(qint64 pid);
@@ -224,7 +227,9 @@ public:
     AXError setAttribute(const AXElement& element, const QString& attribute, const AXValue& value) override;
     AXError performAction(const AXElement& element, const QString& action) override;
     std::optional<quint32> windowNumber(const AXElement& element) override;
-    static AXElement windowElement(qint64 pid, quint32 number) { return {AXElement::Kind::Window, pid, number, 0}; }
+    static AXElement windowElement(qint64 pid, quint32 number) {
+        return {AXElement::Kind::Window, AppHandle{pid}, number, 0};
+    }
     // Every accessibility action and write, as "ACTION pid:window", for tests that check order.
     QStringList axJournal;
     void beep() override { ++beeps; }

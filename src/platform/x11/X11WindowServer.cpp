@@ -77,11 +77,11 @@ std::optional<std::vector<WindowListEntry>> X11WindowServer::windowList(const Wi
             continue;
         WindowListEntry entry;
         entry.number = w->id;
-        const X11AppGroup* g = workspace_.groupForWindow(w->id);
-        if (g)
-            entry.ownerPid = g->info.pid, entry.ownerName = g->info.localizedName;
-        else if (w->pid)
-            entry.ownerPid = *w->pid;
+        if (const X11AppGroup* g = workspace_.groupForWindow(w->id)) {
+            entry.owner = g->info.handle;
+            entry.ownerName = g->info.localizedName;
+        }
+        entry.ownerPid = w->pid;
         entry.name = w->title;
         entry.layer = layerOf(*w);
         entry.bounds = topLeftFromRoot(w->frame());
@@ -99,7 +99,7 @@ const X11Window* X11Accessibility::windowOf(const AXElement& element) const {
         return nullptr;
     // The element belongs to the application it was read from.
     const X11AppGroup* g = workspace_.groupForWindow(w->id);
-    if (g && element.pid != g->info.pid && std::find(g->pids.begin(), g->pids.end(), element.pid) == g->pids.end())
+    if (g && element.app != g->info.handle)
         return nullptr;
     return w;
 }
@@ -107,13 +107,13 @@ const X11Window* X11Accessibility::windowOf(const AXElement& element) const {
 AXRead X11Accessibility::copyAttribute(const AXElement& element, const QString& attr) {
     auto* e = tracker_.connection().ewmh();
     if (element.kind == AXElement::Kind::Application) {
-        const X11AppGroup* g = workspace_.groupForPid(element.pid);
+        const X11AppGroup* g = workspace_.group(element.app);
         if (!g)
             return fail(AXError::InvalidElement);
         if (attr == QLatin1String("AXWindows")) {
             std::vector<AXElement> list;
             for (xcb_window_t id : g->windows)
-                list.push_back({AXElement::Kind::Window, g->info.pid, id, 0});
+                list.push_back({AXElement::Kind::Window, g->info.handle, id, 0});
             return ok(list);
         }
         if (attr == QLatin1String("AXFocusedWindow") || attr == QLatin1String("AXMainWindow")) {
@@ -129,7 +129,7 @@ AXRead X11Accessibility::copyAttribute(const AXElement& element, const QString& 
                     }
             if (!focused)
                 return fail(AXError::NoValue);
-            return ok(AXElement{AXElement::Kind::Window, g->info.pid, focused, 0});
+            return ok(AXElement{AXElement::Kind::Window, g->info.handle, focused, 0});
         }
         if (attr == QLatin1String("AXTitle"))
             return ok(g->info.localizedName);
@@ -170,19 +170,19 @@ AXRead X11Accessibility::copyAttribute(const AXElement& element, const QString& 
     if (attr == QLatin1String("AXSize"))
         return ok(Size{double(w->frame().width()), double(w->frame().height())});
     if (attr == QLatin1String("AXCloseButton"))
-        return ok(AXElement{AXElement::Kind::Part, element.pid, w->id, 1});
+        return ok(AXElement{AXElement::Kind::Part, element.app, w->id, 1});
     return fail(AXError::AttributeUnsupported);
 }
 
 AXError X11Accessibility::setAttribute(const AXElement& element, const QString& attr, const AXValue& value) {
     const bool* flag = std::get_if<bool>(&value);
     if (element.kind == AXElement::Kind::Application) {
-        const X11AppGroup* g = workspace_.groupForPid(element.pid);
+        const X11AppGroup* g = workspace_.group(element.app);
         if (!g)
             return AXError::InvalidElement;
         if (attr == QLatin1String("AXFrontmost") && flag) {
             if (*flag)
-                workspace_.activate(g->info.pid, false);
+                workspace_.activate(g->info.handle, false);
             return AXError::Success;
         }
         return AXError::AttributeUnsupported;

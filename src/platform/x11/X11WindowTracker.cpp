@@ -117,8 +117,12 @@ void X11WindowTracker::onEvent(const xcb_generic_event_t* ev) {
                 return;
             schedulePass();
         } else if (windows_.count(p->window)) {
-            if (const uint32_t prop = propForAtom(p->atom))
+            if (p->atom == x_.atoms().NET_WM_ICON) {
+                Q_EMIT windowIconChanged(p->window);
+                markDirty(p->window, 0); // nothing to read, but the change is announced
+            } else if (const uint32_t prop = propForAtom(p->atom)) {
                 markDirty(p->window, prop);
+            }
         }
         break;
     }
@@ -189,9 +193,11 @@ void X11WindowTracker::runPass() {
 void X11WindowTracker::readRoot(bool list, bool active, bool desktop) {
     auto* c = x_.connection();
     auto* e = x_.ewmh();
-    xcb_get_property_cookie_t listCookie{}, activeCookie{}, desktopCookie{};
-    if (list)
+    xcb_get_property_cookie_t listCookie{}, mappingCookie{}, activeCookie{}, desktopCookie{};
+    if (list) {
         listCookie = getProperty(c, x_.root(), e->_NET_CLIENT_LIST_STACKING, 65536);
+        mappingCookie = getProperty(c, x_.root(), e->_NET_CLIENT_LIST, 65536);
+    }
     if (active)
         activeCookie = getProperty(c, x_.root(), e->_NET_ACTIVE_WINDOW);
     if (desktop)
@@ -201,6 +207,11 @@ void X11WindowTracker::readRoot(bool list, bool active, bool desktop) {
         auto reply = xreply(xcb_get_property_reply(c, listCookie, nullptr));
         const auto ids = propertyCardinals(reply.get());
         std::vector<xcb_window_t> stacking(ids.begin(), ids.end());
+        auto mappingReply = xreply(xcb_get_property_reply(c, mappingCookie, nullptr));
+        const auto mapped = propertyCardinals(mappingReply.get());
+        if (!std::equal(mapped.begin(), mapped.end(), mappingOrder_.begin(), mappingOrder_.end()))
+            changedSinceAnnounce_ = true;
+        mappingOrder_.assign(mapped.begin(), mapped.end());
         std::unordered_map<xcb_window_t, uint32_t> added;
         for (xcb_window_t id : stacking)
             if (!windows_.count(id))
@@ -309,7 +320,7 @@ void X11WindowTracker::readWindows(const std::unordered_map<xcb_window_t, uint32
         pending.push_back(p);
     }
 
-    std::vector<xcb_window_t> needPidFromServer;
+    std::vector<xcb_window_t> clientPidNeeded;
     std::vector<xcb_window_t> vanished;
     for (const auto& p : pending) {
         X11Window& w = windows_[p.id];
@@ -325,10 +336,8 @@ void X11WindowTracker::readWindows(const std::unordered_map<xcb_window_t, uint32
         };
         if (p.props & Pid) {
             const auto v = propertyCardinals(prop(p.pid).get());
-            if (!v.empty() && v.front() > 0)
-                w.pid = v.front();
-            else
-                needPidFromServer.push_back(p.id);
+            w.pid = !v.empty() && v.front() > 0 ? std::optional<qint64>(v.front()) : std::nullopt;
+            clientPidNeeded.push_back(p.id);
         }
         if (p.props & Title) {
             const QString net = propertyString(prop(p.netName).get(), atoms.UTF8_STRING);
@@ -417,10 +426,11 @@ void X11WindowTracker::readWindows(const std::unordered_map<xcb_window_t, uint32
             vanished.push_back(p.id);
     }
 
-    if (!needPidFromServer.empty()) {
-        // No _NET_WM_PID: ask the X-Resource extension which process owns the window.
+    if (!clientPidNeeded.empty()) {
+        // The X-Resource extension tells which local process holds the window's
+        // connection; it stands in for a missing _NET_WM_PID and checks a present one.
         std::vector<std::pair<xcb_window_t, xcb_res_query_client_ids_cookie_t>> cookies;
-        for (xcb_window_t id : needPidFromServer) {
+        for (xcb_window_t id : clientPidNeeded) {
             xcb_res_client_id_spec_t spec{id, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
             cookies.emplace_back(id, xcb_res_query_client_ids(c, 1, &spec));
         }
@@ -433,8 +443,11 @@ void X11WindowTracker::readWindows(const std::unordered_map<xcb_window_t, uint32
                         xcb_res_client_id_value_value_length(it.data) >= 1)
                         pid = *xcb_res_client_id_value_value(it.data);
             }
-            if (auto w = windows_.find(id); w != windows_.end())
-                w->second.pid = pid;
+            if (auto w = windows_.find(id); w != windows_.end()) {
+                w->second.clientPid = pid;
+                if (!w->second.pid)
+                    w->second.pid = pid;
+            }
         }
     }
 

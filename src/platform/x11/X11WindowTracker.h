@@ -15,7 +15,11 @@ namespace vantorel {
 // What the backend knows of one client window, kept up to date from events.
 struct X11Window {
     xcb_window_t id = 0;
+    // The process the window names as its own (_NET_WM_PID), else clientPid.
     std::optional<qint64> pid;
+    // The process that really holds the window's X connection (X-Resource):
+    // the only pid a window cannot lie about. None for remote clients.
+    std::optional<qint64> clientPid;
     QString title;
     QString wmInstance;
     QString wmClass;
@@ -48,6 +52,8 @@ public:
 
     // Bottom to top, as _NET_CLIENT_LIST_STACKING gives them.
     const std::vector<xcb_window_t>& stacking() const { return stacking_; }
+    // Oldest first, as _NET_CLIENT_LIST gives them (the order windows first mapped).
+    const std::vector<xcb_window_t>& mappingOrder() const { return mappingOrder_; }
     const X11Window* window(xcb_window_t id) const;
     xcb_window_t activeWindow() const { return active_; }
     uint32_t currentDesktop() const { return currentDesktop_; }
@@ -66,6 +72,8 @@ Q_SIGNALS:
     void changed();
     void windowAdded(xcb_window_t id);
     void windowRemoved(xcb_window_t id);
+    // The window set or changed its icon; nothing is read until someone asks.
+    void windowIconChanged(xcb_window_t id);
 
 private:
     enum Prop : uint32_t {
@@ -96,6 +104,7 @@ private:
     X11Connection& x_;
     Scheduler& scheduler_;
     std::vector<xcb_window_t> stacking_;
+    std::vector<xcb_window_t> mappingOrder_;
     std::unordered_map<xcb_window_t, X11Window> windows_;
     std::unordered_map<xcb_window_t, uint32_t> dirty_;
     xcb_window_t active_ = 0;

@@ -8,8 +8,8 @@
 #include "platform/x11/MimeDefaults.h"
 
 #include <QDBusConnection>
-#include <QDateTime>
 #include <QDBusMessage>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QImage>
 #include <QMimeDatabase>
@@ -20,6 +20,8 @@
 #include <csignal>
 #include <cstring>
 #include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <xcb/xcb_icccm.h>
 
 namespace vantorel {
@@ -39,13 +41,29 @@ X11Workspace::X11Workspace(X11WindowTracker& tracker, DesktopEntryIndex& index, 
     connect(&tracker_, &X11WindowTracker::windowRemoved, this, [this](xcb_window_t id) {
         windowApp_.erase(id);
         windowIcons_.erase(id);
+        expected_.erase(id);
     });
+    connect(&tracker_, &X11WindowTracker::windowIconChanged, this, [this](xcb_window_t id) { windowIcons_.erase(id); });
     lastDesktop_ = tracker_.currentDesktop();
     rebuild();
 }
 
+namespace {
+bool reportedMinimized(X11WindowTracker& tracker, const X11Window& w) {
+    return w.iconic || w.hasState(tracker.connection().ewmh()->_NET_WM_STATE_HIDDEN);
+}
+// How long a request may stay unanswered before the window's own state counts again.
+constexpr std::chrono::milliseconds kExpectationLifetime{1000};
+} // namespace
+
 bool X11Workspace::isMinimized(const X11Window& w) const {
-    return w.iconic || w.hasState(tracker_.connection().ewmh()->_NET_WM_STATE_HIDDEN);
+    if (auto it = expected_.find(w.id); it != expected_.end() && std::chrono::steady_clock::now() < it->second.until)
+        return it->second.minimized;
+    return reportedMinimized(tracker_, w);
+}
+
+void X11Workspace::expectMinimized(xcb_window_t window, bool minimized) {
+    expected_[window] = {minimized, std::chrono::steady_clock::now() + kExpectationLifetime};
 }
 
 bool X11Workspace::skipsTaskbar(const X11Window& w) const {
@@ -88,20 +106,43 @@ void X11Workspace::rebuild() {
     correctPlacements();
     index_.refresh();
     auto* e = tracker_.connection().ewmh();
+    const auto now = std::chrono::steady_clock::now();
+    for (auto it = expected_.begin(); it != expected_.end();) {
+        const X11Window* w = tracker_.window(it->first);
+        const bool settled = !w || now >= it->second.until || reportedMinimized(tracker_, *w) == it->second.minimized;
+        it = settled ? expected_.erase(it) : std::next(it);
+    }
+
+    // Applications are created in the order their first window mapped, and
+    // keep their place from then on; their windows stay front to back.
+    const auto& stacking = tracker_.stacking();
+    std::unordered_map<xcb_window_t, std::size_t> depth; // higher is nearer the front
+    for (std::size_t i = 0; i < stacking.size(); ++i)
+        depth[stacking[i]] = i;
+    std::unordered_map<xcb_window_t, std::size_t> age;
+    const auto& mapping = tracker_.mappingOrder();
+    for (std::size_t i = 0; i < mapping.size(); ++i)
+        age.emplace(mapping[i], i);
+    std::vector<xcb_window_t> ordered(stacking.begin(), stacking.end());
+    std::stable_sort(ordered.begin(), ordered.end(), [&](xcb_window_t a, xcb_window_t b) {
+        const auto ia = age.find(a), ib = age.find(b);
+        const std::size_t na = ia == age.end() ? SIZE_MAX : ia->second, nb = ib == age.end() ? SIZE_MAX : ib->second;
+        return na < nb;
+    });
+
     std::vector<X11AppGroup> groups;
     QHash<QString, int> byKey;
-    const auto& stacking = tracker_.stacking();
     std::set<qint64> livePids;
-    for (auto it = stacking.rbegin(); it != stacking.rend(); ++it) {
-        const X11Window* w = tracker_.window(*it);
+    for (xcb_window_t id : ordered) {
+        const X11Window* w = tracker_.window(id);
         if (!w || w->hasType(e->_NET_WM_WINDOW_TYPE_DOCK) || w->hasType(e->_NET_WM_WINDOW_TYPE_DESKTOP))
             continue;
         if (w->pid)
             livePids.insert(*w->pid);
-        const auto id = desktopIdFor(*w);
+        const auto desktopId = desktopIdFor(*w);
         QString key;
-        if (id)
-            key = *id;
+        if (desktopId)
+            key = *desktopId;
         else if (w->pid)
             key = QStringLiteral("pid:%1").arg(*w->pid);
         else
@@ -112,13 +153,23 @@ void X11Workspace::rebuild() {
             byKey.insert(key, at);
             X11AppGroup g;
             g.key = key;
-            g.desktopId = id;
+            g.desktopId = desktopId;
+            auto known = handles_.constFind(key);
+            g.info.handle = known != handles_.constEnd() ? *known : AppHandle{nextHandle_++};
             groups.push_back(g);
         }
         X11AppGroup& g = groups[at];
         g.windows.push_back(w->id);
         if (w->pid && std::find(g.pids.begin(), g.pids.end(), *w->pid) == g.pids.end())
             g.pids.push_back(*w->pid);
+    }
+    std::sort(groups.begin(), groups.end(),
+              [](const X11AppGroup& a, const X11AppGroup& b) { return a.info.handle < b.info.handle; });
+    handles_.clear();
+    for (auto& g : groups) {
+        handles_.insert(g.key, g.info.handle);
+        std::sort(g.windows.begin(), g.windows.end(),
+                  [&](xcb_window_t a, xcb_window_t b) { return depth[a] > depth[b]; });
     }
     // Facts of processes that no longer have a window go with them.
     for (auto it = processFacts_.begin(); it != processFacts_.end();)
@@ -169,26 +220,26 @@ void X11Workspace::rebuild() {
     };
     for (const auto& old : before)
         if (!find(groups_, old.key))
-            Q_EMIT applicationTerminated(old.info.pid);
+            Q_EMIT applicationTerminated(old.info.handle);
     for (const auto& g : groups_) {
         const X11AppGroup* old = find(before, g.key);
         if (!old) {
-            Q_EMIT applicationLaunched(g.info.pid);
+            Q_EMIT applicationLaunched(g.info.handle);
             if (g.info.isActive)
-                Q_EMIT applicationActivated(g.info.pid);
+                Q_EMIT applicationActivated(g.info.handle);
             continue;
         }
         if (old->info.isActive != g.info.isActive) {
             if (g.info.isActive)
-                Q_EMIT applicationActivated(g.info.pid);
+                Q_EMIT applicationActivated(g.info.handle);
             else
-                Q_EMIT applicationDeactivated(g.info.pid);
+                Q_EMIT applicationDeactivated(g.info.handle);
         }
         if (old->info.isHidden != g.info.isHidden) {
             if (g.info.isHidden)
-                Q_EMIT applicationHidden(g.info.pid);
+                Q_EMIT applicationHidden(g.info.handle);
             else
-                Q_EMIT applicationUnhidden(g.info.pid);
+                Q_EMIT applicationUnhidden(g.info.handle);
         }
     }
     if (tracker_.currentDesktop() != lastDesktop_) {
@@ -212,11 +263,30 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() const {
     return std::nullopt;
 }
 
-const X11AppGroup* X11Workspace::groupForPid(qint64 pid) const {
+const X11AppGroup* X11Workspace::group(AppHandle app) const {
     for (const auto& g : groups_)
-        if (g.info.pid == pid || std::find(g.pids.begin(), g.pids.end(), pid) != g.pids.end())
+        if (g.info.handle == app)
             return &g;
     return nullptr;
+}
+
+std::optional<AppHandle> X11Workspace::currentApplication() const {
+    // Our own windows, other than the panels, which belong to no application.
+    for (const auto& g : groups_)
+        for (xcb_window_t id : g.windows)
+            if (const X11Window* w = tracker_.window(id); w && w->clientPid == ownPid_)
+                return g.info.handle;
+    return std::nullopt;
+}
+
+QString X11Workspace::applicationDisplayName(const QString& bundleIdentifier) const {
+    if (const DesktopEntry* entry = index_.find(bundleIdentifier); entry && !entry->name().isEmpty())
+        return entry->name();
+    // Not installed: the last part of the desktop-file id ("org.example.TextEditor.desktop").
+    QString id = bundleIdentifier;
+    if (id.endsWith(QLatin1String(".desktop")))
+        id.chop(8);
+    return id.section(u'.', -1);
 }
 
 const X11AppGroup* X11Workspace::groupForWindow(xcb_window_t window) const {
@@ -274,6 +344,7 @@ bool X11Workspace::openApplication(const QString& bundleIdentifier) {
 }
 
 void X11Workspace::requestActivate(xcb_window_t window) {
+    expectMinimized(window, false);
     auto* e = tracker_.connection().ewmh();
     xcb_ewmh_request_change_active_window(e, 0, window, static_cast<xcb_ewmh_client_source_type_t>(kSourcePager),
                                           XCB_CURRENT_TIME, XCB_NONE);
@@ -281,6 +352,7 @@ void X11Workspace::requestActivate(xcb_window_t window) {
 }
 
 void X11Workspace::requestIconify(xcb_window_t window) {
+    expectMinimized(window, true);
     auto& x = tracker_.connection();
     xcb_client_message_event_t ev{};
     ev.response_type = XCB_CLIENT_MESSAGE;
@@ -360,8 +432,8 @@ void X11Workspace::correctPlacements() {
     }
 }
 
-bool X11Workspace::hide(qint64 pid) {
-    const X11AppGroup* g = groupForPid(pid);
+bool X11Workspace::hide(AppHandle app) {
+    const X11AppGroup* g = group(app);
     if (!g)
         return false;
     for (xcb_window_t id : g->windows)
@@ -370,8 +442,8 @@ bool X11Workspace::hide(qint64 pid) {
     return true;
 }
 
-bool X11Workspace::unhide(qint64 pid) {
-    const X11AppGroup* g = groupForPid(pid);
+bool X11Workspace::unhide(AppHandle app) {
+    const X11AppGroup* g = group(app);
     if (!g)
         return false;
     // Back to front, so that the front window ends up on top again.
@@ -381,8 +453,8 @@ bool X11Workspace::unhide(qint64 pid) {
     return true;
 }
 
-bool X11Workspace::activate(qint64 pid, bool allWindows) {
-    const X11AppGroup* g = groupForPid(pid);
+bool X11Workspace::activate(AppHandle app, bool allWindows) {
+    const X11AppGroup* g = group(app);
     if (!g || g->windows.empty())
         return false;
     if (allWindows) {
@@ -394,28 +466,47 @@ bool X11Workspace::activate(qint64 pid, bool allWindows) {
     return true;
 }
 
-void X11Workspace::signalSignal(qint64 pid, int sig) {
-    if (pid <= 1 || pid == ownPid_)
-        return;
-    ::kill(static_cast<pid_t>(pid), sig);
+namespace {
+// A process of this user (never another user's, even when we could signal it).
+bool ownedByUs(qint64 pid) {
+    struct stat st {};
+    const QByteArray path = "/proc/" + QByteArray::number(pid);
+    return ::stat(path.constData(), &st) == 0 && st.st_uid == ::getuid();
+}
+} // namespace
+
+bool X11Workspace::signalGroup(AppHandle app, int sig) {
+    const X11AppGroup* g = group(app);
+    if (!g)
+        return false;
+    // Only processes that really hold one of the group's windows: _NET_WM_PID
+    // is the window's own claim, and any window can name any process.
+    std::set<qint64> targets;
+    for (xcb_window_t id : g->windows)
+        if (const X11Window* w = tracker_.window(id); w && w->clientPid)
+            targets.insert(*w->clientPid);
+    bool any = false;
+    for (qint64 pid : targets) {
+        if (pid <= 1 || pid == ownPid_)
+            continue;
+        if (!ownedByUs(pid)) {
+            Log::app().error(
+                QStringLiteral("Not signalling process %1 of %2: it belongs to another user").arg(pid).arg(g->key));
+            continue;
+        }
+        any = ::kill(static_cast<pid_t>(pid), sig) == 0 || any;
+    }
+    if (!any)
+        Log::app().info(QStringLiteral("No process of %1 could be signalled").arg(g->key));
+    return any;
 }
 
-bool X11Workspace::terminate(qint64 pid) {
-    const X11AppGroup* g = groupForPid(pid);
-    if (!g || g->pids.empty())
-        return false;
-    for (qint64 p : g->pids)
-        signalSignal(p, SIGTERM);
-    return true;
+bool X11Workspace::terminate(AppHandle app) {
+    return signalGroup(app, SIGTERM);
 }
 
-bool X11Workspace::forceTerminate(qint64 pid) {
-    const X11AppGroup* g = groupForPid(pid);
-    if (!g || g->pids.empty())
-        return false;
-    for (qint64 p : g->pids)
-        signalSignal(p, SIGKILL);
-    return true;
+bool X11Workspace::forceTerminate(AppHandle app) {
+    return signalGroup(app, SIGKILL);
 }
 
 QIcon X11Workspace::windowIcon(xcb_window_t window) const {
@@ -453,13 +544,16 @@ QIcon X11Workspace::icon(const RunningApplication& application) const {
             if (!fromEntry.isNull())
                 return fromEntry;
         }
-    if (const X11AppGroup* g = groupForPid(application.pid))
+    if (const X11AppGroup* g = group(application.handle))
         for (xcb_window_t id : g->windows) {
             QIcon fromWindow = windowIcon(id);
             if (!fromWindow.isNull())
                 return fromWindow;
         }
-    return letterIcon(application.localizedName);
+    auto drawn = letterIcons_.constFind(application.localizedName);
+    if (drawn == letterIcons_.constEnd())
+        drawn = letterIcons_.insert(application.localizedName, letterIcon(application.localizedName));
+    return *drawn;
 }
 
 QIcon X11Workspace::iconForFile(const QString& path) const {

@@ -4,6 +4,7 @@
 #include "platform/x11/X11WindowTracker.h"
 
 #include <QHash>
+#include <chrono>
 #include <unordered_map>
 
 namespace vantorel {
@@ -20,7 +21,7 @@ struct X11AppGroup {
     std::optional<QString> desktopId;
     std::vector<qint64> pids;          // first one is the group's process id
     std::vector<xcb_window_t> windows; // front to back
-    RunningApplication info;
+    RunningApplication info;           // info.handle names the group while it lives
 };
 
 // Running applications built from the window tracker and the installed
@@ -36,19 +37,23 @@ public:
     std::optional<QString> applicationLocation(const QString& bundleIdentifier) const override;
     bool openUrl(const QString& url) override;
     bool openApplication(const QString& bundleIdentifier) override;
-    bool hide(qint64 pid) override;
-    bool unhide(qint64 pid) override;
-    bool activate(qint64 pid, bool allWindows) override;
-    bool terminate(qint64 pid) override;
-    bool forceTerminate(qint64 pid) override;
+    bool hide(AppHandle app) override;
+    bool unhide(AppHandle app) override;
+    bool activate(AppHandle app, bool allWindows) override;
+    bool terminate(AppHandle app) override;
+    bool forceTerminate(AppHandle app) override;
+    std::optional<AppHandle> currentApplication() const override;
+    QString applicationDisplayName(const QString& bundleIdentifier) const override;
     QIcon icon(const RunningApplication& application) const override;
     QIcon iconForFile(const QString& path) const override;
     QString fileBrowserIdentifier() const override;
     QStringList defaultPinnedCandidates() const override;
 
+    // In the order the applications first appeared.
     const std::vector<X11AppGroup>& groups() const { return groups_; }
-    const X11AppGroup* groupForPid(qint64 pid) const;
+    const X11AppGroup* group(AppHandle app) const;
     const X11AppGroup* groupForWindow(xcb_window_t window) const;
+    // Minimised, or asked to be and the window manager has not answered yet.
     bool isMinimized(const X11Window& w) const;
     bool isNormalWindow(const X11Window& w) const;
     bool skipsTaskbar(const X11Window& w) const;
@@ -69,8 +74,9 @@ private:
         QStringList commandLine;
     };
     std::optional<QString> desktopIdFor(const X11Window& w);
-    void signalSignal(qint64 pid, int signal);
+    bool signalGroup(AppHandle app, int signal);
     QIcon windowIcon(xcb_window_t window) const;
+    void expectMinimized(xcb_window_t window, bool minimized);
 
     X11WindowTracker& tracker_;
     DesktopEntryIndex& index_;
@@ -79,9 +85,22 @@ private:
     DesktopIconLookup& icons_;
     qint64 ownPid_;
     std::vector<X11AppGroup> groups_;
+    // Handles live as long as their group: a group that ends and comes back is
+    // a new application and goes to the end of the list.
+    QHash<QString, AppHandle> handles_;
+    qint64 nextHandle_ = 1;
     QHash<qint64, ProcessFacts> processFacts_;
     std::unordered_map<xcb_window_t, std::optional<QString>> windowApp_;
     mutable std::unordered_map<xcb_window_t, QIcon> windowIcons_;
+    // Drawn once per name, so that an unchanged list never repaints a button.
+    mutable QHash<QString, QIcon> letterIcons_;
+    // What we asked the window manager for and it has not done yet: a second
+    // click right after the first must see the state it asked for.
+    struct ExpectedState {
+        bool minimized = false;
+        std::chrono::steady_clock::time_point until;
+    };
+    std::unordered_map<xcb_window_t, ExpectedState> expected_;
     uint32_t lastDesktop_ = 0;
     // Where a moved or resized frame must end up. Window managers differ in
     // how they count borders under each gravity; a frame that lands off by a

@@ -2,7 +2,8 @@
 # The taskbar on the real desktop while xterms come and go five times a
 # second for a minute, a few kept alive at random: it stays up, its memory
 # does not grow with the churn, and at the end its buttons are exactly the
-# windows that survived.
+# windows that survived. Then a hundred activations among several
+# applications leave the applications' order in the row unchanged.
 set -euo pipefail
 exe="$1"
 out="$2"
@@ -16,6 +17,7 @@ MAX_RSS_GROWTH_KB=$((5 * 1024))
 
 pid=""
 terms=()
+others=()
 spawned=0
 scratch="$(mktemp -d)"
 cleanup() {
@@ -23,7 +25,7 @@ cleanup() {
   [ "$BASHPID" = "$$" ] || return 0
   [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true
   local t
-  for t in "${terms[@]}"; do kill -9 "$t" 2>/dev/null || true; done
+  for t in "${terms[@]}" "${others[@]}"; do kill -9 "$t" 2>/dev/null || true; done
   stop_private_x
   rm -rf "$scratch"
 }
@@ -142,6 +144,36 @@ echo "buttons:           $(button_windows | tr '\n' ' ')"
 growth=$((rss_after - rss_before))
 echo "RSS after warm-up ${rss_before} kB, after ${CHURN_SECONDS} s of churn ${rss_after} kB (growth ${growth} kB, ${spawned} xterms spawned)"
 [ "$growth" -lt "$MAX_RSS_GROWTH_KB" ] || fail "RSS grew by ${growth} kB"
+
+# Activating an application changes which one is in front, never where its
+# buttons stand (windows inside one application follow their stacking).
+for app in alpha beta gamma; do
+  "$VANTOREL_X_CLIENT" --window "$app" "$app" >/dev/null 2>&1 &
+  others+=("$!")
+  disown "$!"
+done
+expected=$((${#terms[@]} + ${#others[@]}))
+for _ in $(seq 1 100); do
+  [ "$(client_windows | wc -l)" = "$expected" ] && [ "$(button_windows)" = "$(client_windows)" ] && break
+  sleep 0.1
+done
+[ "$(button_windows)" = "$(client_windows)" ] || fail "no buttons for the other applications"
+app_order() { grep -o '"key":"[^"]*"' "$state" | sed 's/"key":"\([^"#]*\).*/\1/' | uniq; }
+order_before="$(app_order)"
+ids=($(client_windows))
+activations=0
+for _ in $(seq 1 100); do
+  # Another window than the active one each time: --sync waits for a change.
+  target="${ids[$((RANDOM % ${#ids[@]}))]}"
+  while [ "$target" = "$(xdotool getactivewindow 2>/dev/null)" ]; do target="${ids[$((RANDOM % ${#ids[@]}))]}"; done
+  # A window the window manager refuses must not hang the test.
+  timeout 3 xdotool windowactivate --sync "$target" >/dev/null 2>&1 && activations=$((activations + 1))
+  sleep 0.1
+  [ "$(app_order)" = "$order_before" ] ||
+    fail "the applications' order changed after ${activations} activations: $(app_order | tr '\n' ' ') (was $(echo "$order_before" | tr '\n' ' '))"
+done
+echo "application order after ${activations} activations: $(app_order | tr '\n' ' ')"
+[ "$activations" -ge 90 ] || fail "only ${activations} of 100 activations succeeded"
 
 import -window root "$out/screen.png"
 kill -TERM "$pid"

@@ -1,0 +1,118 @@
+// An X client for desktop tests: one process with as many top-level windows
+// as asked, each with its own window class, so that tests can play an office
+// suite (one process, several applications), a window that names another
+// process as its owner, or one that sets its icon only after it maps.
+//
+//   x_client [--claim-pid PID] [--icon-after-ms MS] --window CLASS TITLE [--window CLASS TITLE ...]
+//
+// Runs until it is killed or its windows are closed by the window manager.
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <poll.h>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+    auto* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t a = r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    std::free(r);
+    return a;
+}
+
+void setString(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_atom_t type, const std::string& value) {
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, property, type, 8, static_cast<uint32_t>(value.size()),
+                        value.data());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    long claimedPid = 0;
+    int iconAfterMs = -1;
+    std::vector<std::pair<std::string, std::string>> windows;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--claim-pid" && i + 1 < argc)
+            claimedPid = std::strtol(argv[++i], nullptr, 10);
+        else if (arg == "--icon-after-ms" && i + 1 < argc)
+            iconAfterMs = std::atoi(argv[++i]);
+        else if (arg == "--window" && i + 2 < argc) {
+            windows.emplace_back(argv[i + 1], argv[i + 2]);
+            i += 2;
+        } else {
+            std::fprintf(stderr, "x_client: unknown argument %s\n", argv[i]);
+            return 2;
+        }
+    }
+    if (windows.empty()) {
+        std::fprintf(stderr, "x_client: no --window given\n");
+        return 2;
+    }
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c)) {
+        std::fprintf(stderr, "x_client: cannot connect to the X server\n");
+        return 1;
+    }
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_atom_t utf8 = atom(c, "UTF8_STRING");
+    const xcb_atom_t netName = atom(c, "_NET_WM_NAME");
+    const xcb_atom_t netPid = atom(c, "_NET_WM_PID");
+    const xcb_atom_t netIcon = atom(c, "_NET_WM_ICON");
+    const uint32_t pid = static_cast<uint32_t>(claimedPid > 0 ? claimedPid : ::getpid());
+
+    std::vector<xcb_window_t> ids;
+    int x = 20;
+    for (const auto& [cls, title] : windows) {
+        const xcb_window_t w = xcb_generate_id(c);
+        const uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, static_cast<int16_t>(x), 40, 240, 160, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK,
+                          values);
+        x += 260;
+        // WM_CLASS is "instance\0class\0".
+        setString(c, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, cls + '\0' + cls + '\0');
+        setString(c, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, title);
+        setString(c, w, netName, utf8, title);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, netPid, XCB_ATOM_CARDINAL, 32, 1, &pid);
+        xcb_map_window(c, w);
+        ids.push_back(w);
+    }
+    xcb_flush(c);
+
+    const auto started = std::chrono::steady_clock::now();
+    bool iconSet = iconAfterMs < 0;
+    pollfd pfd{xcb_get_file_descriptor(c), POLLIN, 0};
+    for (;;) {
+        while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
+            const bool destroyed = (e->response_type & ~0x80) == XCB_DESTROY_NOTIFY;
+            std::free(e);
+            if (destroyed)
+                return 0;
+        }
+        if (xcb_connection_has_error(c))
+            return 0;
+        if (!iconSet) {
+            const auto waited =
+                std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+            if (waited.count() >= iconAfterMs) {
+                // A 16 x 16 icon, opaque red: width, height, then ARGB pixels.
+                std::vector<uint32_t> icon{16, 16};
+                icon.resize(2 + 16 * 16, 0xFFFF0000u);
+                for (xcb_window_t w : ids)
+                    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, netIcon, XCB_ATOM_CARDINAL, 32,
+                                        static_cast<uint32_t>(icon.size()), icon.data());
+                xcb_flush(c);
+                iconSet = true;
+            }
+        }
+        ::poll(&pfd, 1, iconSet ? -1 : 20);
+    }
+}

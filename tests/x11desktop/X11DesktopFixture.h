@@ -1,0 +1,100 @@
+#pragma once
+
+#include "core/Scheduler.h"
+#include "platform/x11/X11Backend.h"
+#include "platform/x11/X11WindowTracker.h"
+#include "platform/x11/X11Workspace.h"
+#include "support/PrivateDesktop.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+extern vantorel::test::PrivateDesktop* g_desktop;
+
+namespace vantorel::test {
+
+// Installed applications for the tests: a terminal started with its own
+// window class, two applications that one office process hosts, and an
+// installed editor that does not run. Nothing for xclock.
+class FixtureApplications {
+public:
+    FixtureApplications() {
+        QDir(dir_.path()).mkpath("home/applications");
+        QDir(dir_.path()).mkpath("system/applications");
+        write("org.vantorel.TestTerm.desktop", "Test Terminal", "vantorel-test-terminal", "TestTerm");
+        write("org.vantorel.Writer.desktop", "Office Writer", "vantorel-test-office --writer", "DocWriter");
+        write("org.vantorel.Calc.desktop", "Office Calc", "vantorel-test-office --calc", "DocCalc");
+        write("org.vantorel.TextEditor.desktop", "Text Editor", "vantorel-test-editor", "TextEditor");
+        saved_ = {qgetenv("XDG_DATA_HOME"), qgetenv("XDG_DATA_DIRS")};
+        qputenv("XDG_DATA_HOME", (dir_.path() + "/home").toLocal8Bit());
+        qputenv("XDG_DATA_DIRS", (dir_.path() + "/system").toLocal8Bit());
+    }
+    ~FixtureApplications() {
+        qputenv("XDG_DATA_HOME", saved_.first);
+        qputenv("XDG_DATA_DIRS", saved_.second);
+    }
+
+private:
+    void write(const QString& id, const QString& name, const QString& exec, const QString& wmClass) {
+        QFile f(dir_.path() + "/home/applications/" + id);
+        f.open(QIODevice::WriteOnly);
+        f.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\nStartupWMClass=%3\n"
+                               "Icon=utilities-terminal\n")
+                    .arg(name, exec, wmClass)
+                    .toUtf8());
+    }
+    QTemporaryDir dir_;
+    std::pair<QByteArray, QByteArray> saved_;
+};
+
+// A backend of its own on the private desktop, with the fixture applications installed.
+class X11Desktop : public ::testing::Test {
+protected:
+    X11Desktop() : backend(X11Backend::create(scheduler, QCoreApplication::applicationPid())) {}
+
+    const X11AppGroup* group(const std::function<bool(const X11AppGroup&)>& match) {
+        for (const auto& g : backend->workspace().groups())
+            if (match(g))
+                return &g;
+        return nullptr;
+    }
+    const X11AppGroup* groupWithTitle(const QString& title) {
+        return group([&](const X11AppGroup& g) {
+            for (xcb_window_t id : g.windows)
+                if (const X11Window* w = backend->tracker().window(id); w && w->title == title)
+                    return true;
+            return false;
+        });
+    }
+    QProcess* term(const QString& title, const QString& geometry, const QStringList& extra = {}) {
+        return g_desktop->spawn("xterm", QStringList{"-title", title, "-geometry", geometry} + extra);
+    }
+    // The test client: one process, a window per (class, title) pair.
+    QProcess* client(const std::vector<std::pair<QString, QString>>& windows, const QStringList& options = {}) {
+        QStringList args = options;
+        for (const auto& [cls, title] : windows)
+            args << "--window" << cls << title;
+        return g_desktop->spawn(VANTOREL_X_CLIENT, args);
+    }
+    const X11Window* windowTitled(const QString& title) {
+        const X11AppGroup* g = groupWithTitle(title);
+        if (!g)
+            return nullptr;
+        for (xcb_window_t id : g->windows)
+            if (const X11Window* w = backend->tracker().window(id); w && w->title == title)
+                return w;
+        return nullptr;
+    }
+
+    FixtureApplications apps;
+    QtScheduler scheduler;
+    std::unique_ptr<X11Backend> backend;
+};
+
+} // namespace vantorel::test

@@ -30,6 +30,8 @@
 using namespace vantorel;
 
 int main(int argc, char* argv[]) {
+    // Before anything writes to standard error, which may be a closed pipe.
+    SignalQuitter::survivePipeErrors();
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);

@@ -65,6 +65,13 @@ bool MainMenu::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Q) && !key->isAutoRepeat()) {
+            // An open menu would keep the keyboard from the alert, and its own
+            // Ctrl+Q would arrive here again.
+            for (QWidget* popup = QApplication::activePopupWidget(); popup;) {
+                popup->close();
+                QWidget* next = QApplication::activePopupWidget();
+                popup = next == popup ? nullptr : next;
+            }
             quit_->trigger();
             return true;
         }

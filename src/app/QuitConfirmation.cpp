@@ -26,12 +26,18 @@ QuitConfirmation& QuitConfirmation::shared() {
 void QuitConfirmation::setShared(QuitConfirmation* q) { g_shared = q; }
 
 bool QuitConfirmation::confirmAndQuit() {
+    // The alert runs its own event loop, where Ctrl+Q or a menu's Quit asks again.
+    if (alertOpen_)
+        return false;
     AlertSpec alert;
     alert.style = AlertStyle::Warning;
     alert.message = QStringLiteral("Quit Vantorel?");
     alert.informativeText = QStringLiteral("Your Dock settings will be restored when Vantorel quits.");
     alert.buttons = {QStringLiteral("Quit"), QStringLiteral("Cancel")};
-    if (alerts_.runModal(alert) != 0)
+    alertOpen_ = true;
+    const int answer = alerts_.runModal(alert);
+    alertOpen_ = false;
+    if (answer != 0)
         return false;
     if (terminate_)
         terminate_();

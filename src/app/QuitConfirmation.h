@@ -16,12 +16,14 @@ public:
     static QuitConfirmation& shared();
     static void setShared(QuitConfirmation* q);
 
-    // Returns whether the user chose to quit.
+    // Returns whether the user chose to quit. A request while the alert is
+    // open is dropped: there is never a second alert.
     bool confirmAndQuit();
 
 private:
     Alerts& alerts_;
     std::function<void()> terminate_;
+    bool alertOpen_ = false;
 };
 
 // The alert for a feature that needs Accessibility and finds it missing.

@@ -148,6 +148,29 @@ TEST_F(DockLifecycle, StartTakesLaunchAtLoginFromTheFallbackAgentOrItsAbsence) {
     EXPECT_FALSE(settings->current().launchAtLogin);
 }
 
+TEST_F(DockLifecycle, QuittingEndsTheMonitorFirstThenGivesTheDockBack) {
+    desktop.dock.setStoredValue(kAutohide, false);
+    desktop.dock.setStoredValue(kDelay, 0.2);
+    start();
+    ASSERT_EQ(desktop.dock.storedValue(kAutohide), DefaultsValue(true));
+    ASSERT_EQ(desktop.processes.runningCount(), 1);
+    const qint64 monitor = desktop.processes.spawned[0].pid;
+    const qsizetype before = desktop.processes.journal.size();
+
+    desktop.scriptedAlertAnswers = {0}; // "Quit"
+    delegate->confirmQuitFromMenu();
+
+    EXPECT_EQ(desktop.dock.storedValue(kAutohide), DefaultsValue(false));
+    EXPECT_EQ(desktop.dock.storedValue(kDelay), DefaultsValue(0.2));
+    EXPECT_EQ(desktop.processes.runningCount(), 0);
+    // A monitor still running during the restore would restore a second time.
+    const QStringList quitting = desktop.processes.journal.mid(before);
+    ASSERT_FALSE(quitting.isEmpty());
+    EXPECT_EQ(quitting.front(), QStringLiteral("terminate %1").arg(monitor));
+    EXPECT_EQ(quitting.back(), "/usr/bin/killall Dock");
+    EXPECT_EQ(quitting.filter("killall").size(), 1);
+}
+
 TEST_F(DockLifecycle, ADesktopWithoutASystemDockIsLeftAlone) {
     Platform platform = desktop.platform();
     platform.dock = nullptr;

@@ -6,14 +6,19 @@
 #include "app/SettingsService.h"
 #include "app/ThemeService.h"
 #include "core/ManualScheduler.h"
+#include "platform/common/DesktopServices.h"
 #include "platform/sim/SimDesktop.h"
 #include "taskbar/TaskbarPanel.h"
 #include "taskbar/TaskbarWindowController.h"
 #include "windows/UpdateService.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <optional>
 
@@ -157,6 +162,73 @@ TEST_F(Lifecycle, CtrlQInOurOwnWindowsAsksBeforeQuitting) {
     };
     EXPECT_EQ(titles(delegate->mainMenu()->editMenu()),
               (QStringList{"Cut", "Copy", "Paste", "Select All", "-", "Undo", "Redo"}));
+}
+
+namespace {
+// Real message boxes, counted: how many were asked for and how many stood open at once.
+class CountedAlerts : public Alerts {
+public:
+    int runModal(const AlertSpec& alert) override {
+        ++shown;
+        maxOpen = std::max(maxOpen, ++open);
+        const int answer = real.runModal(alert);
+        --open;
+        return answer;
+    }
+    MessageBoxAlerts real;
+    int shown = 0;
+    int open = 0;
+    int maxOpen = 0;
+};
+
+QMessageBox* openAlert() {
+    return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+}
+} // namespace
+
+// Ctrl+Q pressed in an open menu, then again in the quit alert it brought up:
+// one alert, the menu closed, and Cancel keeps the program.
+TEST(QuitAlert, ASecondQuitRequestWhileItIsOpenStacksNothing) {
+    CountedAlerts alerts;
+    int terminations = 0;
+    QuitConfirmation quit(alerts, [&] { ++terminations; });
+    MainMenu menu([&] { quit.confirmAndQuit(); });
+    QMenu open;
+    open.addAction(QStringLiteral("Item"));
+    open.popup(QPoint(10, 10));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&open));
+
+    bool menuOpenUnderAlert = true;
+    int pressesInAlert = 0;
+    // The alert's own event loop runs these.
+    QTimer pressCtrlQ;
+    QObject::connect(&pressCtrlQ, &QTimer::timeout, [&] {
+        QMessageBox* box = openAlert();
+        if (!box || pressesInAlert == 2)
+            return;
+        menuOpenUnderAlert = open.isVisible();
+        ++pressesInAlert;
+        QTest::keyClick(box, Qt::Key_Q, Qt::ControlModifier);
+    });
+    QTimer cancel;
+    QObject::connect(&cancel, &QTimer::timeout, [&] {
+        if (QMessageBox* box = openAlert(); box && (pressesInAlert == 2 || alerts.open > 1))
+            box->reject();
+    });
+    pressCtrlQ.start(10);
+    cancel.start(10);
+
+    QTest::keyClick(&open, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(pressesInAlert, 2);
+    EXPECT_FALSE(menuOpenUnderAlert);
+    EXPECT_EQ(alerts.shown, 1);
+    EXPECT_EQ(alerts.maxOpen, 1);
+    EXPECT_EQ(terminations, 0);
+
+    // Once it is closed, the next request asks again.
+    pressCtrlQ.stop();
+    EXPECT_FALSE(quit.confirmAndQuit());
+    EXPECT_EQ(alerts.shown, 2);
 }
 
 TEST(AccessibilityNeededAlert, ExplainsTheFeatureAndOpensTheSettingsOnlyWhenAsked) {

@@ -79,6 +79,34 @@ TEST_F(LinuxLogin, SwitchingOnWritesAValidAutostartEntryAndOffRemovesIt) {
     EXPECT_FALSE(service.isEnabled());
 }
 
+// The session skips an entry switched off in either way; start-up must not
+// read it as enabled, and switching on again makes it start.
+TEST_F(LinuxLogin, AnEntryTheSessionSkipsIsNotEnabled) {
+    ASSERT_TRUE(QDir().mkpath(config.path() + "/autostart"));
+    const QByteArray head = "[Desktop Entry]\nType=Application\nName=Vantorel\nExec=/usr/bin/vantorel\n";
+    for (const char* off : {"X-GNOME-Autostart-enabled=false\n", "Hidden=true\n"}) {
+        QFile f(entry());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(head + off + "\n[Desktop Action other]\nName=Other\n");
+        f.close();
+        EXPECT_EQ(loginItems.mainAppStatus(), LoginItemStatus::NotRegistered) << off;
+        EXPECT_FALSE(service.isEnabled()) << off;
+    }
+    // The same keys in another group, or switched on, leave it enabled.
+    QFile f(entry());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(head + "X-GNOME-Autostart-enabled=true\n[Desktop Action other]\nHidden=true\n");
+    f.close();
+    EXPECT_EQ(loginItems.mainAppStatus(), LoginItemStatus::Enabled);
+
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(head + "X-GNOME-Autostart-enabled=false\n");
+    f.close();
+    ASSERT_TRUE(service.setEnabled(true));
+    EXPECT_EQ(readFile(entry()), loginItems.entryContents());
+    EXPECT_TRUE(service.isEnabled());
+}
+
 TEST_F(LinuxLogin, AnUnwritableAutostartFolderFallsBackToASystemdUserUnit) {
     QFile blocker(config.path() + "/autostart"); // a file where the folder should be
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));

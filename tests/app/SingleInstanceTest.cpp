@@ -1,11 +1,15 @@
 #include "app/AppSettings.h"
 #include "platform/common/FileDefaultsStore.h"
+#include "support/TestSupport.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vantorel;
 
@@ -22,53 +26,113 @@ QByteArray storedSettings(const QString& dir) {
     QFile f(FileDefaultsStore(dir).pathForDomain("com.vantorel.app"));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-} // namespace
 
-// Two real copies of the program on one desktop: the second leaves at once,
-// with status 0, without writing a setting; once the first is gone a new copy starts.
-TEST(SingleInstance, ASecondRealCopyExitsWithoutTouchingAnything) {
-    QTemporaryDir runtime, firstDefaults, secondDefaults;
-    // Both copies would rewrite this (the crash-restore switch is forced on at every start).
+// Settings with the crash-restore switch off, which a copy that starts turns on.
+QByteArray storeSwitchedOff(const QString& dir) {
     AppSettings off;
     off.restoreDockOnCrash = false;
-    for (const auto* dir : {&firstDefaults, &secondDefaults})
-        FileDefaultsStore(dir->path()).setValue("com.vantorel.app", "com.vantorel.settings", *off.toJson());
-    const QByteArray secondBefore = storedSettings(secondDefaults.path());
+    FileDefaultsStore(dir).setValue("com.vantorel.app", "com.vantorel.settings", *off.toJson());
+    return storedSettings(dir);
+}
 
-    QProcess first;
-    first.setProcessEnvironment(environmentWithRuntimeDir(runtime.path()));
-    first.setProcessChannelMode(QProcess::MergedChannels);
-    first.start(VANTOREL_EXECUTABLE, {"--platform", "sim", "--defaults-dir", firstDefaults.path()});
-    ASSERT_TRUE(first.waitForStarted());
-    // The first copy is up once it has rewritten its settings.
+void startCopy(QProcess& copy, const QProcessEnvironment& env, const QString& defaults) {
+    copy.setProcessEnvironment(env);
+    copy.setProcessChannelMode(QProcess::MergedChannels);
+    copy.start(VANTOREL_EXECUTABLE, {"--platform", "sim", "--defaults-dir", defaults});
+}
+
+// A copy is up once it has rewritten its settings.
+bool waitUntilUp(QProcess& copy, const QString& defaults, const QByteArray& before) {
     QElapsedTimer waited;
     waited.start();
-    while (storedSettings(firstDefaults.path()) == secondBefore && waited.elapsed() < 15000)
-        first.waitForReadyRead(100);
-    ASSERT_NE(storedSettings(firstDefaults.path()), secondBefore) << first.readAll().toStdString();
+    while (storedSettings(defaults) == before && waited.elapsed() < 15000 && copy.state() != QProcess::NotRunning)
+        copy.waitForReadyRead(100);
+    return storedSettings(defaults) != before;
+}
 
+// A second copy leaves at once, with status 0, without writing a setting.
+void expectLeavesAtOnce(const QProcessEnvironment& env, const QString& defaults) {
+    const QByteArray before = storedSettings(defaults);
     QProcess second;
-    second.setProcessEnvironment(environmentWithRuntimeDir(runtime.path()));
-    second.start(VANTOREL_EXECUTABLE, {"--platform", "sim", "--defaults-dir", secondDefaults.path()});
+    startCopy(second, env, defaults);
     ASSERT_TRUE(second.waitForFinished(15000));
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_EQ(storedSettings(secondDefaults.path()), secondBefore);
+    EXPECT_EQ(storedSettings(defaults), before);
+}
+} // namespace
+
+// Two real copies of the program on one desktop: the second leaves; once the
+// first is gone a new copy starts.
+TEST(SingleInstance, ASecondRealCopyExitsWithoutTouchingAnything) {
+    QTemporaryDir runtime, firstDefaults, secondDefaults;
+    const auto env = environmentWithRuntimeDir(runtime.path());
+    const QByteArray firstBefore = storeSwitchedOff(firstDefaults.path());
+    const QByteArray secondBefore = storeSwitchedOff(secondDefaults.path());
+
+    QProcess first;
+    startCopy(first, env, firstDefaults.path());
+    ASSERT_TRUE(waitUntilUp(first, firstDefaults.path(), firstBefore)) << first.readAll().toStdString();
+    expectLeavesAtOnce(env, secondDefaults.path());
     EXPECT_EQ(first.state(), QProcess::Running);
 
     // A copy killed without a chance to clean up does not block the next start.
     first.kill();
     first.waitForFinished();
     QProcess third;
-    third.setProcessEnvironment(environmentWithRuntimeDir(runtime.path()));
-    third.start(VANTOREL_EXECUTABLE, {"--platform", "sim", "--defaults-dir", secondDefaults.path()});
-    ASSERT_TRUE(third.waitForStarted());
-    waited.restart();
-    while (storedSettings(secondDefaults.path()) == secondBefore && waited.elapsed() < 15000)
-        third.waitForReadyRead(100);
-    EXPECT_NE(storedSettings(secondDefaults.path()), secondBefore);
+    startCopy(third, env, secondDefaults.path());
+    EXPECT_TRUE(waitUntilUp(third, secondDefaults.path(), secondBefore));
     EXPECT_EQ(third.state(), QProcess::Running);
     third.terminate(); // SIGTERM quits through the normal shutdown
     ASSERT_TRUE(third.waitForFinished(15000));
+    EXPECT_EQ(third.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(third.exitCode(), 0);
+}
+
+// A runtime folder the program cannot use (read-only here) leaves the session
+// bus name as the only claim; it still keeps a second copy out, and says so.
+TEST(SingleInstance, WithoutALockFileTheSessionBusKeepsOneCopy) {
+    test::PrivateBus bus;
+    ASSERT_FALSE(bus.address().isEmpty()) << bus.error().toStdString();
+    QTemporaryDir runtime, firstDefaults, secondDefaults;
+    ASSERT_EQ(::chmod(QFile::encodeName(runtime.path()).constData(), 0500), 0);
+    auto env = environmentWithRuntimeDir(runtime.path());
+    env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    const QByteArray firstBefore = storeSwitchedOff(firstDefaults.path());
+    storeSwitchedOff(secondDefaults.path());
+
+    QProcess first;
+    startCopy(first, env, firstDefaults.path());
+    ASSERT_TRUE(waitUntilUp(first, firstDefaults.path(), firstBefore)) << first.readAll().toStdString();
+    const QString log = QString::fromLocal8Bit(first.readAll());
+    EXPECT_TRUE(log.contains("claiming the session bus name com.vantorel.app.display_vantorel_single_instance_test"))
+        << log.toStdString();
+    expectLeavesAtOnce(env, secondDefaults.path());
+    EXPECT_EQ(first.state(), QProcess::Running);
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(15000));
+    EXPECT_EQ(first.exitCode(), 0);
+}
+
+// Standard error a closed pipe (`vantorel 2>&1 | true`): the log lines are
+// lost, the taskbar is not.
+TEST(ProgramProcess, AClosedStandardErrorIsNotFatal) {
+    QTemporaryDir runtime, defaults;
+    const QByteArray before = storeSwitchedOff(defaults.path());
+    int pipeFds[2];
+    ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
+    ::close(pipeFds[0]); // nobody will ever read
+    const int writeEnd = pipeFds[1];
+
+    QProcess copy;
+    copy.setProcessEnvironment(environmentWithRuntimeDir(runtime.path()));
+    copy.setChildProcessModifier([writeEnd] { ::dup2(writeEnd, STDERR_FILENO); });
+    copy.start(VANTOREL_EXECUTABLE, {"--platform", "sim", "--defaults-dir", defaults.path()});
+    ::close(writeEnd);
+    EXPECT_TRUE(waitUntilUp(copy, defaults.path(), before));
+    ASSERT_EQ(copy.state(), QProcess::Running) << "exit status " << copy.exitCode();
+    copy.terminate();
+    ASSERT_TRUE(copy.waitForFinished(15000));
+    EXPECT_EQ(copy.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(copy.exitCode(), 0);
 }

@@ -8,8 +8,12 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThread>
+#include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
+#include <sys/fsuid.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vantorel;
 
@@ -17,6 +21,36 @@ namespace {
 const QString kDomain = QStringLiteral("com.vantorel.app");
 
 QStringList filesIn(const QString& dir) { return QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+
+QByteArray contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size();
+}
+
+// The entries set aside next to `path`, whatever they are.
+QStringList setAside(const QString& path) {
+    return QDir(QFileInfo(path).path())
+        .entryList({QFileInfo(path).fileName() + QStringLiteral(".corrupt-*")}, QDir::AllEntries | QDir::System);
+}
+
+// File access as another user for a while: root reads anything, so a
+// permission test run as root drops to nobody for file access (this thread only).
+class AsOtherUserIfRoot {
+public:
+    AsOtherUserIfRoot() {
+        if (::geteuid() == 0)
+            ::setfsuid(65534);
+    }
+    ~AsOtherUserIfRoot() {
+        if (::geteuid() == 0)
+            ::setfsuid(0);
+    }
+};
 } // namespace
 
 TEST(FileDefaultsStore, TypedValuesSurviveAReloadFromDisk) {
@@ -59,6 +93,13 @@ TEST(FileDefaultsStore, DocumentsArePrivateToTheUser) {
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     ASSERT_EQ(::stat(QFile::encodeName(dir).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0077, 0u);
+    // A folder the user chose (--defaults-dir) keeps the mode it has.
+    ASSERT_EQ(::chmod(QFile::encodeName(tmp.path()).constData(), 0755), 0);
+    FileDefaultsStore chosen(tmp.path());
+    chosen.setValue(kDomain, "flag", true);
+    ASSERT_EQ(::stat(QFile::encodeName(tmp.path()).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0755u);
+    EXPECT_EQ(FileDefaultsStore(tmp.path()).boolean(kDomain, "flag"), true);
     // A strange domain name cannot leave the folder.
     EXPECT_TRUE(store.pathForDomain(QStringLiteral("../../etc/passwd")).startsWith(dir + u'/'));
     EXPECT_FALSE(store.pathForDomain(QStringLiteral("../../etc/passwd")).contains(QStringLiteral("/../")));
@@ -125,4 +166,114 @@ TEST(FileDefaultsStore, AWriterKilledAtAnyMomentLeavesAWholeDocument) {
         previous = counter;
     }
     EXPECT_GT(previous, 0);
+}
+
+TEST(FileDefaultsStore, OnlyRegularFilesAreReadAndAnythingElseIsSetAside) {
+    QTemporaryDir tmp;
+    FileDefaultsStore probe(tmp.path());
+    const QString path = probe.pathForDomain(kDomain);
+    const QByteArray native = QFile::encodeName(path);
+    test::LogCapture log;
+
+    // A link to a device would be read for ever; the link is moved, the device left alone.
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path));
+    {
+        FileDefaultsStore store(tmp.path());
+        EXPECT_FALSE(store.value(kDomain, "flag"));
+        store.setValue(kDomain, "flag", true);
+        EXPECT_TRUE(store.lastError().isEmpty()) << store.lastError().toStdString();
+    }
+    ASSERT_EQ(setAside(path).size(), 1);
+    EXPECT_EQ(QFileInfo(tmp.filePath(setAside(path).value(0))).symLinkTarget(), "/dev/zero");
+    EXPECT_FALSE(QFileInfo(path).isSymLink());
+    EXPECT_EQ(FileDefaultsStore(tmp.path()).boolean(kDomain, "flag"), true);
+    ASSERT_TRUE(QFile::remove(path));
+
+    // A FIFO would block the start until someone writes to it.
+    ASSERT_EQ(::mkfifo(native.constData(), 0600), 0);
+    FileDefaultsStore fifoStore(tmp.path());
+    auto read = std::async(std::launch::async, [&] { return fifoStore.value(kDomain, "flag"); });
+    if (read.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+        const int writer = ::open(native.constData(), O_WRONLY); // lets the blocked reader go
+        ::close(writer);
+        read.wait();
+        FAIL() << "reading a FIFO blocked";
+    }
+    EXPECT_FALSE(read.get());
+    EXPECT_EQ(setAside(path).size(), 2);
+
+    // A folder in the document's place.
+    ASSERT_TRUE(QDir().mkdir(path));
+    EXPECT_FALSE(FileDefaultsStore(tmp.path()).value(kDomain, "flag"));
+    EXPECT_EQ(setAside(path).size(), 3);
+    EXPECT_EQ(log.messages("defaults").filter("not a regular file").size(), 3);
+}
+
+TEST(FileDefaultsStore, ALinkedDotfileIsReadAndWrittenThrough) {
+    QTemporaryDir tmp;
+    const QString dotfiles = tmp.filePath("dotfiles");
+    ASSERT_TRUE(QDir().mkpath(dotfiles));
+    const QString target = dotfiles + QStringLiteral("/vantorel.json");
+    ASSERT_TRUE(writeFile(target, R"({"kept": "yes"})"));
+    const QString dir = tmp.filePath("config");
+    ASSERT_TRUE(QDir().mkpath(dir));
+    FileDefaultsStore store(dir);
+    ASSERT_TRUE(QFile::link(target, store.pathForDomain(kDomain)));
+
+    EXPECT_EQ(store.string(kDomain, "kept"), "yes");
+    store.setValue(kDomain, "flag", true);
+    EXPECT_TRUE(QFileInfo(store.pathForDomain(kDomain)).isSymLink());
+    EXPECT_TRUE(setAside(store.pathForDomain(kDomain)).isEmpty());
+    FileDefaultsStore reread(dotfiles);
+    EXPECT_EQ(reread.boolean(QStringLiteral("vantorel"), "flag"), true);
+    EXPECT_EQ(reread.string(QStringLiteral("vantorel"), "kept"), "yes");
+}
+
+TEST(FileDefaultsStore, AnOversizedDocumentIsSetAsideUnread) {
+    QTemporaryDir tmp;
+    FileDefaultsStore probe(tmp.path());
+    const QString path = probe.pathForDomain(kDomain);
+    // Valid JSON, one byte over the limit.
+    const QByteArray head = R"({"flag": true, "padding": ")";
+    const QByteArray tail = "\"}";
+    const qsizetype padding = FileDefaultsStore::kMaxDocumentSize + 1 - head.size() - tail.size();
+    ASSERT_TRUE(writeFile(path, head + QByteArray(padding, 'x') + tail));
+    ASSERT_EQ(QFileInfo(path).size(), FileDefaultsStore::kMaxDocumentSize + 1);
+
+    test::LogCapture log;
+    FileDefaultsStore store(tmp.path());
+    EXPECT_FALSE(store.value(kDomain, "flag"));
+    ASSERT_EQ(setAside(path).size(), 1);
+    EXPECT_EQ(QFileInfo(tmp.filePath(setAside(path).value(0))).size(), FileDefaultsStore::kMaxDocumentSize + 1);
+    EXPECT_EQ(log.messages("defaults").filter("larger than").size(), 1);
+
+    // At the limit it is still a document.
+    ASSERT_TRUE(writeFile(path, head + QByteArray(padding - 1, 'x') + tail));
+    EXPECT_EQ(FileDefaultsStore(tmp.path()).boolean(kDomain, "flag"), true);
+}
+
+TEST(FileDefaultsStore, ADocumentThatCannotBeReadIsNeverWrittenOver) {
+    QTemporaryDir tmp;
+    // Writable by the other user too, so only the store's own refusal keeps the file.
+    ASSERT_EQ(::chmod(QFile::encodeName(tmp.path()).constData(), 0777), 0);
+    FileDefaultsStore probe(tmp.path());
+    const QString path = probe.pathForDomain(kDomain);
+    const QByteArray stored = R"({"com.vantorel.pinnedApps": ["org.gnome.Nautilus.desktop"], "flag": false})";
+    ASSERT_TRUE(writeFile(path, stored));
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0), 0);
+
+    test::LogCapture log;
+    FileDefaultsStore store(tmp.path());
+    {
+        AsOtherUserIfRoot other;
+        EXPECT_FALSE(store.value(kDomain, "flag"));
+        store.setValue(kDomain, "flag", true);
+    }
+    // The change lives in memory and its write is reported as failed.
+    EXPECT_EQ(store.boolean(kDomain, "flag"), true);
+    EXPECT_FALSE(store.lastError().isEmpty());
+    EXPECT_EQ(contents(path), stored);
+    EXPECT_TRUE(setAside(path).isEmpty());
+    EXPECT_EQ(filesIn(tmp.path()), QStringList{QFileInfo(path).fileName()});
+    EXPECT_EQ(log.messages("defaults").size(), 2) << log.messages("defaults").join('\n').toStdString();
 }

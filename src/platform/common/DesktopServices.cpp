@@ -1,15 +1,24 @@
 #include "platform/common/DesktopServices.h"
 
+#include "core/Log.h"
+
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vantorel {
@@ -74,7 +83,8 @@ QString ResourceBundleInfo::executablePath() const { return QCoreApplication::ap
 
 void SystemSound::beep() { QApplication::beep(); }
 
-LockFileInstanceGuard::LockFileInstanceGuard(QString directory) : dir_(std::move(directory)) {
+LockFileInstanceGuard::LockFileInstanceGuard(QString directory, QString busAddress)
+    : dir_(std::move(directory)), busAddress_(std::move(busAddress)) {
     if (dir_.isEmpty()) {
         dir_ = qEnvironmentVariable("XDG_RUNTIME_DIR");
         if (dir_.isEmpty() || !QDir(dir_).exists())
@@ -85,34 +95,130 @@ LockFileInstanceGuard::LockFileInstanceGuard(QString directory) : dir_(std::move
 LockFileInstanceGuard::~LockFileInstanceGuard() {
     if (fd_ >= 0)
         ::close(fd_);
+    if (!busConnection_.isEmpty()) {
+        // Released before the connection goes, so the next claimer finds the name free.
+        QDBusConnection bus(busConnection_);
+        if (!claimedName_.isEmpty())
+            bus.interface()->unregisterService(claimedName_);
+        QDBusConnection::disconnectFromBus(busConnection_);
+    }
 }
 
-QString LockFileInstanceGuard::lockPath(const QString& bundleIdentifier) const {
-    // One taskbar per X display: a test desktop on another display is another session.
+namespace {
+// One taskbar per X display: a test desktop on another display is another session.
+QString displaySuffix() {
     QString display = qEnvironmentVariable("DISPLAY");
     for (QChar& c : display)
-        if (!c.isLetterOrNumber())
+        if (!(c.isLetterOrNumber() && c.unicode() < 0x80))
             c = u'_';
-    return dir_ + u'/' + bundleIdentifier + QStringLiteral(".display") + display + QStringLiteral(".lock");
+    return QStringLiteral("display") + display;
+}
+
+QString errnoText(int err) {
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+} // namespace
+
+QString LockFileInstanceGuard::lockPath(const QString& bundleIdentifier) const {
+    return dir_ + u'/' + bundleIdentifier + u'.' + displaySuffix() + QStringLiteral(".lock");
+}
+
+QString LockFileInstanceGuard::busName(const QString& bundleIdentifier) {
+    QString name = bundleIdentifier + u'.' + displaySuffix();
+    for (QChar& c : name)
+        if (!(c == u'.' || c == u'_' || (c.isLetterOrNumber() && c.unicode() < 0x80)))
+            c = u'_';
+    return name.left(255);
 }
 
 bool LockFileInstanceGuard::claim(const QString& bundleIdentifier) {
-    if (fd_ >= 0)
+    if (fd_ >= 0 || !claimedName_.isEmpty())
         return true;
-    QDir().mkpath(dir_);
-    const QByteArray path = QFile::encodeName(lockPath(bundleIdentifier));
-    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return true; // Without a lock file we cannot tell; running beats refusing to start.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return false;
+    QString why;
+    if (const auto held = claimLockFile(bundleIdentifier, why))
+        return *held;
+    const QString name = busName(bundleIdentifier);
+    Log::app().info(
+        QStringLiteral("Single-instance lock unusable (%1); claiming the session bus name %2 instead").arg(why, name));
+    if (const auto held = claimBusName(name, why))
+        return *held;
+    // Refusing to start would leave the user without a taskbar.
+    Log::app().error(QStringLiteral("No single-instance check (%1); starting anyway").arg(why));
+    return true;
+}
+
+std::optional<bool> LockFileInstanceGuard::claimLockFile(const QString& bundleIdentifier, QString& why) {
+    const int dirFd = ::open(QFile::encodeName(dir_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) {
+        why = dir_ + QStringLiteral(": ") + errnoText(errno);
+        return std::nullopt;
     }
+    struct stat st {};
+    // Where anyone else may write, a link planted at the lock's name could
+    // make us open another file; the runtime folder is ours and 0700.
+    if (::fstat(dirFd, &st) != 0 || st.st_uid != ::geteuid() || (st.st_mode & 0777) != 0700) {
+        ::close(dirFd);
+        why = QStringLiteral("%1 is not a folder of this user with mode 0700").arg(dir_);
+        return std::nullopt;
+    }
+    const QString path = lockPath(bundleIdentifier);
+    const QByteArray name = QFile::encodeName(QFileInfo(path).fileName());
+    const int fd =
+        ::openat(dirFd, name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+    const int openError = errno;
+    ::close(dirFd);
+    if (fd < 0) {
+        why = path + QStringLiteral(": ") + errnoText(openError);
+        return std::nullopt;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+        ::close(fd);
+        why = path + QStringLiteral(" is not a file of this user");
+        return std::nullopt;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int lockError = errno;
+        ::close(fd);
+        if (lockError == EWOULDBLOCK)
+            return false;
+        why = path + QStringLiteral(": ") + errnoText(lockError);
+        return std::nullopt;
+    }
+    // Held, ours and a regular file: the pid may replace an earlier holder's.
     const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid()) + '\n';
-    if (::ftruncate(fd, 0) == 0 && ::write(fd, pid.constData(), pid.size()) < 0) {
+    if (::ftruncate(fd, 0) == 0 && ::pwrite(fd, pid.constData(), pid.size(), 0) < 0) {
         // The pid is only informative.
     }
     fd_ = fd;
+    return true;
+}
+
+std::optional<bool> LockFileInstanceGuard::claimBusName(const QString& name, QString& why) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!busAddress_.isEmpty()) {
+        busConnection_ = QStringLiteral("vantorel-instance-%1").arg(reinterpret_cast<quintptr>(this));
+        bus = QDBusConnection::connectToBus(busAddress_, busConnection_);
+    }
+    if (!bus.isConnected()) {
+        why = QStringLiteral("no session bus: ") + bus.lastError().message();
+        return std::nullopt;
+    }
+    // The bus drops the name with our connection, so a crash never blocks the next start.
+    constexpr uint kDoNotQueue = 0x4;
+    constexpr uint kPrimaryOwner = 1, kAlreadyOwner = 4;
+    auto request =
+        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                                       QStringLiteral("org.freedesktop.DBus"), QStringLiteral("RequestName"));
+    request << name << kDoNotQueue;
+    const QDBusMessage reply = bus.call(request, QDBus::Block, 5000);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1) {
+        why = QStringLiteral("RequestName %1: %2").arg(name, reply.errorMessage());
+        return std::nullopt;
+    }
+    const uint result = reply.arguments().constFirst().toUInt();
+    if (result != kPrimaryOwner && result != kAlreadyOwner)
+        return false;
+    claimedName_ = name;
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include "platform/Sound.h"
 
 #include <QJsonObject>
+#include <optional>
 
 namespace vantorel {
 
@@ -38,16 +39,30 @@ public:
 
 // One copy per user and X display: an exclusive lock on a file in
 // $XDG_RUNTIME_DIR, which the kernel releases when the holder dies, so a
-// crashed copy never blocks the next start.
+// crashed copy never blocks the next start. The folder is used only when it
+// is ours and 0700, and the lock only when it is a regular file of ours
+// (never through a link); otherwise the claim is the session bus name
+// busName() (RequestName, not queued), which the bus releases with the
+// holder's connection. With neither, the program runs.
 class LockFileInstanceGuard : public InstanceGuard {
 public:
-    explicit LockFileInstanceGuard(QString directory = QString());
+    // An empty `busAddress` is the session bus.
+    explicit LockFileInstanceGuard(QString directory = QString(), QString busAddress = QString());
     ~LockFileInstanceGuard() override;
     bool claim(const QString& bundleIdentifier) override;
     QString lockPath(const QString& bundleIdentifier) const;
+    // "<bundleIdentifier>.display_0" for DISPLAY=":0".
+    static QString busName(const QString& bundleIdentifier);
 
 private:
+    // True: held; false: another copy holds it; none: unusable, with the reason.
+    std::optional<bool> claimLockFile(const QString& bundleIdentifier, QString& why);
+    std::optional<bool> claimBusName(const QString& name, QString& why);
+
     QString dir_;
+    QString busAddress_;
+    QString busConnection_;
+    QString claimedName_;
     int fd_ = -1;
 };
 

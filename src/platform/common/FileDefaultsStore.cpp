@@ -5,11 +5,17 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vantorel {
 
@@ -83,35 +89,101 @@ QJsonObject& FileDefaultsStore::document(const QString& domain) {
     auto it = cache_.find(domain);
     if (it != cache_.end())
         return it->second;
+    return cache_.emplace(domain, load(domain)).first->second;
+}
 
-    QJsonObject doc;
+QJsonObject FileDefaultsStore::load(const QString& domain) {
     const QString path = pathForDomain(domain);
-    QFile file(path);
-    if (file.exists()) {
-        if (file.open(QIODevice::ReadOnly)) {
-            QJsonParseError err{};
-            const auto parsed = QJsonDocument::fromJson(file.readAll(), &err);
-            file.close();
-            if (err.error == QJsonParseError::NoError && parsed.isObject()) {
-                doc = parsed.object();
-            } else {
-                // Keep the unreadable document for the user instead of overwriting it.
-                const QString aside =
-                    path + QStringLiteral(".corrupt-") +
-                    QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-                QString target = aside;
-                for (int n = 1; QFile::exists(target); ++n)
-                    target = aside + u'-' + QString::number(n);
-                if (QFile::rename(path, target))
-                    Log::defaults().error(QStringLiteral("Unreadable defaults file moved aside: %1").arg(target));
-                else
-                    Log::defaults().error(QStringLiteral("Unreadable defaults file %1 could not be moved aside").arg(path));
-            }
-        } else {
-            Log::defaults().error(QStringLiteral("Cannot read defaults file %1: %2").arg(path, file.errorString()));
-        }
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {};
+    // Follows a symbolic link: users link their dotfiles, and a link to a
+    // regular file is read and written through.
+    if (::stat(native.constData(), &st) != 0) {
+        const int err = errno;
+        struct stat link {};
+        if (err == ENOENT && ::lstat(native.constData(), &link) != 0)
+            return {}; // nothing stored yet
+        keepUnwritten(domain, path, QString::fromLocal8Bit(std::strerror(err)));
+        return {};
     }
-    return cache_.emplace(domain, doc).first->second;
+    if (!S_ISREG(st.st_mode)) {
+        setAside(domain, path, QStringLiteral("not a regular file"));
+        return {};
+    }
+    if (st.st_size > kMaxDocumentSize) {
+        setAside(domain, path, QStringLiteral("larger than %1 bytes").arg(kMaxDocumentSize));
+        return {};
+    }
+    // Non-blocking: what is there may have been swapped for a FIFO since the stat.
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        keepUnwritten(domain, path, QString::fromLocal8Bit(std::strerror(errno)));
+        return {};
+    }
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_dev != st.st_dev ||
+        opened.st_ino != st.st_ino) {
+        ::close(fd);
+        setAside(domain, path, QStringLiteral("not a regular file"));
+        return {};
+    }
+    QByteArray data;
+    data.resize(std::min<qint64>(opened.st_size, kMaxDocumentSize) + 1);
+    qsizetype filled = 0;
+    int readError = 0;
+    // Reads at most one byte past the limit, in case the file grew since the stat.
+    while (filled < data.size()) {
+        const ssize_t n = ::read(fd, data.data() + filled, static_cast<size_t>(data.size() - filled));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            readError = errno;
+        if (n <= 0)
+            break;
+        filled += n;
+        if (filled == data.size() && data.size() <= kMaxDocumentSize)
+            data.resize(std::min<qsizetype>(data.size() * 2, kMaxDocumentSize + 1));
+    }
+    ::close(fd);
+    if (readError != 0) {
+        keepUnwritten(domain, path, QString::fromLocal8Bit(std::strerror(readError)));
+        return {};
+    }
+    if (filled > kMaxDocumentSize) {
+        setAside(domain, path, QStringLiteral("larger than %1 bytes").arg(kMaxDocumentSize));
+        return {};
+    }
+    data.truncate(filled);
+    QJsonParseError err{};
+    const auto parsed = QJsonDocument::fromJson(data, &err);
+    if (err.error != QJsonParseError::NoError || !parsed.isObject()) {
+        setAside(domain, path, QStringLiteral("not a JSON object"));
+        return {};
+    }
+    return parsed.object();
+}
+
+void FileDefaultsStore::setAside(const QString& domain, const QString& path, const QString& why) {
+    // Keep the unreadable document for the user instead of overwriting it; a
+    // link or a special file is moved itself, never what it points to.
+    const QString aside = path + QStringLiteral(".corrupt-") +
+                          QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    QString target = aside;
+    for (int n = 1; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n)
+        target = aside + u'-' + QString::number(n);
+    if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) == 0) {
+        Log::defaults().error(QStringLiteral("Unreadable defaults file (%1) moved aside: %2").arg(why, target));
+        return;
+    }
+    keepUnwritten(domain, path,
+                  why + QStringLiteral(", and it could not be moved aside: ") +
+                      QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+void FileDefaultsStore::keepUnwritten(const QString& domain, const QString& path, const QString& why) {
+    unwritable_.insert(domain);
+    Log::defaults().error(
+        QStringLiteral("Cannot read defaults file %1 (%2); changes to it stay in memory").arg(path, why));
 }
 
 std::optional<DefaultsValue> FileDefaultsStore::value(const QString& domain, const QString& key) {
@@ -141,13 +213,22 @@ void FileDefaultsStore::removeValue(const QString& domain, const QString& key) {
 
 void FileDefaultsStore::write(const QString& domain) {
     lastError_.clear();
+    const QString path = pathForDomain(domain);
+    if (unwritable_.contains(domain)) {
+        // Writing the cache would replace whatever is there with the few keys we know.
+        lastError_ = QStringLiteral("Not writing %1: it could not be read").arg(path);
+        Log::defaults().error(lastError_);
+        return;
+    }
+    // Only a folder of our own making is made private; one the user chose keeps its mode.
+    const bool existed = QFileInfo(dir_).isDir();
     if (!QDir().mkpath(dir_)) {
         lastError_ = QStringLiteral("Cannot create %1").arg(dir_);
         Log::defaults().error(lastError_);
         return;
     }
-    ::chmod(QFile::encodeName(dir_).constData(), 0700);
-    const QString path = pathForDomain(domain);
+    if (!existed)
+        ::chmod(QFile::encodeName(dir_).constData(), 0700);
     // The old document stays in place until the new one is complete on disk.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {

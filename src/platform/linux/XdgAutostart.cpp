@@ -110,8 +110,11 @@ QByteArray XdgAutostartLoginItems::entryContents() const {
 }
 
 LoginItemStatus XdgAutostartLoginItems::mainAppStatus() {
+    // A FIFO or a device there must not stall the start; an entry is small.
+    const QFileInfo info(entryPath());
+    constexpr qint64 kMaxEntrySize = 64 * 1024;
     QFile file(entryPath());
-    if (!file.open(QIODevice::ReadOnly))
+    if (!info.isFile() || info.size() > kMaxEntrySize || !file.open(QIODevice::ReadOnly))
         return LoginItemStatus::NotRegistered;
     bool inMainGroup = false;
     while (!file.atEnd()) {
@@ -121,8 +124,13 @@ LoginItemStatus XdgAutostartLoginItems::mainAppStatus() {
             continue;
         }
         const qsizetype eq = line.indexOf(u'=');
-        if (inMainGroup && eq > 0 && line.left(eq).trimmed() == QLatin1String("Hidden") &&
-            line.mid(eq + 1).trimmed() == QLatin1String("true"))
+        if (!inMainGroup || eq <= 0)
+            continue;
+        const QString key = line.left(eq).trimmed();
+        const QString value = line.mid(eq + 1).trimmed();
+        // Both switches keep the session from starting the entry.
+        if ((key == QLatin1String("Hidden") && value == QLatin1String("true")) ||
+            (key == QLatin1String("X-GNOME-Autostart-enabled") && value == QLatin1String("false")))
             return LoginItemStatus::NotRegistered;
     }
     return LoginItemStatus::Enabled;

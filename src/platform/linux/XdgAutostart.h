@@ -16,7 +16,8 @@ QString systemdExecStart(const QStringList& arguments);
 
 // The login item of a freedesktop session: the autostart entry
 // <config>/autostart/vantorel.desktop that starts the running executable.
-// Enabled while it exists and is not marked Hidden=true.
+// Enabled while it exists and is marked neither Hidden=true nor
+// X-GNOME-Autostart-enabled=false.
 class XdgAutostartLoginItems : public LoginItems {
 public:
     XdgAutostartLoginItems(QString executablePath, QString configHome = xdgConfigHome());

@@ -1,5 +1,6 @@
 #include "taskbar/TaskbarPanel.h"
 
+#include "core/KeepAlive.h"
 #include "taskbar/TaskbarView.h"
 
 #include <QResizeEvent>
@@ -41,7 +42,10 @@ bool TaskbarPanel::ignoresMouseEvents() const { return testAttribute(Qt::WA_Tran
 void TaskbarPanel::setContentView(TaskbarView* view) {
     if (content_ == view)
         return;
-    delete content_.data();
+    if (content_) {
+        content_->hide();
+        deleteWhenReleased(content_.data());
+    }
     content_ = view;
     if (view) {
         view->setParent(this);

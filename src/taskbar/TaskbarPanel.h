@@ -29,7 +29,8 @@ public:
     void setIgnoresMouseEvents(bool ignores);
     bool ignoresMouseEvents() const;
 
-    // Replaces (and deletes) the current content view.
+    // Replaces the current content view, which is hidden and deleted once
+    // no menu or drag runs for it.
     void setContentView(TaskbarView* view);
     TaskbarView* contentView() const { return content_; }
 

@@ -8,11 +8,16 @@
 #include "taskbar/TaskbarPanel.h"
 #include "taskbar/TaskbarView.h"
 #include "taskbar/TaskbarWindowController.h"
+#include "widgets/StartButtonView.h"
 #include "windows/UpdateService.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QMenu>
+#include <QPointer>
 #include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -53,7 +58,28 @@ protected:
         EXPECT_EQ(controller->taskbarViewCount(), expected);
     }
 
-    ~Taskbar() override { controller.reset(); }
+    ~Taskbar() override {
+        controller.reset();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // Opens the start button's menu of a view with a right press. The menu runs
+    // a loop of its own, as the real one does: `change` runs in it, then, once
+    // the loop has turned again (deleting what was deleted later), `check`.
+    void pressMenuOpen(TaskbarView* view, std::function<void()> change, std::function<void()> check) {
+        controller->presentMenu = [change, check](QMenu&, QWidget*) {
+            QEventLoop menuLoop;
+            QTimer::singleShot(0, &menuLoop, change);
+            QTimer::singleShot(0, &menuLoop, [&menuLoop, check] {
+                QTimer::singleShot(0, &menuLoop, [&menuLoop, check] {
+                    check();
+                    menuLoop.quit();
+                });
+            });
+            menuLoop.exec();
+        };
+        QTest::mousePress(view->startBtn(), Qt::RightButton, {}, QPoint(30, 27));
+    }
 
     SimDesktop desktop;
     ManualScheduler scheduler;
@@ -129,6 +155,36 @@ TEST_F(Taskbar, ThePrimaryMovingOntoAnExtraPanelsDisplayLeavesOnePanelThere) {
     EXPECT_EQ(controller->window()->contentView(), controller->taskbarView("2"));
     // The stale auto-hide state of the old extra panel went with it.
     EXPECT_FALSE(controller->visibleByScreenID().count("2"));
+}
+
+TEST_F(Taskbar, PanelsOfADisplayThatGoesWhileTheirMenuIsOpenLiveUntilItCloses) {
+    settings.update([](AppSettings& s) { s.showOnAllDisplays = true; });
+    make();
+    QPointer<TaskbarPanel> extra = controller->extraPanel("2");
+    bool aliveWhileOpen = false, shownWhileOpen = true;
+    pressMenuOpen(
+        controller->taskbarView("2"), [&] { desktop.setDisplays({kLaptop}, 1); },
+        [&] {
+            aliveWhileOpen = !extra.isNull();
+            shownWhileOpen = extra && extra->isVisible();
+        });
+    EXPECT_TRUE(controller->extraPanelIds().empty());
+    EXPECT_EQ(controller->menuTrackingDepth(), 0);
+    EXPECT_TRUE(aliveWhileOpen) << "deleted under the menu opened from it";
+    EXPECT_FALSE(shownWhileOpen);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(extra) << "gone once the menu has closed";
+
+    // The primary panel stays, but its view goes when the main display changes.
+    QPointer<TaskbarView> oldPrimaryView = controller->taskbarView("1");
+    bool viewAliveWhileOpen = false;
+    pressMenuOpen(
+        oldPrimaryView, [&] { desktop.setDisplays({kExternal}, 2); },
+        [&] { viewAliveWhileOpen = !oldPrimaryView.isNull(); });
+    EXPECT_TRUE(viewAliveWhileOpen);
+    EXPECT_EQ(controller->window()->contentView(), controller->taskbarView("2"));
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(oldPrimaryView);
 }
 
 TEST_F(Taskbar, NoDisplaysReportedChangesNothing) {

@@ -24,9 +24,19 @@ TaskbarPanel::TaskbarPanel()
 
 TaskbarPanel::~TaskbarPanel() = default;
 
+namespace {
+QRect onScreen(const Rect& bottomLeftFrame) {
+    return ScreenSpace::fromPrimaryScreen().toQt(bottomLeftFrame).toRect();
+}
+} // namespace
+
 void TaskbarPanel::setFrame(const Rect& f) {
     frame_ = f;
-    setGeometry(ScreenSpace::fromPrimaryScreen().toQt(f).toRect());
+    setGeometry(onScreen(f));
+}
+
+bool TaskbarPanel::standsAt(const Rect& f) const {
+    return isVisible() && frame_ == f && geometry() == onScreen(f);
 }
 
 void TaskbarPanel::orderFrontRegardless() {

@@ -162,7 +162,7 @@ void TaskbarWindowController::positionPanels() {
         if (deps_.platform.panels)
             deps_.platform.panels->reserveBottomEdge(panel, screen->second.frame,
                                                      shown && !autoHideEnabled_ ? barHeight(percent) : 0);
-        if (panel->frame() == target && panel->isVisible())
+        if (panel->standsAt(target))
             continue;
         panel->setFrame(target);
         panel->orderFrontRegardless();

@@ -207,6 +207,23 @@ TEST_F(RailTest, VerticalWheelScrollsSideways) {
     EXPECT_EQ(bar->value(), 0);
 }
 
+TEST_F(RailTest, TheIconScaleWidensApplicationAndWindowButtons) {
+    rail.update(sample());
+    settle();
+    EXPECT_EQ(rail.button("A")->width(), 54);
+    EXPECT_EQ(rail.button("D#5")->width(), 170);
+
+    w.setSetting([](AppSettings& s) { s.iconScalePercent = 160; });
+    const double scale = AppButtonEnvironment{w.settings, w.theme, w.scheduler}.scale();
+    EXPECT_DOUBLE_EQ(appButtonWidth(sample()[0], scale), 86.4);
+    EXPECT_DOUBLE_EQ(appButtonWidth(sample()[3], scale), 272);
+    rail.applySettings();
+    settle();
+    EXPECT_EQ(rail.button("A")->width(), 86) << "a widget is whole pixels wide";
+    EXPECT_EQ(rail.button("C")->width(), 86);
+    EXPECT_EQ(rail.button("D#5")->width(), 272);
+}
+
 TEST_F(RailTest, AButtonDroppedWhileItIsDraggedLivesHiddenUntilItsDragEnds) {
     rail.update(sample());
     settle();

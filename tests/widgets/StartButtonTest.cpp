@@ -123,7 +123,4 @@ TEST_F(StartButtonTest, ClicksRightClicksAndThePressAction) {
     QAccessible::queryAccessibleInterface(view.get())->actionInterface()->doAction(
         QAccessibleActionInterface::pressAction());
     EXPECT_EQ(clicks, 2);
-
-    view->onClicked = nullptr;
-    QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(30, 28)); // an unset callback drops the click
 }

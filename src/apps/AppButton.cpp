@@ -2,6 +2,7 @@
 
 #include "app/SettingsService.h"
 #include "app/ThemeService.h"
+#include "core/KeepAlive.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -306,6 +307,9 @@ void AppButton::startDrag() {
     opacity_ = 0.4;
     update();
     QPointer<AppButton> self(this);
+    // The row may drop this button while the session runs; the session's loop
+    // returns here, so the button (hidden by then) lives until it has.
+    KeepAlive alive(this);
     if (runDrag)
         runDrag(*drag);
     if (drag)

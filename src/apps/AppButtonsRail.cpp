@@ -1,6 +1,7 @@
 #include "apps/AppButtonsRail.h"
 
 #include "app/SettingsService.h"
+#include "core/KeepAlive.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -112,8 +113,9 @@ void AppButtonsRail::update(const std::vector<AppEntry>& entries) {
         AppButton* gone = it.value();
         stackLayout_->removeWidget(gone);
         gone->hide();
-        // Later: the list may come from this very button's click.
-        gone->deleteLater();
+        // Later: the list may come from this very button's click, or arrive
+        // while the button's own drag runs.
+        deleteWhenReleased(gone);
         it = buttons_.erase(it);
     }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QObject>
 #include <QString>
 #include <optional>
 
@@ -12,11 +13,17 @@ struct UserIdentity {
     std::optional<QImage> picture; // the account picture, when one is set
 };
 
-class Identity {
+class Identity : public QObject {
+    Q_OBJECT
 public:
-    virtual ~Identity() = default;
+    using QObject::QObject;
     // The identity of the current user name; nothing when the store has none.
+    // Cheap: it never waits for the store.
     virtual std::optional<UserIdentity> currentUser() const = 0;
+
+Q_SIGNALS:
+    // The name or picture changed, or the store answered late.
+    void currentUserChanged();
 };
 
 } // namespace vantorel

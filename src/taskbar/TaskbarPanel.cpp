@@ -1,5 +1,6 @@
 #include "taskbar/TaskbarPanel.h"
 
+#include "core/KeepAlive.h"
 #include "taskbar/TaskbarView.h"
 
 #include <QResizeEvent>
@@ -23,9 +24,19 @@ TaskbarPanel::TaskbarPanel()
 
 TaskbarPanel::~TaskbarPanel() = default;
 
+namespace {
+QRect onScreen(const Rect& bottomLeftFrame) {
+    return ScreenSpace::fromPrimaryScreen().toQt(bottomLeftFrame).toRect();
+}
+} // namespace
+
 void TaskbarPanel::setFrame(const Rect& f) {
     frame_ = f;
-    setGeometry(ScreenSpace::fromPrimaryScreen().toQt(f).toRect());
+    setGeometry(onScreen(f));
+}
+
+bool TaskbarPanel::standsAt(const Rect& f) const {
+    return isVisible() && frame_ == f && geometry() == onScreen(f);
 }
 
 void TaskbarPanel::orderFrontRegardless() {
@@ -41,7 +52,10 @@ bool TaskbarPanel::ignoresMouseEvents() const { return testAttribute(Qt::WA_Tran
 void TaskbarPanel::setContentView(TaskbarView* view) {
     if (content_ == view)
         return;
-    delete content_.data();
+    if (content_) {
+        content_->hide();
+        deleteWhenReleased(content_.data());
+    }
     content_ = view;
     if (view) {
         view->setParent(this);

@@ -23,13 +23,18 @@ public:
 
     void setFrame(const Rect& bottomLeftFrame);
     const Rect& frame() const { return frame_; }
+    // Whether the panel is shown exactly where this frame lies on screen now.
+    // The frame alone cannot tell: it is relative to the main display, which
+    // may itself have grown or moved.
+    bool standsAt(const Rect& bottomLeftFrame) const;
 
     // Shows the panel above other windows without activating the program.
     void orderFrontRegardless();
     void setIgnoresMouseEvents(bool ignores);
     bool ignoresMouseEvents() const;
 
-    // Replaces (and deletes) the current content view.
+    // Replaces the current content view, which is hidden and deleted once
+    // no menu or drag runs for it.
     void setContentView(TaskbarView* view);
     TaskbarView* contentView() const { return content_; }
 

@@ -6,6 +6,7 @@
 #include "app/ThemeService.h"
 #include "apps/AppButtonsRail.h"
 #include "apps/AppRegistryService.h"
+#include "core/KeepAlive.h"
 #include "platform/PanelHost.h"
 #include "platform/Screens.h"
 #include "platform/Theme.h"
@@ -85,7 +86,7 @@ void TaskbarWindowController::rebuildPanels() {
             continue;
         }
         restoreAdjustedWindows(it->first);
-        it->second->close();
+        retirePanel(std::move(it->second));
         taskbarViews_.erase(it->first);
         visibleByScreenID_.erase(it->first);
         it = extraPanels_.erase(it);
@@ -98,7 +99,7 @@ void TaskbarWindowController::rebuildPanels() {
     }
     if (auto it = extraPanels_.find(primaryId); it != extraPanels_.end()) {
         // The primary moved onto a display that had an extra panel: one panel per display.
-        it->second->close();
+        retirePanel(std::move(it->second));
         extraPanels_.erase(it);
         taskbarViews_.erase(primaryId);
         visibleByScreenID_.erase(primaryId);
@@ -131,6 +132,12 @@ void TaskbarWindowController::rebuildPanels() {
     refreshViews();
 }
 
+void TaskbarWindowController::retirePanel(std::unique_ptr<TaskbarPanel> panel) {
+    panel->close();
+    // A menu of this panel may be open and return into its widgets.
+    deleteWhenReleased(panel.release());
+}
+
 void TaskbarWindowController::positionPanels() {
     std::map<QString, Display> byId;
     for (const auto& s : targetScreens())
@@ -155,7 +162,7 @@ void TaskbarWindowController::positionPanels() {
         if (deps_.platform.panels)
             deps_.platform.panels->reserveBottomEdge(panel, screen->second.frame,
                                                      shown && !autoHideEnabled_ ? barHeight(percent) : 0);
-        if (panel->frame() == target && panel->isVisible())
+        if (panel->standsAt(target))
             continue;
         panel->setFrame(target);
         panel->orderFrontRegardless();
@@ -310,6 +317,9 @@ TaskbarView* TaskbarWindowController::makeTaskbarView() {
 }
 
 void TaskbarWindowController::runMenu(QMenu& menu, QWidget* anchor) {
+    // The menu's loop returns into the anchor's press handler: a rebuild
+    // meanwhile must not delete the panel around it.
+    KeepAlive alive(anchor);
     ++menuTrackingDepth_;
     if (presentMenu)
         presentMenu(menu, anchor);

@@ -99,6 +99,8 @@ private:
     void clampMaximizedFrontWindow();
     void runMenu(QMenu& menu, QWidget* anchor);
     std::unique_ptr<TaskbarPanel> makePanel() const;
+    // Hides the panel now and deletes it once nothing runs for it.
+    void retirePanel(std::unique_ptr<TaskbarPanel> panel);
     void perform(StartMenuAction action);
     void writeStateFile() const;
 

@@ -52,6 +52,8 @@ StartButtonView::StartButtonView(const SettingsService& settings, const ThemeSer
     // Another user may have changed the picture while this session was switched away.
     if (workspace)
         connect(workspace, &Workspace::sessionDidBecomeActive, this, [this] { reloadProfilePicture(); });
+    if (identity)
+        connect(identity, &Identity::currentUserChanged, this, [this] { reloadProfilePicture(); });
     reloadProfilePicture();
     updateAvailabilityChanged();
 }

@@ -1,5 +1,6 @@
 #include "app/AppSettings.h"
 #include "platform/common/FileDefaultsStore.h"
+#include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 
 #include <QElapsedTimer>

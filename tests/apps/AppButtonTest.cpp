@@ -57,11 +57,6 @@ TEST(AppButtonGeometry, RunningBarHighlightAndFading) {
     const auto pinnedIdle = appButtonGeometry(appEntry("com.example.B", true, false), {54, 55}, 1.0, 15);
     EXPECT_FALSE(pinnedIdle.runningBar);
     EXPECT_DOUBLE_EQ(pinnedIdle.iconOpacity, 0.55);
-
-    EXPECT_EQ(appButtonHighlight(true, true, true), AppButtonHighlight::Pressed);
-    EXPECT_EQ(appButtonHighlight(false, true, true), AppButtonHighlight::Active);
-    EXPECT_EQ(appButtonHighlight(false, false, true), AppButtonHighlight::Hover);
-    EXPECT_EQ(appButtonHighlight(false, false, false), AppButtonHighlight::None);
 }
 
 class AppButtonTest : public ::testing::Test {
@@ -149,6 +144,30 @@ TEST_F(AppButtonTest, ClickNeedsAReleaseInsideAndNoDrag) {
     mouse(QEvent::MouseButtonPress, {20, 20}, Qt::RightButton);
     EXPECT_EQ(events, (std::vector<QString>{"menu com.example.A at 20,20"}));
     EXPECT_FALSE(button->isPressed());
+}
+
+TEST_F(AppButtonTest, PressedShowsOverActiveAndActiveOverHover) {
+    make(appEntry("com.example.A", true, false));
+    button->resize(100, 55);
+    // Left of the icon, inside the highlight's straight part: only the highlight paints there.
+    auto highlightAlpha = [&] {
+        QImage image(button->size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        button->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        return qAlpha(image.pixel(15, 27));
+    };
+    const auto palette = appButtonPalette(ResolvedTheme::Light);
+    auto alpha = [](const QColor& c) { return qRound(c.alphaF() * 255); };
+
+    EXPECT_EQ(highlightAlpha(), 0) << "a pinned application that does not run: no highlight";
+    enter();
+    EXPECT_NEAR(highlightAlpha(), alpha(palette.hover), 1);
+    button->setEntry(appEntry("com.example.A", true, true, true));
+    EXPECT_NEAR(highlightAlpha(), alpha(palette.active), 1) << "active over hover";
+    mouse(QEvent::MouseButtonPress, {50, 27});
+    EXPECT_NEAR(highlightAlpha(), alpha(palette.pressed), 1) << "pressed over active";
+    mouse(QEvent::MouseButtonRelease, {50, 27});
+    EXPECT_NEAR(highlightAlpha(), alpha(palette.active), 1);
 }
 
 TEST_F(AppButtonTest, AnIdentifierlessProcessNeverDragsButStillClicks) {

@@ -3,8 +3,13 @@
 #include "apps/AppButtonsRail.h"
 
 #include <QApplication>
+#include <QDrag>
+#include <QEventLoop>
 #include <QMimeData>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWheelEvent>
 #include <gmock/gmock.h>
 
@@ -218,7 +223,60 @@ TEST_F(RailTest, VerticalWheelScrollsSideways) {
     EXPECT_EQ(bar->value(), 0);
 }
 
-} // namespace
+TEST_F(RailTest, TheIconScaleWidensApplicationAndWindowButtons) {
+    rail.update(sample());
+    settle();
+    EXPECT_EQ(rail.button("A")->width(), 54);
+    EXPECT_EQ(rail.button("D#5")->width(), 170);
 
-namespace {
+    w.setSetting([](AppSettings& s) { s.iconScalePercent = 160; });
+    const double scale = AppButtonEnvironment{w.settings, w.theme, w.scheduler}.scale();
+    EXPECT_DOUBLE_EQ(appButtonWidth(sample()[0], scale), 86.4);
+    EXPECT_DOUBLE_EQ(appButtonWidth(sample()[3], scale), 272);
+    rail.applySettings();
+    settle();
+    EXPECT_EQ(rail.button("A")->width(), 86) << "a widget is whole pixels wide";
+    EXPECT_EQ(rail.button("C")->width(), 86);
+    EXPECT_EQ(rail.button("D#5")->width(), 272);
+}
+
+TEST_F(RailTest, AButtonDroppedWhileItIsDraggedLivesHiddenUntilItsDragEnds) {
+    rail.update(sample());
+    settle();
+    QPointer<AppButton> dragged = rail.button("C");
+    bool aliveDuringDrag = false, shownDuringDrag = true, keptDuringDrag = true;
+    dragged->runDrag = [&](QDrag&) {
+        // A dragging session runs a loop of its own, and the registry keeps
+        // publishing in it: here a list without the dragged application.
+        QEventLoop session;
+        QTimer::singleShot(0, &session, [&] { rail.update({appEntry("A", true), appEntry("B", true, false)}); });
+        QTimer::singleShot(0, &session, [&] {
+            // Once the loop has turned again, deleting what was deleted later.
+            QTimer::singleShot(0, &session, [&] {
+                aliveDuringDrag = !dragged.isNull();
+                shownDuringDrag = dragged && dragged->isVisible();
+                keptDuringDrag = rail.button("C") != nullptr;
+                session.quit();
+            });
+        });
+        session.exec();
+    };
+    auto mouse = [&](QEvent::Type type, QPointF at) {
+        QMouseEvent e(type, at, at, at, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(dragged, &e);
+    };
+    mouse(QEvent::MouseButtonPress, {20, 20});
+    mouse(QEvent::MouseMove, {20, 30});
+
+    EXPECT_TRUE(aliveDuringDrag) << "deleted under its own dragging session";
+    EXPECT_FALSE(shownDuringDrag);
+    EXPECT_FALSE(keptDuringDrag);
+    EXPECT_EQ(arranged(), QStringList({"A", "B"}));
+    ASSERT_TRUE(dragged) << "the session's loop returns into the button";
+    EXPECT_FALSE(dragged->isDragging());
+    settle();
+    EXPECT_FALSE(dragged) << "gone once its drag has ended";
+}
+
 } // namespace

@@ -285,8 +285,10 @@ TEST_F(RegistryTest, PublishesOnWorkspaceNoticesAndOnceMoreAfterATermination) {
     // The delayed publish does not outlive the registry.
     const qint64 mail = d.launch(kMail, QStringLiteral("Mail"));
     d.terminate(mail);
+    const auto publishes = published.size();
     registry.reset();
     w.scheduler.advance(1s);
+    EXPECT_EQ(published.size(), publishes);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // session bus name (on a dbus-daemon of the test's own) where no lock file
 // can be trusted.
 #include "platform/common/DesktopServices.h"
+#include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>

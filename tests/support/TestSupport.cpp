@@ -24,35 +24,4 @@ QString helperPath(const QString& name) {
     return QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("helpers/") + name);
 }
 
-PrivateBus::PrivateBus() {
-    daemon_.start(QStringLiteral("dbus-daemon"),
-                  {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
-    if (!daemon_.waitForStarted(5000)) {
-        error_ = QStringLiteral("dbus-daemon did not start: ") + daemon_.errorString();
-        return;
-    }
-    QByteArray line;
-    QElapsedTimer waited;
-    waited.start();
-    while (!line.contains('\n') && waited.elapsed() < 10000 && daemon_.state() == QProcess::Running) {
-        daemon_.waitForReadyRead(100);
-        line += daemon_.readAllStandardOutput();
-    }
-    if (line.contains('\n'))
-        address_ = QString::fromUtf8(line.left(line.indexOf('\n')).trimmed());
-    else
-        error_ =
-            QStringLiteral("dbus-daemon gave no address: ") + QString::fromLocal8Bit(daemon_.readAllStandardError());
-}
-
-PrivateBus::~PrivateBus() {
-    if (daemon_.state() != QProcess::NotRunning) {
-        daemon_.terminate();
-        if (!daemon_.waitForFinished(3000)) {
-            daemon_.kill();
-            daemon_.waitForFinished(2000);
-        }
-    }
-}
-
 } // namespace vantorel::test

@@ -25,19 +25,4 @@ private:
 // Path of a helper program built next to the tests.
 QString helperPath(const QString& name);
 
-// A private session bus: a dbus-daemon of the test's own, stopped with it.
-class PrivateBus {
-public:
-    PrivateBus();
-    ~PrivateBus();
-    // Empty when the daemon did not start; error() says why.
-    QString address() const { return address_; }
-    QString error() const { return error_; }
-
-private:
-    QProcess daemon_;
-    QString address_;
-    QString error_;
-};
-
 } // namespace vantorel::test

@@ -3,18 +3,31 @@
 #include "app/SettingsService.h"
 #include "app/ThemeService.h"
 #include "core/ManualScheduler.h"
+#include "platform/sim/SimDemo.h"
 #include "platform/sim/SimDesktop.h"
 #include "taskbar/StartMenuModel.h"
 #include "taskbar/TaskbarPanel.h"
 #include "taskbar/TaskbarView.h"
 #include "taskbar/TaskbarWindowController.h"
+#include "widgets/StartButtonView.h"
 #include "windows/UpdateService.h"
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QMenu>
+#include <QPointer>
+#include <QScreen>
 #include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <set>
+
+#ifdef VANTOREL_HAVE_QT_PLATFORM_HEADERS
+#include <qpa/qplatformnativeinterface.h>
+#endif
 
 using namespace vantorel;
 
@@ -53,7 +66,28 @@ protected:
         EXPECT_EQ(controller->taskbarViewCount(), expected);
     }
 
-    ~Taskbar() override { controller.reset(); }
+    ~Taskbar() override {
+        controller.reset();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // Opens the start button's menu of a view with a right press. The menu runs
+    // a loop of its own, as the real one does: `change` runs in it, then, once
+    // the loop has turned again (deleting what was deleted later), `check`.
+    void pressMenuOpen(TaskbarView* view, std::function<void()> change, std::function<void()> check) {
+        controller->presentMenu = [change, check](QMenu&, QWidget*) {
+            QEventLoop menuLoop;
+            QTimer::singleShot(0, &menuLoop, change);
+            QTimer::singleShot(0, &menuLoop, [&menuLoop, check] {
+                QTimer::singleShot(0, &menuLoop, [&menuLoop, check] {
+                    check();
+                    menuLoop.quit();
+                });
+            });
+            menuLoop.exec();
+        };
+        QTest::mousePress(view->startBtn(), Qt::RightButton, {}, QPoint(30, 27));
+    }
 
     SimDesktop desktop;
     ManualScheduler scheduler;
@@ -130,6 +164,109 @@ TEST_F(Taskbar, ThePrimaryMovingOntoAnExtraPanelsDisplayLeavesOnePanelThere) {
     // The stale auto-hide state of the old extra panel went with it.
     EXPECT_FALSE(controller->visibleByScreenID().count("2"));
 }
+
+TEST_F(Taskbar, PanelsOfADisplayThatGoesWhileTheirMenuIsOpenLiveUntilItCloses) {
+    settings.update([](AppSettings& s) { s.showOnAllDisplays = true; });
+    make();
+    QPointer<TaskbarPanel> extra = controller->extraPanel("2");
+    bool aliveWhileOpen = false, shownWhileOpen = true;
+    pressMenuOpen(
+        controller->taskbarView("2"), [&] { desktop.setDisplays({kLaptop}, 1); },
+        [&] {
+            aliveWhileOpen = !extra.isNull();
+            shownWhileOpen = extra && extra->isVisible();
+        });
+    EXPECT_TRUE(controller->extraPanelIds().empty());
+    EXPECT_EQ(controller->menuTrackingDepth(), 0);
+    EXPECT_TRUE(aliveWhileOpen) << "deleted under the menu opened from it";
+    EXPECT_FALSE(shownWhileOpen);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(extra) << "gone once the menu has closed";
+
+    // The primary panel stays, but its view goes when the main display changes.
+    QPointer<TaskbarView> oldPrimaryView = controller->taskbarView("1");
+    bool viewAliveWhileOpen = false;
+    pressMenuOpen(
+        oldPrimaryView, [&] { desktop.setDisplays({kExternal}, 2); },
+        [&] { viewAliveWhileOpen = !oldPrimaryView.isNull(); });
+    EXPECT_TRUE(viewAliveWhileOpen);
+    EXPECT_EQ(controller->window()->contentView(), controller->taskbarView("2"));
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(oldPrimaryView);
+}
+
+#ifdef VANTOREL_HAVE_QT_PLATFORM_HEADERS
+namespace {
+// Qt's offscreen screens, changed at run time as a display change does;
+// restored when it goes.
+class OffscreenScreens {
+public:
+    OffscreenScreens() {
+        auto* native = QGuiApplication::platformNativeInterface();
+        if (QGuiApplication::platformName() != QLatin1String("offscreen") || !native)
+            return;
+        get_ = reinterpret_cast<QJsonObject (*)(QPlatformNativeInterface*)>(
+            native->nativeResourceForIntegration("configuration"));
+        set_ = reinterpret_cast<void (*)(const QJsonObject&, QPlatformNativeInterface*)>(
+            native->nativeResourceForIntegration("setConfiguration"));
+        if (get_ && set_)
+            original_ = get_(native);
+    }
+    ~OffscreenScreens() {
+        if (!available())
+            return;
+        QJsonObject now = original_;
+        now[QStringLiteral("synchronousWindowSystemEvents")] = true;
+        apply(now);
+        apply(original_);
+    }
+    bool available() const { return !original_.isEmpty(); }
+    // Screens as {name, x, y, width, height} in Qt's coordinates; the first stays the primary.
+    void set(const std::vector<std::tuple<QString, int, int, int, int>>& screens) {
+        QJsonArray list;
+        for (const auto& [name, x, y, w, h] : screens)
+            list.append(QJsonObject{{QStringLiteral("name"), name},
+                                    {QStringLiteral("x"), x},
+                                    {QStringLiteral("y"), y},
+                                    {QStringLiteral("width"), w},
+                                    {QStringLiteral("height"), h}});
+        QJsonObject config = original_;
+        config[QStringLiteral("screens")] = list;
+        config[QStringLiteral("synchronousWindowSystemEvents")] = true;
+        apply(config);
+    }
+
+private:
+    void apply(const QJsonObject& config) { set_(config, QGuiApplication::platformNativeInterface()); }
+    QJsonObject (*get_)(QPlatformNativeInterface*) = nullptr;
+    void (*set_)(const QJsonObject&, QPlatformNativeInterface*) = nullptr;
+    QJsonObject original_;
+};
+} // namespace
+
+TEST_F(Taskbar, ThePanelFollowsTheMainDisplayWhenItGrowsOrAnotherComesLeftOfIt) {
+    OffscreenScreens screens;
+    if (!screens.available())
+        GTEST_SKIP() << "needs Qt's offscreen platform";
+    const QString primary = QGuiApplication::primaryScreen()->name();
+    screens.set({{primary, 0, 0, 1920, 1080}});
+    // The displays follow Qt's screens, as in the demo.
+    mirrorQtScreens(desktop, 0);
+    make();
+    TaskbarPanel* panel = controller->window();
+    EXPECT_EQ(panel->geometry(), QRect(0, 1080 - 55, 1920, 56));
+
+    // Taller: the same frame against the display's bottom-left corner, lower on screen.
+    screens.set({{primary, 0, 0, 1920, 1200}});
+    EXPECT_EQ(panel->frame(), (Rect{0, -1, 1920, 56}));
+    EXPECT_EQ(panel->geometry(), QRect(0, 1200 - 55, 1920, 56));
+
+    // A display left of it pushes the main display to the right.
+    screens.set({{primary, 1280, 0, 1920, 1200}, {QStringLiteral("left"), 0, 0, 1280, 1024}});
+    EXPECT_EQ(panel->frame(), (Rect{0, -1, 1920, 56}));
+    EXPECT_EQ(panel->geometry(), QRect(1280, 1200 - 55, 1920, 56));
+}
+#endif
 
 TEST_F(Taskbar, NoDisplaysReportedChangesNothing) {
     make();

@@ -59,7 +59,7 @@ TEST_F(StartButtonTest, WidePictureFillsTheWholeCircle) {
     EXPECT_NE(image.pixelColor(QPoint(18, 16)), QColor(Qt::red));
 }
 
-TEST_F(StartButtonTest, LabelAndPictureComeFromTheIdentityAndReloadOnSessionReturn) {
+TEST_F(StartButtonTest, LabelAndPictureComeFromTheIdentityAndReloadOnSessionReturnAndChange) {
     world.desktop.user.reset();
     auto view = make();
     EXPECT_FALSE(view->profilePicture());
@@ -76,8 +76,9 @@ TEST_F(StartButtonTest, LabelAndPictureComeFromTheIdentityAndReloadOnSessionRetu
     EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Start, Robin Vale"));
     EXPECT_TRUE(view->profilePicture());
 
+    // The identity store announces a late answer or a change itself.
     world.desktop.user = UserIdentity{QString(), std::nullopt};
-    view->reloadProfilePicture();
+    Q_EMIT world.desktop.currentUserChanged();
     EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Start"));
     EXPECT_FALSE(view->profilePicture());
 }
@@ -122,7 +123,4 @@ TEST_F(StartButtonTest, ClicksRightClicksAndThePressAction) {
     QAccessible::queryAccessibleInterface(view.get())->actionInterface()->doAction(
         QAccessibleActionInterface::pressAction());
     EXPECT_EQ(clicks, 2);
-
-    view->onClicked = nullptr;
-    QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(30, 28)); // an unset callback drops the click
 }

@@ -1,10 +1,12 @@
 #include "platform/x11/X11Backend.h"
 
+#include "platform/linux/LogindSessionNotices.h"
 #include "platform/x11/AppMatcher.h"
 #include "platform/x11/DesktopEntryIndex.h"
 #include "platform/x11/DesktopIconLookup.h"
 #include "platform/x11/MimeDefaults.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Identity.h"
 #include "platform/x11/X11PanelHost.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11Theme.h"
@@ -27,6 +29,14 @@ std::unique_ptr<X11Backend> X11Backend::create(Scheduler& scheduler, qint64 ownP
     b->icons_ = std::make_unique<DesktopIconLookup>();
     b->workspace_ =
         std::make_unique<X11Workspace>(*b->tracker_, *b->index_, *b->matcher_, *b->mime_, *b->icons_, ownPid);
+    // X11 has no sleep, wake or session notices of its own; logind has them.
+    auto* logind = new LogindSessionNotices(b->workspace_.get());
+    Workspace* ws = b->workspace_.get();
+    QObject::connect(logind, &LogindSessionNotices::willSleep, ws, &Workspace::screensDidSleep);
+    QObject::connect(logind, &LogindSessionNotices::didWake, ws, &Workspace::didWake);
+    QObject::connect(logind, &LogindSessionNotices::didWake, ws, &Workspace::screensDidWake);
+    QObject::connect(logind, &LogindSessionNotices::sessionDidBecomeActive, ws, &Workspace::sessionDidBecomeActive);
+    QObject::connect(logind, &LogindSessionNotices::sessionDidResignActive, ws, &Workspace::sessionDidResignActive);
     b->windowServer_ = std::make_unique<X11WindowServer>(*b->tracker_, *b->workspace_);
     b->accessibility_ = std::make_unique<X11Accessibility>(*b->tracker_, *b->workspace_);
     b->screens_ = std::make_unique<X11Screens>(*b->connection_);

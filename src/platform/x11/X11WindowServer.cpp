@@ -4,15 +4,8 @@
 #include "platform/x11/X11Workspace.h"
 
 #include <QCursor>
-#include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusReply>
-#include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
-#include <pwd.h>
-#include <unistd.h>
 
 namespace vantorel {
 
@@ -245,37 +238,8 @@ std::optional<quint32> X11Accessibility::windowNumber(const AXElement& element) 
     return static_cast<quint32>(element.id);
 }
 
-QString X11Identity::fullNameFromGecos(const QString& gecos) { return gecos.section(u',', 0, 0).trimmed(); }
-
-std::optional<UserIdentity> X11Identity::currentUser() const {
-    UserIdentity id;
-    const uid_t uid = ::getuid();
-    QString iconFile;
-    auto bus = QDBusConnection::systemBus();
-    if (bus.isConnected()) {
-        QDBusInterface accounts(QStringLiteral("org.freedesktop.Accounts"), QStringLiteral("/org/freedesktop/Accounts"),
-                                QStringLiteral("org.freedesktop.Accounts"), bus);
-        accounts.setTimeout(500);
-        QDBusReply<QDBusObjectPath> path = accounts.call(QStringLiteral("FindUserById"), qint64(uid));
-        if (path.isValid()) {
-            QDBusInterface user(QStringLiteral("org.freedesktop.Accounts"), path.value().path(),
-                                QStringLiteral("org.freedesktop.Accounts.User"), bus);
-            user.setTimeout(500);
-            id.fullName = user.property("RealName").toString();
-            iconFile = user.property("IconFile").toString();
-        }
-    }
-    if (id.fullName.isEmpty())
-        if (const passwd* pw = ::getpwuid(uid))
-            id.fullName = fullNameFromGecos(QString::fromLocal8Bit(pw->pw_gecos));
-    if (iconFile.isEmpty() || !QFileInfo::exists(iconFile))
-        iconFile = QDir::homePath() + QStringLiteral("/.face");
-    QImage picture(iconFile);
-    if (!picture.isNull())
-        id.picture = picture;
-    return id;
+Point QtPointer::location() const {
+    return ScreenSpace::fromPrimaryScreen().fromQt(QPointF(QCursor::pos()));
 }
-
-Point QtPointer::location() const { return ScreenSpace::fromPrimaryScreen().fromQt(QPointF(QCursor::pos())); }
 
 } // namespace vantorel

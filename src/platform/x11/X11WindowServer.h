@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/Accessibility.h"
-#include "platform/Identity.h"
 #include "platform/Screens.h"
 #include "platform/WindowServer.h"
 
@@ -48,14 +47,6 @@ private:
     const X11Window* windowOf(const AXElement& element) const;
     X11WindowTracker& tracker_;
     X11Workspace& workspace_;
-};
-
-// The user's name and picture: AccountsService when it answers, else the
-// passwd entry and ~/.face.
-class X11Identity : public Identity {
-public:
-    std::optional<UserIdentity> currentUser() const override;
-    static QString fullNameFromGecos(const QString& gecos);
 };
 
 class QtPointer : public Pointer {

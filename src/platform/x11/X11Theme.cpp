@@ -2,7 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDBusReply>
+#include <QDBusPendingCallWatcher>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPalette>
@@ -24,16 +24,23 @@ QVariant unwrap(QVariant v) {
 }
 } // namespace
 
-X11Theme::X11Theme(QObject* parent) : Theme(parent) {
-    auto bus = QDBusConnection::sessionBus();
+X11Theme::X11Theme(QDBusConnection bus, QObject* parent) : Theme(parent) {
     if (bus.isConnected()) {
-        auto call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Read"));
-        call << kGroup << kKey;
-        const QDBusMessage reply = bus.call(call, QDBus::Block, 500);
-        if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
-            portal_ = fromColorScheme(unwrap(reply.arguments().constFirst()));
+        // The slot is found by its parameter types' names, which QtDBus knows
+        // only once registered; unregistered, the subscription silently fails.
+        qRegisterMetaType<QDBusVariant>();
         bus.connect(kService, kPath, kInterface, QStringLiteral("SettingChanged"), this,
                     SLOT(onSettingChanged(QString, QString, QDBusVariant)));
+        auto call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Read"));
+        call << kGroup << kKey;
+        auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000), this);
+        connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
+            w->deleteLater();
+            const QDBusMessage reply = w->reply();
+            // A change announced meanwhile is newer than this answer.
+            if (!changeSeen_ && reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
+                setPortalScheme(fromColorScheme(unwrap(reply.arguments().constFirst())));
+        });
     }
     if (qGuiApp)
         qGuiApp->installEventFilter(this);
@@ -60,8 +67,10 @@ ResolvedTheme X11Theme::systemTheme() const {
 }
 
 void X11Theme::onSettingChanged(const QString& group, const QString& key, const QDBusVariant& value) {
-    if (group == kGroup && key == kKey)
-        setPortalScheme(fromColorScheme(value.variant()));
+    if (group != kGroup || key != kKey)
+        return;
+    changeSeen_ = true;
+    setPortalScheme(fromColorScheme(value.variant()));
 }
 
 void X11Theme::setPortalScheme(std::optional<ResolvedTheme> scheme) {

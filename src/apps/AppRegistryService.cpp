@@ -76,8 +76,17 @@ void AppRegistryService::forgetCaches(AppHandle launched) {
 }
 
 void AppRegistryService::publish() {
-    if (onEntriesChanged)
-        onEntriesChanged(buildEntries());
+    if (!onEntriesChanged)
+        return;
+    publishedRevision_ = platform_.workspace->stateRevision();
+    onEntriesChanged(buildEntries());
+}
+
+void AppRegistryService::refresh() {
+    const auto revision = platform_.workspace->stateRevision();
+    if (revision && revision == publishedRevision_)
+        return;
+    publish();
 }
 
 std::vector<AppEntry> AppRegistryService::buildEntries() {

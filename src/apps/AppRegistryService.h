@@ -32,6 +32,9 @@ public:
     std::vector<AppEntry> buildEntries();
     // Hands a fresh list to onEntriesChanged, when set.
     void publish();
+    // The same for the periodic check, which the workspace may spare: nothing
+    // is built when it says that nothing changed since the last list.
+    void refresh();
 
     void pin(const QString& bundleId);
     void unpin(const QString& bundleId);
@@ -60,6 +63,7 @@ private:
     const SettingsService& settings_;
     Scheduler& scheduler_;
     QStringList pinnedBundleIds_;
+    std::optional<quint64> publishedRevision_;
     QHash<QString, QIcon> iconCache_;
     QHash<QString, QString> urlCache_;
     std::vector<QMetaObject::Connection> observers_;

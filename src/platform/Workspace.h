@@ -52,6 +52,12 @@ public:
     virtual bool terminate(AppHandle app) = 0;
     virtual bool forceTerminate(AppHandle app) = 0;
 
+    // A number that changes whenever anything the taskbar reads about running
+    // applications and their windows may have changed, through this port, the
+    // window list or the accessibility interface. Nothing when the desktop
+    // cannot tell; then every reader has to look again each time.
+    virtual std::optional<quint64> stateRevision() const { return std::nullopt; }
+
     // This program itself among the running applications, once it shows a window.
     virtual std::optional<AppHandle> currentApplication() const = 0;
     // The name the desktop shows for an installed application, found by identifier;

@@ -197,7 +197,7 @@ void TaskbarWindowController::refreshViews() {
 }
 
 void TaskbarWindowController::updateWindowState() {
-    pushEntries();
+    registry_->refresh();
     fullscreenLikeActive_ = hasFullscreenLikeWindow();
     updateRevealTimer();
     refreshAutoHideFrames();

@@ -67,6 +67,11 @@ void ClockView::applyTheme() {
 
 void ClockView::tick() {
     const QDateTime now = scheduler_.currentDateTime();
+    // The texts show minutes at most: within one, there is nothing to format.
+    const QDateTime minute(now.date(), QTime(now.time().hour(), now.time().minute()));
+    if (minute == shownMinute_)
+        return;
+    shownMinute_ = minute;
     const QString time = locale_.toString(now.time(), timeFormat_);
     const QString date = locale_.toString(now.date(), QLocale::ShortFormat);
     if (time == timeLabel_->text() && date == dateLabel_->text())

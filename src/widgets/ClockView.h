@@ -4,6 +4,7 @@
 #include "widgets/ViewSupport.h"
 
 #include <QLocale>
+#include <QDateTime>
 #include <QWidget>
 #include <memory>
 
@@ -82,6 +83,7 @@ private:
     ScheduledTask calendarDismissTimer_;
     int lastFittingWidth_ = 0;
     QString timeFormat_; // the locale's short time without seconds, worked out once
+    QDateTime shownMinute_;
 };
 
 } // namespace vantorel

@@ -258,6 +258,30 @@ TEST_F(RegistryTest, APinnedApplicationIsLookedUpOnceUntilItLaunchesAgain) {
     EXPECT_EQ(find(r.buildEntries(), kMail).icon.cacheKey(), runningIcon);
 }
 
+TEST_F(RegistryTest, ThePeriodicCheckBuildsNothingWhenTheWorkspaceSaysNothingChanged) {
+    auto& r = make();
+    d.launch(kSafari, QStringLiteral("Safari"));
+    published.clear();
+    // A desktop that cannot tell: every check is a fresh list.
+    r.refresh();
+    r.refresh();
+    EXPECT_EQ(published.size(), 2u);
+
+    d.revision = 7;
+    r.refresh();
+    r.refresh();
+    r.refresh();
+    EXPECT_EQ(published.size(), 3u);
+    d.revision = 8;
+    r.refresh();
+    EXPECT_EQ(published.size(), 4u);
+    // Changes of our own always publish, and count as seen.
+    r.pin(kSafari);
+    EXPECT_EQ(published.size(), 5u);
+    r.refresh();
+    EXPECT_EQ(published.size(), 5u);
+}
+
 TEST_F(RegistryTest, PublishesOnWorkspaceNoticesAndOnceMoreAfterATermination) {
     auto& r = make();
     Q_UNUSED(r);

@@ -265,6 +265,8 @@ bool SimWorkspace::forceTerminate(AppHandle app) {
     return terminate(app);
 }
 
+std::optional<quint64> SimWorkspace::stateRevision() const { return desktop_.revision; }
+
 std::optional<AppHandle> SimWorkspace::currentApplication() const {
     for (const auto& a : desktop_.apps_)
         if (a.info.pid == desktop_.ownPid ||

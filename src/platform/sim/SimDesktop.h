@@ -68,6 +68,7 @@ public:
     bool terminate(AppHandle app) override;
     bool forceTerminate(AppHandle app) override;
     std::optional<AppHandle> currentApplication() const override;
+    std::optional<quint64> stateRevision() const override;
     QString applicationDisplayName(const QString& bundleIdentifier) const override;
     QStringList defaultPinnedCandidates() const override;
     QIcon icon(const RunningApplication& application) const override;
@@ -191,6 +192,10 @@ public:
     int trustPrompts = 0;
     double messagingTimeout = 0;
     int beeps = 0;
+
+    // Like the other platform's desktop, the simulated one cannot tell when
+    // something changed, unless a test says so.
+    std::optional<quint64> revision;
 
     // --- window server ---
     bool windowListUnavailable = false;

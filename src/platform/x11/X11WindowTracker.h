@@ -59,6 +59,7 @@ public:
     uint32_t currentDesktop() const { return currentDesktop_; }
     bool isOnCurrentDesktop(const X11Window& w) const;
     X11Connection& connection() { return x_; }
+    Scheduler& scheduler() { return scheduler_; }
 
     // Reads everything again at once (start-up, tests).
     void synchronize();

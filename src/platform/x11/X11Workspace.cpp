@@ -64,6 +64,20 @@ bool X11Workspace::isMinimized(const X11Window& w) const {
 
 void X11Workspace::expectMinimized(xcb_window_t window, bool minimized) {
     expected_[window] = {minimized, std::chrono::steady_clock::now() + kExpectationLifetime};
+    // What reads as minimised changes now, and again if the window manager never answers.
+    ++revision_;
+    scheduleExpiryCheck();
+}
+
+void X11Workspace::scheduleExpiryCheck() {
+    if (expected_.empty() || expiryCheck_.isActive())
+        return;
+    auto earliest = std::chrono::steady_clock::time_point::max();
+    for (const auto& [id, e] : expected_)
+        earliest = std::min(earliest, e.until);
+    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(earliest - std::chrono::steady_clock::now());
+    expiryCheck_ = tracker_.scheduler().after(std::max(wait, std::chrono::milliseconds(0)) + std::chrono::milliseconds(20),
+                                              this, [this] { rebuild(); });
 }
 
 bool X11Workspace::skipsTaskbar(const X11Window& w) const {
@@ -103,6 +117,7 @@ std::optional<QString> X11Workspace::desktopIdFor(const X11Window& w) {
 }
 
 void X11Workspace::rebuild() {
+    ++revision_;
     correctPlacements();
     index_.refresh();
     auto* e = tracker_.connection().ewmh();
@@ -112,6 +127,7 @@ void X11Workspace::rebuild() {
         const bool settled = !w || now >= it->second.until || reportedMinimized(tracker_, *w) == it->second.minimized;
         it = settled ? expected_.erase(it) : std::next(it);
     }
+    scheduleExpiryCheck();
 
     // Applications are created in the order their first window mapped, and
     // keep their place from then on; their windows stay front to back.

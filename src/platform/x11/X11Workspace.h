@@ -43,6 +43,7 @@ public:
     bool terminate(AppHandle app) override;
     bool forceTerminate(AppHandle app) override;
     std::optional<AppHandle> currentApplication() const override;
+    std::optional<quint64> stateRevision() const override { return revision_; }
     QString applicationDisplayName(const QString& bundleIdentifier) const override;
     QIcon icon(const RunningApplication& application) const override;
     QIcon iconForFile(const QString& path) const override;
@@ -89,6 +90,9 @@ private:
     // a new application and goes to the end of the list.
     QHash<QString, AppHandle> handles_;
     qint64 nextHandle_ = 1;
+    // Everything the taskbar reads comes from the tracker's state, which only
+    // changes through a rebuild; so each rebuild is a new revision.
+    quint64 revision_ = 0;
     QHash<qint64, ProcessFacts> processFacts_;
     std::unordered_map<xcb_window_t, std::optional<QString>> windowApp_;
     mutable std::unordered_map<xcb_window_t, QIcon> windowIcons_;
@@ -101,6 +105,8 @@ private:
         std::chrono::steady_clock::time_point until;
     };
     std::unordered_map<xcb_window_t, ExpectedState> expected_;
+    ScheduledTask expiryCheck_;
+    void scheduleExpiryCheck();
     uint32_t lastDesktop_ = 0;
     // Where a moved or resized frame must end up. Window managers differ in
     // how they count borders under each gravity; a frame that lands off by a

@@ -15,6 +15,8 @@
 #include "platform/linux/XdgAutostart.h"
 #include "platform/sim/SimDemo.h"
 #include "platform/x11/X11Backend.h"
+#include "platform/x11/X11ClickMonitor.h"
+#include "platform/x11/X11Connection.h"
 #include "platform/x11/X11PanelHost.h"
 #include "platform/sim/SimDesktop.h"
 #include "windows/UpdateService.h"
@@ -22,6 +24,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QPalette>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 #include <vector>
@@ -85,8 +88,11 @@ int main(int argc, char* argv[]) {
     const bool onX11 = QGuiApplication::platformName() == QLatin1String("xcb");
     const QString chosen = options.platform.value_or(onX11 ? QStringLiteral("x11") : QStringLiteral("sim"));
     SimDesktop sim;
+    std::unique_ptr<QTemporaryDir> simApplications; // the demo's installed applications, gone at exit
     std::unique_ptr<X11Backend> x11;
     X11PanelHost panelHost;
+    std::unique_ptr<X11Connection> demoConnection;
+    std::unique_ptr<X11ClickMonitor> demoClicks;
     Platform platform;
     if (chosen == QLatin1String("x11")) {
         if (!onX11) {
@@ -104,14 +110,24 @@ int main(int argc, char* argv[]) {
         mirrorQtScreens(sim, options.demoDisplays);
         followQtPointer(sim);
         SimDesktop::populateDemo(sim);
+        simApplications = std::make_unique<QTemporaryDir>();
+        if (simApplications->isValid())
+            installDemoApplications(sim, simApplications->path());
         const bool darkSystem = options.simSystemTheme
                                     ? *options.simSystemTheme == QLatin1String("dark")
                                     : QApplication::palette().color(QPalette::Window).lightness() < 128;
         sim.theme.set(darkSystem ? ResolvedTheme::Dark : ResolvedTheme::Light);
         platform = sim.platform();
         // Our panels are real windows on a real display even on the simulated desktop.
-        if (onX11)
+        if (onX11) {
             platform.panels = &panelHost;
+            // Real clicks elsewhere close the launcher, as on the real desktop.
+            demoConnection = X11Connection::open();
+            if (demoConnection) {
+                demoClicks = std::make_unique<X11ClickMonitor>(*demoConnection);
+                platform.clicks = demoClicks.get();
+            }
+        }
     }
     platform.defaults = &defaults;
     platform.alerts = &alerts;

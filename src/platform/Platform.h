@@ -7,6 +7,7 @@ namespace vantorel {
 class Accessibility;
 class Alerts;
 class BundleInfo;
+class ClickMonitor;
 class DefaultsStore;
 class Identity;
 class DockPreferences;
@@ -30,6 +31,8 @@ struct Platform {
     Workspace* workspace = nullptr;
     Screens* screens = nullptr;
     Pointer* pointer = nullptr;
+    // Clicks in other applications; none where they cannot be watched.
+    ClickMonitor* clicks = nullptr;
     Theme* theme = nullptr;
     BundleInfo* bundle = nullptr;
     Alerts* alerts = nullptr;

@@ -28,6 +28,17 @@ struct RunningApplication {
     bool isTerminated = false;
 };
 
+// An application installed on this computer, as a launcher lists it.
+struct InstalledApplication {
+    // Where it is installed; what openApplicationAt and revealInFileBrowser take.
+    QString location;
+    QString name;
+    // Absent when the installed application has no identifier.
+    std::optional<QString> bundleIdentifier;
+    // Further words a search finds it by once no name matches (a generic name, keywords).
+    QStringList searchTerms;
+};
+
 // The desktop's running applications, installed applications and the
 // notices about them.
 class Workspace : public QObject {
@@ -43,6 +54,13 @@ public:
     virtual bool openUrl(const QString& url) = 0;
     // Starts the installed application with this identifier (or brings it forward).
     virtual bool openApplication(const QString& bundleIdentifier) = 0;
+    // Every installed application a launcher shows, each once, in no particular
+    // order. Read again on every call; cheap enough to run on every open.
+    virtual std::vector<InstalledApplication> installedApplications() const = 0;
+    // Opens the application installed at a location and makes it the active one.
+    virtual bool openApplicationAt(const QString& location) = 0;
+    // Shows a file or an application selected in the desktop's file browser.
+    virtual bool revealInFileBrowser(const QString& path) = 0;
 
     // Acting on a running application. False when it is gone.
     virtual bool hide(AppHandle app) = 0;
@@ -71,6 +89,8 @@ public:
     // Identifier of the desktop's file browser, which runs all the time and
     // only counts as running while it shows a window.
     virtual QString fileBrowserIdentifier() const = 0;
+    // What menus call the file browser ("Show in ...").
+    virtual QString fileBrowserName() const = 0;
 
     // Identifiers the pinned list starts with when nothing is stored, in order:
     // the file browser, the web browser, the mail client, the settings application.

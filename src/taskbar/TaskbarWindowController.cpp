@@ -14,6 +14,7 @@
 #include "taskbar/BarGeometry.h"
 #include "taskbar/TaskbarPanel.h"
 #include "taskbar/TaskbarView.h"
+#include "widgets/LauncherPanelController.h"
 #include "windows/UpdateService.h"
 
 #include <QApplication>
@@ -76,6 +77,8 @@ void TaskbarWindowController::rebuildPanels() {
     const auto screens = targetScreens();
     if (screens.empty())
         return;
+    // The start button it stands on may move or go.
+    closeLauncher();
     std::set<QString> ids;
     for (const auto& s : screens)
         ids.insert(screenId(s));
@@ -396,8 +399,28 @@ TaskbarView* TaskbarWindowController::taskbarView(const QString& id) const {
 
 // --- Connections to features that arrive with their own parts of the program ---
 
-void TaskbarWindowController::toggleLauncher(QWidget*) {
-    // The launcher is not part of the program yet.
+void TaskbarWindowController::toggleLauncher(QWidget* anchor) {
+    if (isLauncherOpen()) {
+        closeLauncher();
+        return;
+    }
+    closeLauncher();
+    launcherController_ = std::make_unique<LauncherPanelController>(
+        LauncherDependencies{*registry_, deps_.settings, deps_.theme, deps_.scheduler, deps_.platform});
+    if (anchor && anchor->window())
+        launcherController_->show(anchor);
+}
+
+bool TaskbarWindowController::isLauncherOpen() const {
+    return launcherController_ && launcherController_->isShown();
+}
+
+void TaskbarWindowController::closeLauncher() {
+    if (!launcherController_)
+        return;
+    launcherController_->close();
+    // Its row menu may be open and return into it.
+    deleteWhenReleased(launcherController_.release());
 }
 
 void TaskbarWindowController::openSettings() {
@@ -417,7 +440,8 @@ void TaskbarWindowController::wireAppButtons(AppButtonsRail&) {
 }
 
 void TaskbarWindowController::closePreviewAndLauncher() {
-    // Previews and the launcher close here once they exist.
+    // Previews close here once they exist.
+    closeLauncher();
 }
 
 void TaskbarWindowController::restoreAdjustedWindows(const std::optional<QString>& id) {

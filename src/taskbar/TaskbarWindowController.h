@@ -18,6 +18,7 @@ namespace vantorel {
 
 class AppButtonsRail;
 class AppRegistryService;
+class LauncherPanelController;
 class PersistenceService;
 class QuitConfirmation;
 class SettingsService;
@@ -74,6 +75,9 @@ public:
     std::size_t taskbarViewCount() const { return taskbarViews_.size(); }
     std::map<QString, bool>& visibleByScreenID() { return visibleByScreenID_; }
     int menuTrackingDepth() const { return menuTrackingDepth_; }
+    // The start menu while it is open (the bar stays up meanwhile).
+    bool isLauncherOpen() const;
+    LauncherPanelController* launcher() const { return launcherController_.get(); }
     bool isTornDown() const { return tornDown_; }
     bool hasWindowStateTimer() const { return windowStateTimer_.isActive(); }
 
@@ -92,6 +96,7 @@ private:
     void pushEntries();
     void wireAppButtons(AppButtonsRail& rail);
     void closePreviewAndLauncher();
+    void closeLauncher();
     void restoreAdjustedWindows(const std::optional<QString>& screenId);
     bool hasFullscreenLikeWindow() const;
     void updateRevealTimer();
@@ -119,6 +124,7 @@ private:
     std::optional<QString> lastClampAttempt_;
     bool showingOnAllDisplays_ = false;
     int menuTrackingDepth_ = 0;
+    std::unique_ptr<LauncherPanelController> launcherController_;
     bool tornDown_ = false;
     // Desktop tests read the row from outside through this file ($VANTOREL_STATE_FILE).
     QString stateFile_;

@@ -9,15 +9,17 @@
 
 namespace vantorel {
 
-Popover::Popover(QWidget* content)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus |
-                           Qt::NoDropShadowWindowHint),
-      content_(content) {
-    setAttribute(Qt::WA_ShowWithoutActivating);
-    setAttribute(Qt::WA_X11DoNotAcceptFocus);
+Popover::Popover(QWidget* content, Focus focus)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::NoDropShadowWindowHint |
+                           (focus == Focus::Never ? Qt::WindowDoesNotAcceptFocus : Qt::WindowFlags())),
+      content_(content), focus_(focus) {
+    if (focus == Focus::Never) {
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        setAttribute(Qt::WA_X11DoNotAcceptFocus);
+        setFocusPolicy(Qt::NoFocus);
+    }
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
-    setFocusPolicy(Qt::NoFocus);
     content_->setParent(this);
     content_->move(0, 0);
     setContentSize(content_->size());
@@ -28,6 +30,11 @@ Popover::~Popover() = default;
 void Popover::setAppearance(std::optional<ResolvedTheme> appearance) {
     appearance_ = appearance;
     setPalette(ThemeService::palette(look()));
+    update();
+}
+
+void Popover::setFillColor(std::optional<QColor> color) {
+    fill_ = color;
     update();
 }
 
@@ -51,6 +58,8 @@ void Popover::show(QWidget* anchor) {
     place();
     QWidget::show();
     raise();
+    if (focus_ == Focus::TakesKeyboard)
+        activateWindow();
 }
 
 void Popover::close() {
@@ -88,7 +97,7 @@ void Popover::paintEvent(QPaintEvent*) {
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.fillRect(rect(), Qt::transparent);
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    QColor fill = colors.background;
+    QColor fill = fill_.value_or(colors.background);
     fill.setAlphaF(1.0f);
     p.fillPath(path, fill);
     p.setPen(QPen(colors.topLine, 1));

@@ -10,13 +10,14 @@
 namespace vantorel {
 
 // A small frameless window that stands above an anchor view with the look of
-// the taskbar. It never takes focus and does not close on outside clicks: its
-// owner decides when it goes (hover polls, a second click).
+// the taskbar. It does not close on outside clicks: its owner decides when it
+// goes (hover polls, a second click). It takes the keyboard only when made so.
 class Popover : public QWidget {
     Q_OBJECT
 public:
+    enum class Focus { Never, TakesKeyboard };
     // The popover takes ownership of content.
-    explicit Popover(QWidget* content);
+    explicit Popover(QWidget* content, Focus focus = Focus::Never);
     ~Popover() override;
 
     QWidget* content() const { return content_; }
@@ -25,6 +26,8 @@ public:
     void setAppearance(std::optional<ResolvedTheme> appearance);
     std::function<ResolvedTheme()> systemLook;
     ResolvedTheme look() const;
+    // Fills the popover with this colour instead of the taskbar's.
+    void setFillColor(std::optional<QColor> color);
 
     // Size of the content; the popover grows and shrinks around it and keeps
     // standing on its anchor.
@@ -32,7 +35,7 @@ public:
     QSize contentSize() const { return contentSize_; }
 
     // Shows the popover centred above the anchor's top edge, kept on the
-    // anchor's screen.
+    // anchor's screen; one that takes the keyboard asks to become the active window.
     void show(QWidget* anchor);
     void close();
     bool isShown() const { return isVisible(); }
@@ -60,6 +63,8 @@ private:
     QSize contentSize_;
     QRect covered_;
     std::optional<ResolvedTheme> appearance_;
+    std::optional<QColor> fill_;
+    Focus focus_;
 };
 
 } // namespace vantorel

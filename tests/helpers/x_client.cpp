@@ -37,6 +37,7 @@ void setString(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_ato
 int main(int argc, char** argv) {
     long claimedPid = 0;
     int iconAfterMs = -1;
+    const char* report = nullptr;
     std::vector<std::pair<std::string, std::string>> windows;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -44,6 +45,8 @@ int main(int argc, char** argv) {
             claimedPid = std::strtol(argv[++i], nullptr, 10);
         else if (arg == "--icon-after-ms" && i + 1 < argc)
             iconAfterMs = std::atoi(argv[++i]);
+        else if (arg == "--report" && i + 1 < argc)
+            report = argv[++i];
         else if (arg == "--window" && i + 2 < argc) {
             windows.emplace_back(argv[i + 1], argv[i + 2]);
             i += 2;
@@ -55,6 +58,13 @@ int main(int argc, char** argv) {
     if (windows.empty()) {
         std::fprintf(stderr, "x_client: no --window given\n");
         return 2;
+    }
+    if (report) {
+        if (FILE* f = std::fopen(report, "w")) {
+            const char* id = std::getenv("DESKTOP_STARTUP_ID");
+            std::fprintf(f, "startup-id %s\n", id ? id : "");
+            std::fclose(f);
+        }
     }
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c)) {

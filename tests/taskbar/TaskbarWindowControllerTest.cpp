@@ -9,6 +9,8 @@
 #include "taskbar/TaskbarPanel.h"
 #include "taskbar/TaskbarView.h"
 #include "taskbar/TaskbarWindowController.h"
+#include "widgets/LauncherPanelController.h"
+#include "widgets/LauncherView.h"
 #include "widgets/StartButtonView.h"
 #include "windows/UpdateService.h"
 
@@ -20,6 +22,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -368,4 +371,55 @@ TEST_F(Taskbar, TheStartMenuTracksItsDepthAndRunsTheChosenItem) {
     controller->showStartButtonMenu(controller->window());
     ASSERT_EQ(desktop.shownAlerts.size(), 1u);
     EXPECT_EQ(desktop.shownAlerts.front().message, "Quit Vantorel?");
+}
+
+TEST_F(Taskbar, TheStartButtonOpensAFreshLauncherAndTheControllersCloseItsPointsCloseIt) {
+    QTemporaryDir apps;
+    desktop.applicationFolders = {apps.path()};
+    QDir(apps.path()).mkpath("Mail.app");
+    make();
+    const int ticking = scheduler.repeatingCount();
+    TaskbarView* view = controller->taskbarView("1");
+    auto click = [&] { QTest::mouseClick(view->startBtn(), Qt::LeftButton, {}, QPoint(30, 27)); };
+    auto names = [&] {
+        QStringList out;
+        for (const auto& a : controller->launcher()->allApps())
+            out << a.name;
+        return out;
+    };
+
+    click();
+    ASSERT_TRUE(controller->isLauncherOpen());
+    EXPECT_EQ(names(), QStringList{"Mail"});
+    click();
+    EXPECT_FALSE(controller->isLauncherOpen()) << "a second click closes it";
+    EXPECT_EQ(controller->launcher(), nullptr);
+
+    // Every opening reads the installed applications again.
+    QDir(apps.path()).mkpath("Maps.app");
+    click();
+    ASSERT_TRUE(controller->isLauncherOpen());
+    EXPECT_EQ(names(), (QStringList{"Mail", "Maps"}));
+
+    // Closed from inside (Escape), the next click opens a new one.
+    QTest::keyClick(controller->launcher()->searchField(), Qt::Key_Escape);
+    EXPECT_FALSE(controller->isLauncherOpen());
+    click();
+    EXPECT_TRUE(controller->isLauncherOpen());
+
+    desktop.setDisplays({kLaptop}, 1);
+    EXPECT_FALSE(controller->isLauncherOpen()) << "panels rebuilt";
+    click();
+    Q_EMIT desktop.workspace.screensDidSleep();
+    EXPECT_FALSE(controller->isLauncherOpen());
+    click();
+    Q_EMIT desktop.workspace.activeSpaceChanged();
+    EXPECT_FALSE(controller->isLauncherOpen());
+    click();
+    controller->teardown();
+    EXPECT_FALSE(controller->isLauncherOpen());
+    EXPECT_EQ(desktop.clickWatchCount(), 0u);
+    EXPECT_EQ(controller->launcher(), nullptr);
+    EXPECT_EQ(scheduler.repeatingCount(), ticking - 1)
+        << "only the window-state timer stopped, no dismiss polling left";
 }

@@ -3,6 +3,7 @@
 #include "platform/sim/SimDesktop.h"
 
 #include <QCursor>
+#include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -55,6 +56,35 @@ void mirrorQtScreens(SimDesktop& desktop, int requested) {
 
 void followQtPointer(SimDesktop& desktop) {
     desktop.pointerSource = [] { return ScreenSpace::fromPrimaryScreen().fromQt(QPointF(QCursor::pos())); };
+}
+
+void installDemoApplications(SimDesktop& desktop, const QString& root) {
+    const QString applications = root + QStringLiteral("/Applications");
+    desktop.applicationFolders = {applications};
+    desktop.fileBrowserBundle = root + QStringLiteral("/System/Library/CoreServices/Finder.app");
+    QDir().mkpath(desktop.fileBrowserBundle);
+    desktop.install(QStringLiteral("com.apple.finder"), desktop.fileBrowserBundle);
+    const std::pair<const char*, const char*> apps[] = {
+        {"com.apple.Safari", "Safari"},
+        {"com.apple.mail", "Mail"},
+        {"com.apple.systempreferences", "System Settings"},
+        {"com.apple.Terminal", "Utilities/Terminal"},
+        {"com.apple.Notes", "Notes"},
+        {"com.apple.calculator", "Calculator"},
+        {"com.apple.TextEdit", "TextEdit"},
+        {"com.apple.Preview", "Preview"},
+        {"com.apple.iCal", "Calendar"},
+        {"com.apple.Photos", "Photos"},
+        {"com.apple.Music", "Music"},
+        {"com.apple.Maps", "Maps"},
+        {"com.apple.reminders", "Reminders"},
+        {"com.apple.ActivityMonitor", "Utilities/Activity Monitor"},
+    };
+    for (const auto& [id, name] : apps) {
+        const QString location = applications + u'/' + QString::fromUtf8(name) + QStringLiteral(".app");
+        QDir().mkpath(location);
+        desktop.install(QString::fromUtf8(id), location);
+    }
 }
 
 } // namespace vantorel

@@ -1,5 +1,7 @@
 #pragma once
 
+class QString;
+
 namespace vantorel {
 
 class SimDesktop;
@@ -13,5 +15,10 @@ void mirrorQtScreens(SimDesktop& desktop, int requestedDisplays);
 // Makes the simulated pointer stand where the real cursor is, so that hover
 // polls (the calendar, auto-hide) react to the mouse in the demo.
 void followQtPointer(SimDesktop& desktop);
+
+// Puts the demo's installed applications on disk as ".app" folders under
+// root and makes it the simulated desktop's only application folder, so that
+// the launcher lists them.
+void installDemoApplications(SimDesktop& desktop, const QString& root);
 
 } // namespace vantorel

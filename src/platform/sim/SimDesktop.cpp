@@ -1,6 +1,7 @@
 #include "platform/sim/SimDesktop.h"
 
 #include "platform/common/LetterIcon.h"
+#include "platform/sim/ApplicationFolders.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -24,6 +25,7 @@ Platform SimDesktop::platform(DefaultsStore* defaults) {
     p.workspace = &workspace;
     p.screens = &screens;
     p.pointer = this;
+    p.clicks = this;
     p.theme = &theme;
     p.bundle = this;
     p.alerts = this;
@@ -229,6 +231,32 @@ bool SimWorkspace::openApplication(const QString& bundleIdentifier) {
     return true;
 }
 
+std::vector<InstalledApplication> SimWorkspace::installedApplications() const {
+    auto found = walkApplicationFolders(desktop_.applicationFolders, desktop_.fileBrowserBundle);
+    for (auto& app : found)
+        for (const auto& [id, location] : desktop_.installed_)
+            if (QDir::cleanPath(location) == app.location)
+                app.bundleIdentifier = id;
+    return found;
+}
+
+bool SimWorkspace::openApplicationAt(const QString& location) {
+    desktop_.openedLocations << location;
+    for (const auto& [id, installedAt] : desktop_.installed_)
+        if (QDir::cleanPath(installedAt) == QDir::cleanPath(location))
+            return openApplication(id);
+    if (!QFileInfo::exists(location))
+        return false;
+    // An application without an identifier still runs.
+    desktop_.activate(desktop_.launch(std::nullopt, QFileInfo(location).completeBaseName()));
+    return true;
+}
+
+bool SimWorkspace::revealInFileBrowser(const QString& path) {
+    desktop_.revealedPaths << path;
+    return true;
+}
+
 bool SimWorkspace::hide(AppHandle app) {
     const qint64 pid = app.value;
     if (!desktop_.app(pid))
@@ -348,6 +376,36 @@ std::optional<QImage> SimWindowServer::captureWindow(quint32 windowNumber) {
         p.drawText(image.rect().adjusted(8, 8, -8, -8), Qt::AlignLeft | Qt::AlignTop, w->title);
     }
     return image;
+}
+
+namespace {
+class SimClickWatch : public ClickMonitor::Watch {
+public:
+    SimClickWatch(std::map<int, std::function<void()>>& watches, int id) : watches_(watches), id_(id) {}
+    ~SimClickWatch() override { watches_.erase(id_); }
+
+private:
+    std::map<int, std::function<void()>>& watches_;
+    int id_;
+};
+} // namespace
+
+std::unique_ptr<ClickMonitor::Watch> SimDesktop::watchMouseDowns(std::function<void()> onMouseDown) {
+    const int id = nextClickWatch_++;
+    clickWatches_.emplace(id, std::move(onMouseDown));
+    return std::make_unique<SimClickWatch>(clickWatches_, id);
+}
+
+void SimDesktop::clickInOtherApplication() {
+    // A watcher may stop watching (or another start) from its callback.
+    std::vector<int> ids;
+    for (const auto& [id, fn] : clickWatches_)
+        ids.push_back(id);
+    for (int id : ids)
+        if (auto it = clickWatches_.find(id); it != clickWatches_.end()) {
+            auto fn = it->second;
+            fn();
+        }
 }
 
 std::vector<Display> SimScreens::displays() const { return desktop_.displays(); }

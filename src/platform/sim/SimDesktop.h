@@ -3,6 +3,7 @@
 #include "platform/Accessibility.h"
 #include "platform/Alerts.h"
 #include "platform/BundleInfo.h"
+#include "platform/ClickMonitor.h"
 #include "platform/DefaultsStore.h"
 #include "platform/Identity.h"
 #include "platform/InstanceGuard.h"
@@ -17,6 +18,7 @@
 #include "platform/sim/SimLoginItems.h"
 #include "platform/sim/SimProcessRunner.h"
 
+#include <QDir>
 #include <QHash>
 #include <QVariantMap>
 #include <deque>
@@ -62,6 +64,9 @@ public:
     std::optional<QString> applicationLocation(const QString& bundleIdentifier) const override;
     bool openUrl(const QString& url) override;
     bool openApplication(const QString& bundleIdentifier) override;
+    std::vector<InstalledApplication> installedApplications() const override;
+    bool openApplicationAt(const QString& location) override;
+    bool revealInFileBrowser(const QString& path) override;
     bool hide(AppHandle app) override;
     bool unhide(AppHandle app) override;
     bool activate(AppHandle app, bool allWindows) override;
@@ -74,6 +79,7 @@ public:
     QIcon icon(const RunningApplication& application) const override;
     QIcon iconForFile(const QString& path) const override;
     QString fileBrowserIdentifier() const override { return QStringLiteral("com.apple.finder"); }
+    QString fileBrowserName() const override { return QStringLiteral("Finder"); }
 
 private:
     SimDesktop& desktop_;
@@ -127,7 +133,8 @@ class SimDesktop final : public Pointer,
                          public Sound,
                          public InstanceGuard,
                          public Identity,
-                         public PanelHost {
+                         public PanelHost,
+                         public ClickMonitor {
 public:
     SimDesktop();
     ~SimDesktop() override;
@@ -153,6 +160,15 @@ public:
     const std::vector<SimApp>& apps() const { return apps_; }
     QStringList openedUrls;
     QStringList openedApplications;
+
+    // --- installed applications on disk, as a launcher finds them ---
+    // Walked in this order; an installed location (install()) gives an application its identifier.
+    QStringList applicationFolders = {QStringLiteral("/Applications"),
+                                      QDir::homePath() + QStringLiteral("/Applications"),
+                                      QStringLiteral("/System/Applications")};
+    QString fileBrowserBundle = QStringLiteral("/System/Library/CoreServices/Finder.app");
+    QStringList openedLocations;
+    QStringList revealedPaths;
 
     // --- displays ---
     void setDisplays(std::vector<Display> displays, std::optional<quint32> mainId);
@@ -240,6 +256,12 @@ public:
     void beep() override { ++beeps; }
     bool claim(const QString& bundleIdentifier) override;
 
+    // --- clicks in other applications ---
+    std::unique_ptr<Watch> watchMouseDowns(std::function<void()> onMouseDown) override;
+    // A left or right mouse-down in another application.
+    void clickInOtherApplication();
+    std::size_t clickWatchCount() const { return clickWatches_.size(); }
+
     // A demo desktop for --platform sim: a few applications with windows on
     // the given displays.
     static void populateDemo(SimDesktop& desktop);
@@ -253,6 +275,8 @@ private:
     Point pointer_;
     qint64 nextPid_ = 2000;
     quint32 nextWindow_ = 100;
+    std::map<int, std::function<void()>> clickWatches_;
+    int nextClickWatch_ = 1;
 };
 
 } // namespace vantorel

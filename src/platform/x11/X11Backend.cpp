@@ -5,6 +5,7 @@
 #include "platform/x11/DesktopEntryIndex.h"
 #include "platform/x11/DesktopIconLookup.h"
 #include "platform/x11/MimeDefaults.h"
+#include "platform/x11/X11ClickMonitor.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Identity.h"
 #include "platform/x11/X11PanelHost.h"
@@ -43,6 +44,7 @@ std::unique_ptr<X11Backend> X11Backend::create(Scheduler& scheduler, qint64 ownP
     b->theme_ = std::make_unique<X11Theme>();
     b->identity_ = std::make_unique<X11Identity>();
     b->pointer_ = std::make_unique<QtPointer>();
+    b->clicks_ = std::make_unique<X11ClickMonitor>(*b->connection_);
     b->panels_ = std::make_unique<X11PanelHost>();
     return b;
 }
@@ -59,6 +61,7 @@ Platform X11Backend::platform() {
     p.theme = theme_.get();
     p.identity = identity_.get();
     p.pointer = pointer_.get();
+    p.clicks = clicks_.get();
     p.panels = panels_.get();
     return p;
 }

@@ -12,6 +12,7 @@ class DesktopIconLookup;
 class MimeDefaults;
 class Scheduler;
 class X11Accessibility;
+class X11ClickMonitor;
 class X11Connection;
 class X11Identity;
 class X11PanelHost;
@@ -50,6 +51,7 @@ private:
     std::unique_ptr<X11Theme> theme_;
     std::unique_ptr<X11Identity> identity_;
     std::unique_ptr<QtPointer> pointer_;
+    std::unique_ptr<X11ClickMonitor> clicks_;
     std::unique_ptr<X11PanelHost> panels_;
 };
 

@@ -5,10 +5,14 @@
 #include "platform/x11/AppMatcher.h"
 #include "platform/x11/DesktopEntryIndex.h"
 #include "platform/x11/DesktopIconLookup.h"
+#include "platform/x11/MenuApplications.h"
 #include "platform/x11/MimeDefaults.h"
+#include "platform/x11/X11Launch.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QImage>
@@ -359,6 +363,43 @@ bool X11Workspace::openApplication(const QString& bundleIdentifier) {
     return QProcess::startDetached(command.front(), command.mid(1), dir);
 }
 
+std::vector<InstalledApplication> X11Workspace::installedApplications() const {
+    // Only folders that changed are read again.
+    index_.refresh();
+    return menuApplications(index_, MimeDefaults::currentDesktopsFromEnvironment());
+}
+
+bool X11Workspace::openApplicationAt(const QString& location) {
+    const QString id = index_.idForPath(location);
+    const DesktopEntry* entry = id.isEmpty() ? nullptr : index_.find(id);
+    if (!entry)
+        return false;
+    const QString startupId = beginStartup(*entry, id);
+    if (launchDesktopEntry(*entry, id, startupId))
+        return true;
+    cancelStartup(startupId);
+    return false;
+}
+
+bool X11Workspace::revealInFileBrowser(const QString& path) {
+    const QFileInfo file(path);
+    if (!file.exists())
+        return false;
+    const QString folder = file.absolutePath();
+    auto call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << QStringList{QUrl::fromLocalFile(file.absoluteFilePath()).toString()} << QString();
+    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
+    // Without a file manager on the bus, the containing folder opens instead.
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, folder] {
+        watcher->deleteLater();
+        if (watcher->isError())
+            openUrl(QUrl::fromLocalFile(folder).toString());
+    });
+    return true;
+}
+
 void X11Workspace::requestActivate(xcb_window_t window) {
     expectMinimized(window, false);
     auto* e = tracker_.connection().ewmh();
@@ -582,6 +623,12 @@ QIcon X11Workspace::iconForFile(const QString& path) const {
 }
 
 QString X11Workspace::fileBrowserIdentifier() const { return mime_.fileBrowserIdentifier(); }
+
+QString X11Workspace::fileBrowserName() const {
+    if (const DesktopEntry* entry = index_.find(fileBrowserIdentifier()); entry && !entry->name().isEmpty())
+        return entry->name();
+    return QStringLiteral("File Manager");
+}
 
 QStringList X11Workspace::defaultPinnedCandidates() const { return mime_.defaultPinnedCandidates(); }
 

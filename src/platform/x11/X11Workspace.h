@@ -37,6 +37,9 @@ public:
     std::optional<QString> applicationLocation(const QString& bundleIdentifier) const override;
     bool openUrl(const QString& url) override;
     bool openApplication(const QString& bundleIdentifier) override;
+    std::vector<InstalledApplication> installedApplications() const override;
+    bool openApplicationAt(const QString& location) override;
+    bool revealInFileBrowser(const QString& path) override;
     bool hide(AppHandle app) override;
     bool unhide(AppHandle app) override;
     bool activate(AppHandle app, bool allWindows) override;
@@ -48,6 +51,7 @@ public:
     QIcon icon(const RunningApplication& application) const override;
     QIcon iconForFile(const QString& path) const override;
     QString fileBrowserIdentifier() const override;
+    QString fileBrowserName() const override;
     QStringList defaultPinnedCandidates() const override;
 
     // In the order the applications first appeared.

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/ClickMonitor.h"
+
+#include <map>
+#include <optional>
+#include <xcb/xcb.h>
+
+namespace vantorel {
+
+class X11Connection;
+
+// Mouse-downs anywhere on the display through the input extension's raw
+// events, which every client may watch on the root window without a grab, so
+// the click still goes where it was meant to. Raw events carry no window:
+// the pointer's path down the window tree tells whether the click landed on
+// one of our own windows, which do not count. Watched only while someone watches.
+class X11ClickMonitor : public ClickMonitor {
+public:
+    explicit X11ClickMonitor(X11Connection& connection);
+    ~X11ClickMonitor() override;
+
+    std::unique_ptr<Watch> watchMouseDowns(std::function<void()> onMouseDown) override;
+    // Whether the display has raw events (input extension 2.1 or later).
+    bool isAvailable();
+
+private:
+    void select(bool on);
+    void handle(const xcb_generic_event_t* event);
+    bool pointerIsOverOwnWindow();
+    void stopWatching(int id);
+
+    X11Connection& x_;
+    std::optional<uint8_t> opcode_;
+    bool probed_ = false;
+    bool selected_ = false;
+    std::map<int, std::function<void()>> watches_;
+    int nextId_ = 1;
+    friend class X11ClickWatch;
+};
+
+} // namespace vantorel

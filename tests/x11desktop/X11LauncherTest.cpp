@@ -1,0 +1,243 @@
+// The launcher on a real desktop: opened by a click on the start button
+// (pointer and keys through XTEST), typed into without a click, launching a
+// fixture application, closing on Escape and on a click in another
+// application, which still gets that click.
+#include "app/PersistenceService.h"
+#include "app/QuitConfirmation.h"
+#include "app/SettingsService.h"
+#include "app/ThemeService.h"
+#include "core/ManualScheduler.h"
+#include "platform/sim/SimDesktop.h"
+#include "platform/x11/X11Connection.h"
+#include "taskbar/TaskbarPanel.h"
+#include "taskbar/TaskbarView.h"
+#include "taskbar/TaskbarWindowController.h"
+#include "widgets/LauncherPanelController.h"
+#include "widgets/LauncherView.h"
+#include "widgets/Popover.h"
+#include "widgets/StartButtonView.h"
+#include "windows/UpdateService.h"
+#include "x11desktop/X11DesktopFixture.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QWindow>
+#include <cstdio>
+
+using namespace vantorel;
+using vantorel::test::waitUntil;
+using vantorel::test::X11Desktop;
+
+namespace {
+
+void xdotool(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), args);
+    p.waitForFinished(10000);
+}
+
+// Notices a mouse release anywhere in a window of ours.
+struct ReleaseSeen : QObject {
+    explicit ReleaseSeen(QWidget* window) : window_(window) { qApp->installEventFilter(this); }
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::MouseButtonRelease && o->isWidgetType() &&
+            static_cast<QWidget*>(o)->window() == window_)
+            seen = true;
+        return false;
+    }
+    QWidget* window_;
+    bool seen = false;
+};
+
+// The taskbar on the real desktop. Its own time stands still, so nothing but
+// the click monitor can close the launcher when another application is clicked.
+class X11Launcher : public X11Desktop {
+protected:
+    X11Launcher() {
+        reportFile = reports.filePath("launched");
+        const QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nName=Launch Me\nExec=%1 --report %2 "
+                                             "--window LaunchMe \"Launched window\"\nStartupNotify=true\n"
+                                             "StartupWMClass=LaunchMe\nKeywords=fixture;\n")
+                                  .arg(VANTOREL_X_CLIENT, reportFile);
+        QFile f(qEnvironmentVariable("XDG_DATA_HOME") + "/applications/org.vantorel.LaunchMe.desktop");
+        f.open(QIODevice::WriteOnly);
+        f.write(entry.toUtf8());
+        f.close();
+
+        platform = backend->platform();
+        platform.defaults = &sim.memoryDefaults;
+        platform.bundle = &sim;
+        platform.alerts = &sim;
+        platform.sound = &sim;
+        platform.instances = &sim;
+        persistence = std::make_unique<PersistenceService>(sim.memoryDefaults, "com.vantorel.app", *platform.workspace);
+        persistence->savePinnedApps({});
+        settings = std::make_unique<SettingsService>(*persistence);
+        theme = std::make_unique<ThemeService>(*platform.theme);
+        quit = std::make_unique<QuitConfirmation>(sim, [] {});
+    }
+    ~X11Launcher() override {
+        if (controller)
+            controller->teardown();
+        controller.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void makeTaskbar(AppearanceMode mode = AppearanceMode::Light) {
+        settings->update([mode](AppSettings& s) { s.appearanceMode = mode; });
+        controller = std::make_unique<TaskbarWindowController>(
+            TaskbarDependencies{platform, taskbarTime, *settings, *theme, updates, *quit, persistence.get()});
+        controller->showWindow();
+        ASSERT_TRUE(waitUntil([&] { return controller->window()->isVisible() && startButton()->isVisible(); }));
+        // The dock is placed once the window manager has mapped it.
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        ASSERT_TRUE(waitUntil([&] {
+            QWidget* panel = controller->window();
+            return panel->windowHandle() && panel->windowHandle()->isExposed() &&
+                   panel->geometry().y() == screen.height() - 55;
+        }));
+    }
+    StartButtonView* startButton() { return controller->taskbarView(*controller->primaryScreenID())->startBtn(); }
+    static void click(QPoint global, int times = 1) {
+        xdotool({"mousemove", QString::number(global.x()), QString::number(global.y()), "click", "--repeat",
+                 QString::number(times), "--delay", "60", "1"});
+    }
+    void clickStartButton() { click(startButton()->mapToGlobal(startButton()->rect().center())); }
+    Popover* popover() { return controller->launcher() ? controller->launcher()->popover() : nullptr; }
+    // Open, on screen, and the window with the keyboard.
+    bool launcherTakesTheKeyboard() {
+        return waitUntil([&] {
+            Popover* p = popover();
+            return controller->isLauncherOpen() && p->windowHandle() && p->windowHandle()->isExposed() &&
+                   QGuiApplication::focusWindow() == p->windowHandle();
+        });
+    }
+    QString typedText() {
+        auto* l = controller->launcher();
+        return l && l->searchField() ? l->searchField()->text() : QString();
+    }
+    QString screenshot(const QString& name) {
+        Popover* p = popover();
+        p->repaint(); // what was typed last may not be drawn yet
+        const QRect around = p->geometry().united(startButton()->window()->geometry()).adjusted(-8, -8, 8, 0);
+        const QImage image = QGuiApplication::primaryScreen()->grabWindow(0).toImage().copy(around);
+        const QString path = QDir::temp().filePath(name);
+        image.save(path);
+        std::printf("saved %s\n", qPrintable(path));
+        return path;
+    }
+
+    QTemporaryDir reports;
+    QString reportFile;
+    SimDesktop sim;
+    Platform platform;
+    ManualScheduler taskbarTime;
+    std::unique_ptr<PersistenceService> persistence;
+    std::unique_ptr<SettingsService> settings;
+    std::unique_ptr<ThemeService> theme;
+    UpdateService updates;
+    std::unique_ptr<QuitConfirmation> quit;
+    std::unique_ptr<TaskbarWindowController> controller;
+};
+
+} // namespace
+
+TEST_F(X11Launcher, AClickOnTheStartButtonOpensItTypingNeedsNoClickAndReturnLaunches) {
+    ASSERT_TRUE(backend);
+    makeTaskbar();
+    clickStartButton();
+    ASSERT_TRUE(launcherTakesTheKeyboard()) << "open: " << controller->isLauncherOpen();
+    const auto& all = controller->launcher()->allApps();
+    ASSERT_FALSE(all.empty());
+    EXPECT_EQ(all.front().name, "Launch Me") << "the fixture entries, sorted";
+
+    xdotool({"type", "--delay", "30", "laun"});
+    ASSERT_TRUE(waitUntil([&] { return typedText() == "laun"; })) << qPrintable(typedText());
+    ASSERT_EQ(controller->launcher()->filteredApps().size(), 1u);
+    screenshot("vantorel-launcher-light.png");
+
+    xdotool({"key", "Return"});
+    EXPECT_TRUE(waitUntil([&] { return !controller->isLauncherOpen(); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return windowTitled("Launched window") && windowTitled("Launched window")->viewable; }, 15000));
+    QFile report(reportFile);
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    const QString line = QString::fromUtf8(report.readAll()).trimmed();
+    EXPECT_TRUE(line.startsWith("startup-id vantorel-")) << qPrintable(line);
+    EXPECT_TRUE(line.contains(QRegularExpression("_TIME[1-9][0-9]*$"))) << qPrintable(line);
+    backend->workspace().terminate(groupWithTitle("Launched window")->info.handle);
+
+    // Opened again it reads the entries again; Escape closes it.
+    clickStartButton();
+    ASSERT_TRUE(launcherTakesTheKeyboard());
+    xdotool({"key", "Escape"});
+    EXPECT_TRUE(waitUntil([&] { return !controller->isLauncherOpen(); }));
+}
+
+TEST_F(X11Launcher, AClickOnAnotherWindowClosesItAndStillReachesThatWindow) {
+    ASSERT_TRUE(backend);
+    term("click target", "30x4+500+300", {"-e", "sh", "-c", "echo vantorel; exec sleep 600"});
+    ASSERT_TRUE(waitUntil([&] { return windowTitled("click target") && windowTitled("click target")->viewable; }));
+    const X11Window* target = windowTitled("click target");
+    const xcb_window_t targetId = target->id;
+    const QPoint word = target->client.topLeft() + QPoint(14, 7);
+    makeTaskbar();
+    auto& x = backend->tracker().connection();
+    auto primaryOwner = [&] {
+        auto reply = xreply(xcb_get_selection_owner_reply(
+            x.connection(), xcb_get_selection_owner(x.connection(), XCB_ATOM_PRIMARY), nullptr));
+        return reply ? reply->owner : static_cast<xcb_window_t>(XCB_NONE);
+    };
+    ASSERT_EQ(primaryOwner(), static_cast<xcb_window_t>(XCB_NONE));
+
+    // A click on our own bar is no click elsewhere. Once the bar has seen it,
+    // a round trip on the backend's connection brings its raw event too.
+    clickStartButton();
+    ASSERT_TRUE(launcherTakesTheKeyboard());
+    ReleaseSeen seen(startButton()->window());
+    click(startButton()->window()->mapToGlobal(QPoint(400, 20)));
+    ASSERT_TRUE(waitUntil([&] { return seen.seen; }));
+    std::free(xcb_get_input_focus_reply(x.connection(), xcb_get_input_focus(x.connection()), nullptr));
+    x.drain();
+    EXPECT_TRUE(controller->isLauncherOpen());
+
+    // A double click on the word: the terminal selects it only if the first
+    // click, the one that closed the launcher, reached it too.
+    click(word, 2);
+    EXPECT_TRUE(waitUntil([&] { return !controller->isLauncherOpen(); }));
+    ASSERT_TRUE(waitUntil([&] { return primaryOwner() != XCB_NONE; }));
+    const uint32_t clientBits = ~xcb_get_setup(x.connection())->resource_id_mask;
+    EXPECT_EQ(primaryOwner() & clientBits, targetId & clientBits) << "the terminal owns the selection";
+    EXPECT_TRUE(waitUntil([&] {
+        const X11AppGroup* g = groupWithTitle("click target");
+        return g && g->info.isActive;
+    })) << "and took the focus";
+}
+
+TEST_F(X11Launcher, TheOpenLauncherLightAndDark) {
+    ASSERT_TRUE(backend);
+    for (auto mode : {AppearanceMode::Light, AppearanceMode::Dark}) {
+        makeTaskbar(mode);
+        clickStartButton();
+        ASSERT_TRUE(launcherTakesTheKeyboard());
+        xdotool({"type", "--delay", "30", "office"});
+        ASSERT_TRUE(waitUntil([&] { return typedText() == "office"; }));
+        ASSERT_EQ(controller->launcher()->filteredApps().size(), 2u) << "Office Calc and Office Writer";
+        QCoreApplication::processEvents();
+        const bool dark = mode == AppearanceMode::Dark;
+        const QString path = screenshot(dark ? "vantorel-launcher-dark.png" : "vantorel-launcher-light-query.png");
+        const QImage shot(path);
+        const QRect inShot = popover()->geometry().translated(-popover()->geometry().topLeft() + QPoint(8, 8));
+        // Below the two rows the popover shows its own background.
+        const QColor background = shot.pixelColor(inShot.center().x(), inShot.bottom() - 30);
+        EXPECT_EQ(background.rgb(), launcherColors(dark ? ResolvedTheme::Dark : ResolvedTheme::Light).background.rgb())
+            << qPrintable(background.name());
+        xdotool({"key", "Escape"});
+        ASSERT_TRUE(waitUntil([&] { return !controller->isLauncherOpen(); }));
+        controller->teardown();
+        controller.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}

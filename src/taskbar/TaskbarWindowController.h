@@ -16,6 +16,7 @@ class QMenu;
 
 namespace vantorel {
 
+class ActivationController;
 class AppButtonsRail;
 class AppRegistryService;
 class PersistenceService;
@@ -62,6 +63,8 @@ public:
 
     TaskbarView* makeTaskbarView();
     AppRegistryService& registry() const { return *registry_; }
+    // What clicks on the buttons do; also picks a window chosen in a preview.
+    ActivationController& activation() const { return *activation_; }
 
     // The primary panel is the controller's window.
     TaskbarPanel* window() const { return primaryPanel_.get(); }
@@ -91,6 +94,7 @@ private:
     void applyPanelAppearance();
     void pushEntries();
     void wireAppButtons(AppButtonsRail& rail);
+    void connectNewWindowCommand(ActivationController& activation);
     void closePreviewAndLauncher();
     void restoreAdjustedWindows(const std::optional<QString>& screenId);
     bool hasFullscreenLikeWindow() const;
@@ -106,6 +110,7 @@ private:
 
     TaskbarDependencies deps_;
     std::unique_ptr<AppRegistryService> registry_;
+    std::unique_ptr<ActivationController> activation_;
     std::unique_ptr<TaskbarPanel> primaryPanel_;
     std::optional<QString> primaryScreenID_;
     std::map<QString, std::unique_ptr<TaskbarPanel>> extraPanels_;

@@ -6,6 +6,7 @@
 #include "platform/DefaultsStore.h"
 #include "platform/Identity.h"
 #include "platform/InstanceGuard.h"
+#include "platform/KeyEvents.h"
 #include "platform/PanelHost.h"
 #include "platform/Platform.h"
 #include "platform/Screens.h"
@@ -16,6 +17,7 @@
 #include "platform/sim/SimDock.h"
 #include "platform/sim/SimLoginItems.h"
 #include "platform/sim/SimProcessRunner.h"
+#include "platform/sim/SimScripting.h"
 
 #include <QHash>
 #include <QVariantMap>
@@ -51,6 +53,14 @@ struct SimApp {
     // Without an icon set, one is drawn from the name on first use.
     QIcon icon;
     bool hasIcon = true;
+};
+
+// A key chord posted on the simulated desktop, and the application it went to.
+struct SimPostedKey {
+    KeyChord chord;
+    std::optional<AppHandle> target;
+    // Posted to the frontmost application rather than to one by name.
+    bool toFrontmost = false;
 };
 
 class SimWorkspace : public Workspace {
@@ -126,7 +136,8 @@ class SimDesktop final : public Pointer,
                          public Sound,
                          public InstanceGuard,
                          public Identity,
-                         public PanelHost {
+                         public PanelHost,
+                         public KeyEvents {
 public:
     SimDesktop();
     ~SimDesktop() override;
@@ -213,6 +224,7 @@ public:
     SimDock dock;
     SimLoginItems loginItems;
     SimLaunchAgent launchAgent{processes};
+    SimScripting scripting;
 
     // Ports implemented by the desktop itself.
     Point location() const override { return pointerSource ? pointerSource() : pointer_; }
@@ -233,6 +245,9 @@ public:
     // Every accessibility action and write, as "ACTION pid:window", for tests that check order.
     QStringList axJournal;
     void beep() override { ++beeps; }
+    bool postToFrontmost(const KeyChord& chord) override;
+    bool postToApplication(AppHandle app, const KeyChord& chord) override;
+    std::vector<SimPostedKey> postedKeys;
     bool claim(const QString& bundleIdentifier) override;
 
     // A demo desktop for --platform sim: a few applications with windows on

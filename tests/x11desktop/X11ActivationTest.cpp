@@ -23,6 +23,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstring>
 #include <iostream>
 #include <xcb/xtest.h>
 
@@ -98,6 +99,30 @@ protected:
         xcb_test_fake_input(x, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
         xcb_flush(x);
     }
+    // What is sent to the root window from now on (requests to the window
+    // manager, startup announcements), as anyone watching the root sees it.
+    void watchRoot() {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
+        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_change_window_attributes(x, root, XCB_CW_EVENT_MASK, &mask);
+        std::free(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr));
+        while (xcb_generic_event_t* e = xcb_poll_for_event(x))
+            std::free(e);
+    }
+    xcb_atom_t atom(const char* name) {
+        auto reply = xreply(xcb_intern_atom_reply(x, xcb_intern_atom(x, 0, std::strlen(name), name), nullptr));
+        return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    }
+    // The messages sent to the root since watchRoot(), in order.
+    std::vector<xcb_client_message_event_t> rootMessages() {
+        std::vector<xcb_client_message_event_t> out;
+        while (xcb_generic_event_t* e = xcb_poll_for_event(x)) {
+            if ((e->response_type & 0x7f) == XCB_CLIENT_MESSAGE)
+                out.push_back(*reinterpret_cast<xcb_client_message_event_t*>(e));
+            std::free(e);
+        }
+        return out;
+    }
     xcb_window_t active() { return backend->tracker().activeWindow(); }
     bool shown(const QString& title) {
         const X11Window* w = windowTitled(title);
@@ -152,6 +177,7 @@ TEST_F(X11Clicks, ABackgroundApplicationComesForwardAndASecondClickMinimisesAllI
     ASSERT_TRUE(activate("in front"));
     ASSERT_TRUE(waitUntil([&] { return button(kTerm) && !button(kTerm)->entry().isActive; }));
 
+    watchRoot();
     QElapsedTimer sinceClick;
     sinceClick.start();
     click(button(kTerm));
@@ -161,7 +187,17 @@ TEST_F(X11Clicks, ABackgroundApplicationComesForwardAndASecondClickMinimisesAllI
         return std::find(ws.begin(), ws.end(), active()) != ws.end();
     }));
     std::cout << "from the click to the active window: " << sinceClick.elapsed() << " ms\n";
-    EXPECT_NE(backend->userTime().last(), XCB_CURRENT_TIME) << "the click's time went with the request";
+    // Each activation asked for carries the click's time, as a pager's request does.
+    const xcb_timestamp_t clicked = backend->userTime().last();
+    EXPECT_NE(clicked, XCB_CURRENT_TIME);
+    int requests = 0;
+    for (const auto& message : rootMessages())
+        if (message.type == atom("_NET_ACTIVE_WINDOW")) {
+            ++requests;
+            EXPECT_EQ(message.data.data32[0], 2u) << "source: a pager";
+            EXPECT_EQ(message.data.data32[1], clicked);
+        }
+    EXPECT_GT(requests, 0);
     EXPECT_TRUE(shown("click one") && shown("click two"));
     EXPECT_EQ(terminal, groupWithTitle("click two"));
 
@@ -207,6 +243,7 @@ TEST_F(X11Clicks, APinnedApplicationThatDoesNotRunIsLaunchedWithTheClicksStartup
     ASSERT_TRUE(waitUntil([&] { return button(key) != nullptr; }));
     EXPECT_FALSE(button(key)->entry().isRunning);
 
+    watchRoot();
     click(button(key));
     ASSERT_TRUE(waitUntil([&] { return shown("Launched"); }, 10000)) << "the application did not start";
     const xcb_window_t launched = windowTitled("Launched")->id;
@@ -216,6 +253,28 @@ TEST_F(X11Clicks, APinnedApplicationThatDoesNotRunIsLaunchedWithTheClicksStartup
     const QString id = startupIdOf(launched);
     EXPECT_TRUE(id.startsWith("vantorel-")) << id.toStdString();
     EXPECT_TRUE(id.endsWith(QStringLiteral("_TIME%1").arg(backend->userTime().last()))) << id.toStdString();
+    // The launch was announced under that id, with the class its window is
+    // known by; the window manager knew the window by it and ended the startup.
+    QList<QByteArray> announcements;
+    for (const auto& message : rootMessages()) {
+        if (message.type == atom("_NET_STARTUP_INFO_BEGIN"))
+            announcements << QByteArray();
+        else if (message.type != atom("_NET_STARTUP_INFO") || announcements.isEmpty())
+            continue;
+        announcements.back() += QByteArray(reinterpret_cast<const char*>(message.data.data8), 20);
+    }
+    QByteArray announced, ended;
+    for (QByteArray& a : announcements) {
+        a.truncate(a.indexOf('\0'));
+        if (a.startsWith("new:"))
+            announced = a;
+        else if (a.startsWith("remove:"))
+            ended = a;
+    }
+    EXPECT_TRUE(announced.startsWith(QStringLiteral("new: ID=\"%1\"").arg(id).toUtf8())) << announced.toStdString();
+    EXPECT_TRUE(announced.contains("WMCLASS=\"Launched\"")) << announced.toStdString();
+    EXPECT_TRUE(announced.contains(QStringLiteral("TIMESTAMP=\"%1\"").arg(backend->userTime().last()).toUtf8()));
+    EXPECT_TRUE(ended.contains(id.toUtf8())) << ended.toStdString();
 
     backend->workspace().terminate(groupWithTitle("Launched")->info.handle);
     EXPECT_TRUE(waitUntil([&] { return !windowTitled("Launched"); }));

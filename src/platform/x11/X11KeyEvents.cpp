@@ -4,6 +4,7 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Workspace.h"
 
+#include <algorithm>
 #include <xcb/xtest.h>
 
 namespace vantorel {
@@ -111,8 +112,11 @@ bool X11KeyEvents::postToFrontmost(const KeyChord& chord) {
 }
 
 bool X11KeyEvents::postToApplication(AppHandle app, const KeyChord& chord) {
-    const auto front = workspace_.frontmostApplication();
-    if (!front || front->handle != app)
+    // The active window as the tracker has it now, not as the applications
+    // were last grouped: keys must not go to the one that just lost the focus.
+    const X11AppGroup* group = workspace_.group(app);
+    const xcb_window_t active = workspace_.tracker().activeWindow();
+    if (!group || !active || std::find(group->windows.begin(), group->windows.end(), active) == group->windows.end())
         return false;
     return postToFrontmost(chord);
 }

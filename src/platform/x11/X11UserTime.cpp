@@ -45,10 +45,9 @@ void X11UserTime::note(const xcb_generic_event_t* event) {
         const auto* ge = reinterpret_cast<const xcb_ge_generic_event_t*>(event);
         if (!xinputOpcode_ || ge->extension != xinputOpcode_ || !isXInputUserEvent(ge->event_type))
             return;
-        // A device event: event type (2 bytes) and device id (2 bytes) after the
-        // generic header, then the time.
+        // A device event: the 8-byte header, event type (2 bytes), device id (2 bytes), then the time.
         uint32_t time = 0;
-        std::memcpy(&time, reinterpret_cast<const char*>(event) + 10, sizeof time);
+        std::memcpy(&time, reinterpret_cast<const char*>(event) + 12, sizeof time);
         last_ = time;
         return;
     }

@@ -44,17 +44,10 @@ trap cleanup EXIT
 
 start_private_x 1440x900
 # A fresh user: nothing pinned, one button per application, no first-run window.
-export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" XDG_DATA_HOME="$scratch/home/.local/share"
-export XDG_CACHE_HOME="$scratch/home/.cache" XDG_STATE_HOME="$scratch/home/.local/state"
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME"
-defaults="$scratch/defaults"
-mkdir -p "$defaults"
-settings='{"onboardingCompleted":true}'
-printf '{"com.vantorel.settings":{"base64":"%s"},"com.vantorel.pinnedApps":[]}\n' \
-  "$(printf %s "$settings" | base64 -w0)" >"$defaults/com.vantorel.app.json"
+fresh_taskbar_user "$scratch" '{"onboardingCompleted":true}'
 
 state="$scratch/buttons.json"
-VANTOREL_STATE_FILE="$state" "$exe" --defaults-dir "$defaults" >"$scratch/vantorel.log" 2>&1 &
+VANTOREL_STATE_FILE="$state" "$exe" --defaults-dir "$scratch/defaults" >"$scratch/vantorel.log" 2>&1 &
 pid=$!
 wait_for_window "Vantorel Taskbar" 30 >/dev/null || { cat "$scratch/vantorel.log" >&2; echo "no taskbar" >&2; exit 1; }
 

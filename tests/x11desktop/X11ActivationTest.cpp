@@ -38,12 +38,7 @@ namespace {
 class X11Clicks : public X11Desktop {
 protected:
     X11Clicks() {
-        platform = backend->platform();
-        platform.defaults = &sim.memoryDefaults;
-        platform.bundle = &sim;
-        platform.alerts = &sim;
-        platform.sound = &sim;
-        platform.instances = &sim;
+        platform = desktopWithProgramIn(sim);
         persistence = std::make_unique<PersistenceService>(sim.memoryDefaults, "com.vantorel.app", *platform.workspace);
         persistence->savePinnedApps({});
         settings = std::make_unique<SettingsService>(*persistence);
@@ -215,7 +210,6 @@ TEST_F(X11Clicks, ABackgroundApplicationComesForwardAndASecondClickMinimisesAllI
     QElapsedTimer sinceClick;
     sinceClick.start();
     click(button(kTerm));
-    const X11AppGroup* terminal = groupWithTitle("click one");
     ASSERT_TRUE(waitUntil([&] {
         const auto& ws = groupWithTitle("click one")->windows;
         return std::find(ws.begin(), ws.end(), active()) != ws.end();
@@ -234,7 +228,8 @@ TEST_F(X11Clicks, ABackgroundApplicationComesForwardAndASecondClickMinimisesAllI
         }
     EXPECT_GT(requests, 0);
     EXPECT_TRUE(shown("click one") && shown("click two"));
-    EXPECT_EQ(terminal, groupWithTitle("click two"));
+    EXPECT_EQ(groupWithTitle("click one")->info.handle, groupWithTitle("click two")->info.handle)
+        << "both windows are one application";
 
     // In front now: the next click puts every window of it away.
     ASSERT_TRUE(waitUntil([&] { return button(kTerm)->entry().isActive; }));
@@ -446,12 +441,12 @@ TEST_F(X11Desktop, KeyChordsReachTheFrontmostApplicationWithCommandAsControl) {
     ASSERT_TRUE(backend);
     QProcess* c = client({{"Typist", "Typist"}}, {"--new-window-on-ctrl-n"});
     ASSERT_TRUE(waitUntil([&] { return windowTitled("Typist") && windowTitled("Typist")->viewable; }));
-    const X11AppGroup* typist = groupWithTitle("Typist");
+    const AppHandle typist = groupWithTitle("Typist")->info.handle;
     backend->workspace().requestActivate(windowTitled("Typist")->id);
     ASSERT_TRUE(waitUntil([&] { return backend->tracker().activeWindow() == windowTitled("Typist")->id; }));
     KeyEvents& keys = *backend->platform().keyEvents;
 
-    EXPECT_TRUE(keys.postToApplication(typist->info.handle, {VirtualKey::N, KeyModifier::Command}));
+    EXPECT_TRUE(keys.postToApplication(typist, {VirtualKey::N, KeyModifier::Command}));
     EXPECT_TRUE(waitUntil([&] { return windowTitled("Typist 1") != nullptr; }));
     EXPECT_TRUE(keys.postToFrontmost({VirtualKey::N, KeyModifier::Command | KeyModifier::Shift}));
     EXPECT_TRUE(waitUntil([&] { return windowTitled("Typist 2") != nullptr; }));

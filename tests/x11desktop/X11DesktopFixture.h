@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Scheduler.h"
+#include "platform/sim/SimDesktop.h"
 #include "platform/x11/X11Backend.h"
 #include "platform/x11/X11WindowTracker.h"
 #include "platform/x11/X11Workspace.h"
@@ -86,6 +87,17 @@ protected:
                     return true;
             return false;
         });
+    }
+    // The desktop's ports, with the program's own (defaults, bundle, alerts,
+    // sound, instance guard) taken from a simulated desktop and kept in memory.
+    Platform desktopWithProgramIn(SimDesktop& sim) {
+        Platform platform = backend->platform();
+        platform.defaults = &sim.memoryDefaults;
+        platform.bundle = &sim;
+        platform.alerts = &sim;
+        platform.sound = &sim;
+        platform.instances = &sim;
+        return platform;
     }
     QProcess* term(const QString& title, const QString& geometry, const QStringList& extra = {}) {
         return g_desktop->spawn("xterm", QStringList{"-title", title, "-geometry", geometry} + extra);

@@ -1,6 +1,7 @@
 # Starts and stops a private X desktop: Xvfb on a display number the server
 # picks itself (-displayfd), with openbox as the window manager.
 # Source this file, then: start_private_x 1440x900; ...; stop_private_x
+# It also makes a fresh user for the taskbar: fresh_taskbar_user DIR SETTINGS.
 
 start_private_x() {
   local size="${1:-1440x900}"
@@ -52,4 +53,16 @@ wait_for_window() {
     sleep 0.1
   done
   return 1
+}
+
+# A fresh user under DIR: home and XDG folders of its own, and the taskbar's
+# defaults in DIR/defaults (for --defaults-dir) with these settings (JSON) and
+# nothing pinned.
+fresh_taskbar_user() {
+  local dir="$1" settings="$2"
+  export HOME="$dir/home" XDG_CONFIG_HOME="$dir/home/.config" XDG_DATA_HOME="$dir/home/.local/share"
+  export XDG_CACHE_HOME="$dir/home/.cache" XDG_STATE_HOME="$dir/home/.local/state"
+  mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME" "$dir/defaults"
+  printf '{"com.vantorel.settings":{"base64":"%s"},"com.vantorel.pinnedApps":[]}\n' \
+    "$(printf %s "$settings" | base64 -w0)" >"$dir/defaults/com.vantorel.app.json"
 }

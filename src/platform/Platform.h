@@ -12,12 +12,14 @@ class DefaultsStore;
 class Identity;
 class DockPreferences;
 class InstanceGuard;
+class KeyEvents;
 class LaunchAgent;
 class LoginItems;
 class PanelHost;
 class Pointer;
 class ProcessRunner;
 class Screens;
+class Scripting;
 class Sound;
 class Theme;
 class Workspace;
@@ -48,6 +50,9 @@ struct Platform {
     ProcessRunner* processes = nullptr;
     LoginItems* loginItems = nullptr;
     LaunchAgent* launchAgent = nullptr;
+    // Requests to other applications through their scripting, and synthetic keys.
+    Scripting* scripting = nullptr;
+    KeyEvents* keyEvents = nullptr;
 
     // The backend the program runs on; shared services are built from it on first use.
     static Platform& installed();

@@ -4,6 +4,7 @@
 #include "app/QuitConfirmation.h"
 #include "app/SettingsService.h"
 #include "app/ThemeService.h"
+#include "apps/ActivationController.h"
 #include "apps/AppButtonsRail.h"
 #include "apps/AppRegistryService.h"
 #include "core/KeepAlive.h"
@@ -40,6 +41,8 @@ TaskbarWindowController::TaskbarWindowController(TaskbarDependencies deps, QObje
     registry_ = std::make_unique<AppRegistryService>(
         deps_.platform, deps_.persistence ? *deps_.persistence : deps_.settings.persistence(), deps_.settings,
         deps_.scheduler);
+    activation_ = std::make_unique<ActivationController>(deps_.platform, deps_.scheduler, *registry_);
+    connectNewWindowCommand(*activation_);
     stateFile_ = qEnvironmentVariable("VANTOREL_STATE_FILE");
     registry_->onEntriesChanged = [this](const std::vector<AppEntry>& entries) {
         for (auto& [id, view] : taskbarViews_)
@@ -283,9 +286,14 @@ void TaskbarWindowController::writeStateFile() const {
     for (QWidget* widget : view->appRail->arrangedViews())
         if (auto* button = qobject_cast<AppButton*>(widget)) {
             const AppEntry& e = button->entry();
-            buttons.append(QJsonObject{{QStringLiteral("key"), e.key()},
-                                       {QStringLiteral("title"), e.windowTitle.value_or(e.name)},
-                                       {QStringLiteral("running"), e.isRunning}});
+            // Where the button is on the screen, in Qt's (the X root's) coordinates.
+            const QRect frame(button->mapToGlobal(QPoint(0, 0)), button->size());
+            buttons.append(QJsonObject{
+                {QStringLiteral("key"), e.key()},
+                {QStringLiteral("title"), e.windowTitle.value_or(e.name)},
+                {QStringLiteral("running"), e.isRunning},
+                {QStringLiteral("active"), e.isActive},
+                {QStringLiteral("frame"), QJsonArray{frame.x(), frame.y(), frame.width(), frame.height()}}});
         }
     // Written whole or not at all, so a reader never sees half a list.
     QSaveFile file(stateFile_);
@@ -433,10 +441,19 @@ void TaskbarWindowController::showWhatsNew() {
 
 void TaskbarWindowController::pushEntries() { registry_->publish(); }
 
-void TaskbarWindowController::wireAppButtons(AppButtonsRail&) {
-    // Clicks go to click activation, right-clicks to the application menu and
-    // hovers to the window previews once they exist; until then the row's
-    // callbacks stay unset and drop these events.
+void TaskbarWindowController::wireAppButtons(AppButtonsRail& rail) {
+    QPointer<TaskbarWindowController> self(this);
+    rail.onAppButtonClicked = [self](const AppEntry& entry) {
+        if (self && self->activation_)
+            self->activation_->activate(entry);
+    };
+    // Right-clicks go to the application menu and hovers to the window
+    // previews once they exist; until then those callbacks stay unset.
+}
+
+void TaskbarWindowController::connectNewWindowCommand(ActivationController&) {
+    // The New Window menu command arrives with the window commands; until then
+    // an application that shows no window after a click only gets the reopen request.
 }
 
 void TaskbarWindowController::closePreviewAndLauncher() {

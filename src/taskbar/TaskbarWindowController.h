@@ -16,6 +16,7 @@ class QMenu;
 
 namespace vantorel {
 
+class ActivationController;
 class AppButtonsRail;
 class AppRegistryService;
 class LauncherPanelController;
@@ -63,6 +64,8 @@ public:
 
     TaskbarView* makeTaskbarView();
     AppRegistryService& registry() const { return *registry_; }
+    // What clicks on the buttons do; also picks a window chosen in a preview.
+    ActivationController& activation() const { return *activation_; }
 
     // The primary panel is the controller's window.
     TaskbarPanel* window() const { return primaryPanel_.get(); }
@@ -95,6 +98,7 @@ private:
     void applyPanelAppearance();
     void pushEntries();
     void wireAppButtons(AppButtonsRail& rail);
+    void connectNewWindowCommand(ActivationController& activation);
     void closePreviewAndLauncher();
     void closeLauncher();
     void restoreAdjustedWindows(const std::optional<QString>& screenId);
@@ -111,6 +115,7 @@ private:
 
     TaskbarDependencies deps_;
     std::unique_ptr<AppRegistryService> registry_;
+    std::unique_ptr<ActivationController> activation_;
     std::unique_ptr<TaskbarPanel> primaryPanel_;
     std::optional<QString> primaryScreenID_;
     std::map<QString, std::unique_ptr<TaskbarPanel>> extraPanels_;

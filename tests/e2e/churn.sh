@@ -86,14 +86,8 @@ window_titles() {
 
 start_private_x 1440x900
 # A fresh user: nothing pinned, one button per window, no first-run window.
-export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" XDG_DATA_HOME="$scratch/home/.local/share"
-export XDG_CACHE_HOME="$scratch/home/.cache" XDG_STATE_HOME="$scratch/home/.local/state"
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME"
+fresh_taskbar_user "$scratch" '{"combineWindowsByApp":false,"onboardingCompleted":true}'
 defaults="$scratch/defaults"
-mkdir -p "$defaults"
-settings='{"combineWindowsByApp":false,"onboardingCompleted":true}'
-printf '{"com.vantorel.settings":{"base64":"%s"},"com.vantorel.pinnedApps":[]}\n' \
-  "$(printf %s "$settings" | base64 -w0)" >"$defaults/com.vantorel.app.json"
 
 state="$out/buttons.json"
 rm -f "$state"

@@ -1,14 +1,15 @@
+#include "taskbar/TaskbarWindowController.h"
 #include "app/PersistenceService.h"
 #include "app/QuitConfirmation.h"
 #include "app/SettingsService.h"
 #include "app/ThemeService.h"
+#include "apps/AppButtonsRail.h"
 #include "core/ManualScheduler.h"
 #include "platform/sim/SimDemo.h"
 #include "platform/sim/SimDesktop.h"
 #include "taskbar/StartMenuModel.h"
 #include "taskbar/TaskbarPanel.h"
 #include "taskbar/TaskbarView.h"
-#include "taskbar/TaskbarWindowController.h"
 #include "widgets/LauncherPanelController.h"
 #include "widgets/LauncherView.h"
 #include "widgets/StartButtonView.h"
@@ -422,4 +423,24 @@ TEST_F(Taskbar, TheStartButtonOpensAFreshLauncherAndTheControllersCloseItsPoints
     EXPECT_EQ(controller->launcher(), nullptr);
     EXPECT_EQ(scheduler.repeatingCount(), ticking - 1)
         << "only the window-state timer stopped, no dismiss polling left";
+}
+
+TEST_F(Taskbar, ClicksOnTheButtonsOfEveryPanelActivateTheirApplication) {
+    persistence.savePinnedApps({});
+    settings.update([](AppSettings& s) { s.showOnAllDisplays = true; });
+    const qint64 editor = desktop.launch(QStringLiteral("com.example.Editor"), "Editor");
+    desktop.addWindow(editor, "draft", {100, 100, 800, 600}, true);
+    desktop.activate(desktop.launch(QStringLiteral("com.apple.mail"), "Mail"));
+    make();
+    for (const QString id : {"2", "1"}) {
+        AppButton* button = controller->taskbarView(id)->appRail->button("com.example.Editor");
+        ASSERT_NE(button, nullptr);
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+        EXPECT_TRUE(desktop.app(editor)->info.isActive) << "panel " << id.toStdString();
+        EXPECT_FALSE(desktop.app(editor)->windows.front().minimized);
+        // In front now: the next click minimises.
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+        EXPECT_TRUE(desktop.app(editor)->windows.front().minimized);
+        desktop.activate(desktop.appWithIdentifier("com.apple.mail")->info.pid);
+    }
 }

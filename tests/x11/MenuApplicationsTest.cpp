@@ -1,5 +1,4 @@
 #include "platform/x11/MenuApplications.h"
-#include "platform/x11/X11Launch.h"
 #include "x11/DesktopFixture.h"
 
 #include <gtest/gtest.h>
@@ -56,17 +55,4 @@ TEST(MenuApplications, ListsWhatAMenuOfTheCurrentDesktopShowsEachOnce) {
     EXPECT_EQ(editor->location, tree.path("home/applications/editor.desktop"));
     EXPECT_EQ(editor->searchTerms, (QStringList{"Texteditor", "code", "notes"}));
     EXPECT_EQ(withId(xfce, "firefox.desktop")->searchTerms, QStringList{"Web Browser"});
-}
-
-TEST(StartupNotification, MessagesQuoteTheirValuesAndIdsCarryTheLaunchTime) {
-    EXPECT_EQ(startupMessage("new", {{"ID", "a b"}, {"NAME", "Say \"hi\" \\ bye"}}),
-              QByteArray(R"(new: ID="a b" NAME="Say \"hi\" \\ bye")"));
-    EXPECT_EQ(startupMessage("remove", {{"ID", "x"}}), QByteArray(R"(remove: ID="x")"));
-
-    const QString first = makeStartupId("org.example.App.desktop", 4242);
-    const QString second = makeStartupId("org.example.App.desktop", 4242);
-    EXPECT_TRUE(first.startsWith("vantorel-")) << qPrintable(first);
-    EXPECT_TRUE(first.endsWith("-org.example.App_TIME4242")) << qPrintable(first);
-    EXPECT_NE(first, second) << "each launch has its own id";
-    EXPECT_FALSE(first.contains(u' '));
 }

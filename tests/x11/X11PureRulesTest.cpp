@@ -1,3 +1,5 @@
+#include "platform/x11/X11KeyEvents.h"
+#include "platform/x11/X11Launcher.h"
 #include "platform/x11/X11PanelHost.h"
 #include "platform/x11/X11Theme.h"
 #include "platform/x11/X11WindowServer.h"
@@ -42,4 +44,30 @@ TEST(PortalColorScheme, DarkLightOrNoPreference) {
     // The portal nests the value in variants.
     const QVariant nested = QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusVariant(QVariant(1u)))));
     EXPECT_EQ(X11Theme::fromColorScheme(nested), ResolvedTheme::Dark);
+}
+
+TEST(KeyChords, VirtualKeysAreUSKeyboardPositionsAndCommandIsControl) {
+    EXPECT_EQ(keysymForVirtualKey(VirtualKey::N), xcb_keysym_t('n'));
+    EXPECT_EQ(keysymForVirtualKey(VirtualKey::W), xcb_keysym_t('w'));
+    EXPECT_EQ(keysymForVirtualKey(0), xcb_keysym_t('a'));
+    EXPECT_EQ(keysymForVirtualKey(36), xcb_keysym_t(0xff0d));  // Return
+    EXPECT_EQ(keysymForVirtualKey(126), xcb_keysym_t(0xff52)); // Up
+    EXPECT_FALSE(keysymForVirtualKey(10)) << "no key at that position on a US keyboard";
+
+    const xcb_keysym_t control = 0xffe3, shift = 0xffe1, alt = 0xffe9;
+    EXPECT_EQ(modifierKeysyms(KeyModifier::Command), std::vector<xcb_keysym_t>{control});
+    EXPECT_EQ(modifierKeysyms(KeyModifier::Command | KeyModifier::Control), std::vector<xcb_keysym_t>{control})
+        << "one Control for both";
+    EXPECT_EQ(modifierKeysyms(KeyModifier::Command | KeyModifier::Shift | KeyModifier::Option),
+              (std::vector<xcb_keysym_t>{control, alt, shift}));
+    EXPECT_TRUE(modifierKeysyms(0).empty());
+}
+
+TEST(StartupNotification, TheIdCarriesTheUsersTimeAndTheMessageQuotesItsValues) {
+    EXPECT_EQ(startupNotificationId("vantorel", 42, "my host", "org.example.App", 3, 123456),
+              "vantorel-42-my_host-org.example.App-3_TIME123456");
+    EXPECT_EQ(startupNotificationId("vantorel", 42, "host", "app", 1, XCB_CURRENT_TIME), "vantorel-42-host-app-1")
+        << "no time known: none claimed";
+    EXPECT_EQ(startupNotificationMessage("new", {{"ID", "a-1_TIME5"}, {"NAME", R"(Say "hi" \ bye)"}}),
+              QByteArray(R"(new: ID="a-1_TIME5" NAME="Say \"hi\" \\ bye")") + '\0');
 }

@@ -26,9 +26,7 @@ namespace {
 class X11Registry : public X11Desktop {
 protected:
     X11Registry() {
-        platform = backend->platform();
-        platform.defaults = &sim.memoryDefaults;
-        platform.bundle = &sim;
+        platform = desktopWithProgramIn(sim);
         persistence = std::make_unique<PersistenceService>(sim.memoryDefaults, "com.vantorel.app", *platform.workspace);
         persistence->savePinnedApps({});
         settings = std::make_unique<SettingsService>(*persistence);

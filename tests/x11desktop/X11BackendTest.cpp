@@ -172,12 +172,7 @@ TEST_F(X11Desktop, TheWindowListComesFrontToBackWithFramesAndLayers) {
 TEST_F(X11Desktop, TheTaskbarStandsAsADockAndKeepsMaximisedWindowsClear) {
     ASSERT_TRUE(backend);
     SimDesktop sim;
-    Platform platform = backend->platform();
-    platform.defaults = &sim.memoryDefaults;
-    platform.bundle = &sim;
-    platform.alerts = &sim;
-    platform.sound = &sim;
-    platform.instances = &sim;
+    Platform platform = desktopWithProgramIn(sim);
     PersistenceService persistence(sim.memoryDefaults, "com.vantorel.app", *platform.workspace);
     SettingsService settings(persistence);
     ThemeService theme(*platform.theme);

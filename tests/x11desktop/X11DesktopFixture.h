@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Scheduler.h"
+#include "platform/sim/SimDesktop.h"
 #include "platform/x11/X11Backend.h"
 #include "platform/x11/X11WindowTracker.h"
 #include "platform/x11/X11Workspace.h"
@@ -21,7 +22,10 @@ namespace vantorel::test {
 
 // Installed applications for the tests: a terminal started with its own
 // window class, two applications that one office process hosts, and an
-// installed editor that does not run. Nothing for xclock.
+// installed editor that does not run. Three that the test client plays and
+// that really start: an application, the file manager (the handler of
+// folders, opening a window per folder it is given) and a D-Bus-activatable
+// one. Nothing for xclock.
 class FixtureApplications {
 public:
     FixtureApplications() {
@@ -31,6 +35,17 @@ public:
         write("org.vantorel.Writer.desktop", "Office Writer", "vantorel-test-office --writer", "DocWriter");
         write("org.vantorel.Calc.desktop", "Office Calc", "vantorel-test-office --calc", "DocCalc");
         write("org.vantorel.TextEditor.desktop", "Text Editor", "vantorel-test-editor", "TextEditor");
+        // A copy of the test client under a name of its own: these entries
+        // must not claim every test client's window by its executable.
+        QDir(dir_.path()).mkpath("bin");
+        const QString client = dir_.path() + "/bin/vantorel-fixture-app";
+        QFile::copy(VANTOREL_X_CLIENT, client);
+        QFile::setPermissions(client, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        write("org.vantorel.Launched.desktop", "Launched", client + " --window Launched Launched", "Launched");
+        write("org.vantorel.Files.desktop", "Files", client + " --window FilesFixture Files %U", "FilesFixture",
+              "MimeType=inode/directory;\n");
+        write("org.vantorel.Dbus.desktop", "Bus Application", client + " --window DbusFixture Dbus", "DbusFixture",
+              "DBusActivatable=true\n");
         saved_ = {qgetenv("XDG_DATA_HOME"), qgetenv("XDG_DATA_DIRS")};
         qputenv("XDG_DATA_HOME", (dir_.path() + "/home").toLocal8Bit());
         qputenv("XDG_DATA_DIRS", (dir_.path() + "/system").toLocal8Bit());
@@ -41,12 +56,13 @@ public:
     }
 
 private:
-    void write(const QString& id, const QString& name, const QString& exec, const QString& wmClass) {
+    void write(const QString& id, const QString& name, const QString& exec, const QString& wmClass,
+               const QString& extra = QString()) {
         QFile f(dir_.path() + "/home/applications/" + id);
         f.open(QIODevice::WriteOnly);
         f.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\nStartupWMClass=%3\n"
-                               "Icon=utilities-terminal\n")
-                    .arg(name, exec, wmClass)
+                               "Icon=utilities-terminal\n%4")
+                    .arg(name, exec, wmClass, extra)
                     .toUtf8());
     }
     QTemporaryDir dir_;
@@ -71,6 +87,17 @@ protected:
                     return true;
             return false;
         });
+    }
+    // The desktop's ports, with the program's own (defaults, bundle, alerts,
+    // sound, instance guard) taken from a simulated desktop and kept in memory.
+    Platform desktopWithProgramIn(SimDesktop& sim) {
+        Platform platform = backend->platform();
+        platform.defaults = &sim.memoryDefaults;
+        platform.bundle = &sim;
+        platform.alerts = &sim;
+        platform.sound = &sim;
+        platform.instances = &sim;
+        return platform;
     }
     QProcess* term(const QString& title, const QString& geometry, const QStringList& extra = {}) {
         return g_desktop->spawn("xterm", QStringList{"-title", title, "-geometry", geometry} + extra);

@@ -40,6 +40,8 @@ Platform SimDesktop::platform(DefaultsStore* defaults) {
     p.processes = &processes;
     p.loginItems = &loginItems;
     p.launchAgent = &launchAgent;
+    p.scripting = &scripting;
+    p.keyEvents = this;
     return p;
 }
 
@@ -180,6 +182,19 @@ bool SimDesktop::isProcessTrusted(bool prompt) {
     if (prompt && !trusted)
         ++trustPrompts;
     return trusted;
+}
+
+bool SimDesktop::postToFrontmost(const KeyChord& chord) {
+    const auto front = workspace.frontmostApplication();
+    postedKeys.push_back({chord, front ? std::optional(front->handle) : std::nullopt, true});
+    return true;
+}
+
+bool SimDesktop::postToApplication(AppHandle target, const KeyChord& chord) {
+    if (!app(target.value))
+        return false;
+    postedKeys.push_back({chord, target, false});
+    return true;
 }
 
 bool SimDesktop::claim(const QString& bundleId) {
@@ -516,15 +531,24 @@ AXError SimDesktop::setAttribute(const AXElement& e, const QString& attr, const 
     if (a->refusesAccessibility)
         return AXError::CannotComplete;
     const qint64 pid = a->info.pid;
-    axJournal << QStringLiteral("%1=%2 %3:%4")
-                     .arg(attr)
-                     .arg(std::holds_alternative<bool>(value) ? (std::get<bool>(value) ? "true" : "false") : "value")
-                     .arg(pid)
-                     .arg(e.id);
+    // A window given as the value is written as its number: "AXFocusedWindow=101 2000:0".
+    QString written = QStringLiteral("value");
+    if (const bool* flag = std::get_if<bool>(&value))
+        written = *flag ? QStringLiteral("true") : QStringLiteral("false");
+    else if (const AXElement* element = std::get_if<AXElement>(&value))
+        written = QString::number(element->id);
+    axJournal << QStringLiteral("%1=%2 %3:%4").arg(attr, written).arg(pid).arg(e.id);
     if (e.kind == AXElement::Kind::Application) {
         if (attr == QLatin1String("AXFrontmost") && std::holds_alternative<bool>(value)) {
             if (std::get<bool>(value))
                 activate(pid);
+            return AXError::Success;
+        }
+        if (attr == QLatin1String("AXFocusedWindow") && std::holds_alternative<AXElement>(value)) {
+            const AXElement& window = std::get<AXElement>(value);
+            if (window.kind != AXElement::Kind::Window || window.app != e.app || !windowOf(*a, window.id))
+                return AXError::IllegalArgument;
+            a->focusedWindow = static_cast<quint32>(window.id);
             return AXError::Success;
         }
         return AXError::AttributeUnsupported;

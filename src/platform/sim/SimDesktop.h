@@ -7,6 +7,7 @@
 #include "platform/DefaultsStore.h"
 #include "platform/Identity.h"
 #include "platform/InstanceGuard.h"
+#include "platform/KeyEvents.h"
 #include "platform/PanelHost.h"
 #include "platform/Platform.h"
 #include "platform/Screens.h"
@@ -17,6 +18,7 @@
 #include "platform/sim/SimDock.h"
 #include "platform/sim/SimLoginItems.h"
 #include "platform/sim/SimProcessRunner.h"
+#include "platform/sim/SimScripting.h"
 
 #include <QDir>
 #include <QHash>
@@ -53,6 +55,14 @@ struct SimApp {
     // Without an icon set, one is drawn from the name on first use.
     QIcon icon;
     bool hasIcon = true;
+};
+
+// A key chord posted on the simulated desktop, and the application it went to.
+struct SimPostedKey {
+    KeyChord chord;
+    std::optional<AppHandle> target;
+    // Posted to the frontmost application rather than to one by name.
+    bool toFrontmost = false;
 };
 
 class SimWorkspace : public Workspace {
@@ -134,7 +144,8 @@ class SimDesktop final : public Pointer,
                          public InstanceGuard,
                          public Identity,
                          public PanelHost,
-                         public ClickMonitor {
+                         public ClickMonitor,
+                         public KeyEvents {
 public:
     SimDesktop();
     ~SimDesktop() override;
@@ -234,6 +245,7 @@ public:
     SimDock dock;
     SimLoginItems loginItems;
     SimLaunchAgent launchAgent{processes};
+    SimScripting scripting;
 
     // Ports implemented by the desktop itself.
     Point location() const override { return pointerSource ? pointerSource() : pointer_; }
@@ -254,6 +266,9 @@ public:
     // Every accessibility action and write, as "ACTION pid:window", for tests that check order.
     QStringList axJournal;
     void beep() override { ++beeps; }
+    bool postToFrontmost(const KeyChord& chord) override;
+    bool postToApplication(AppHandle app, const KeyChord& chord) override;
+    std::vector<SimPostedKey> postedKeys;
     bool claim(const QString& bundleIdentifier) override;
 
     // --- clicks in other applications ---

@@ -8,16 +8,20 @@
 #include "platform/x11/X11ClickMonitor.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Identity.h"
+#include "platform/x11/X11KeyEvents.h"
+#include "platform/x11/X11Launcher.h"
 #include "platform/x11/X11PanelHost.h"
 #include "platform/x11/X11Screens.h"
+#include "platform/x11/X11Scripting.h"
 #include "platform/x11/X11Theme.h"
+#include "platform/x11/X11UserTime.h"
 #include "platform/x11/X11WindowServer.h"
 #include "platform/x11/X11WindowTracker.h"
 #include "platform/x11/X11Workspace.h"
 
 namespace vantorel {
 
-std::unique_ptr<X11Backend> X11Backend::create(Scheduler& scheduler, qint64 ownPid) {
+std::unique_ptr<X11Backend> X11Backend::create(Scheduler& scheduler, qint64 ownPid, const QDBusConnection& bus) {
     auto connection = X11Connection::open();
     if (!connection)
         return nullptr;
@@ -28,8 +32,10 @@ std::unique_ptr<X11Backend> X11Backend::create(Scheduler& scheduler, qint64 ownP
     b->matcher_ = std::make_unique<AppMatcher>(*b->index_);
     b->mime_ = std::make_unique<MimeDefaults>(*b->index_);
     b->icons_ = std::make_unique<DesktopIconLookup>();
-    b->workspace_ =
-        std::make_unique<X11Workspace>(*b->tracker_, *b->index_, *b->matcher_, *b->mime_, *b->icons_, ownPid);
+    b->userTime_ = std::make_unique<X11UserTime>(*b->connection_);
+    b->launcher_ = std::make_unique<X11Launcher>(*b->connection_, *b->userTime_, bus);
+    b->workspace_ = std::make_unique<X11Workspace>(*b->tracker_, *b->index_, *b->matcher_, *b->mime_, *b->icons_,
+                                                   *b->launcher_, *b->userTime_, ownPid);
     // X11 has no sleep, wake or session notices of its own; logind has them.
     auto* logind = new LogindSessionNotices(b->workspace_.get());
     Workspace* ws = b->workspace_.get();
@@ -46,6 +52,8 @@ std::unique_ptr<X11Backend> X11Backend::create(Scheduler& scheduler, qint64 ownP
     b->pointer_ = std::make_unique<QtPointer>();
     b->clicks_ = std::make_unique<X11ClickMonitor>(*b->connection_);
     b->panels_ = std::make_unique<X11PanelHost>();
+    b->scripting_ = std::make_unique<X11Scripting>(*b->workspace_, *b->index_, *b->launcher_);
+    b->keyEvents_ = std::make_unique<X11KeyEvents>(*b->connection_, *b->workspace_);
     return b;
 }
 
@@ -63,6 +71,8 @@ Platform X11Backend::platform() {
     p.pointer = pointer_.get();
     p.clicks = clicks_.get();
     p.panels = panels_.get();
+    p.scripting = scripting_.get();
+    p.keyEvents = keyEvents_.get();
     return p;
 }
 

@@ -178,6 +178,14 @@ AXError X11Accessibility::setAttribute(const AXElement& element, const QString& 
                 workspace_.activate(g->info.handle, false);
             return AXError::Success;
         }
+        if (attr == QLatin1String("AXFocusedWindow")) {
+            const AXElement* window = std::get_if<AXElement>(&value);
+            const X11Window* w = window && window->app == g->info.handle ? windowOf(*window) : nullptr;
+            if (!w)
+                return AXError::IllegalArgument;
+            workspace_.requestActivate(w->id);
+            return AXError::Success;
+        }
         return AXError::AttributeUnsupported;
     }
     const X11Window* w = windowOf(element);

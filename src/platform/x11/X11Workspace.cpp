@@ -7,7 +7,8 @@
 #include "platform/x11/DesktopIconLookup.h"
 #include "platform/x11/MenuApplications.h"
 #include "platform/x11/MimeDefaults.h"
-#include "platform/x11/X11Launch.h"
+#include "platform/x11/X11Launcher.h"
+#include "platform/x11/X11UserTime.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -37,10 +38,11 @@ constexpr uint32_t kSourcePager = 2; // requests from a taskbar or pager
 bool isSystemSettingsLink(const QString& url) { return url.startsWith(QLatin1String("x-apple.systempreferences:")); }
 } // namespace
 
-X11Workspace::X11Workspace(X11WindowTracker& tracker, DesktopEntryIndex& index, AppMatcher& matcher,
-                           MimeDefaults& mime, DesktopIconLookup& icons, qint64 ownPid, QObject* parent)
+X11Workspace::X11Workspace(X11WindowTracker& tracker, DesktopEntryIndex& index, AppMatcher& matcher, MimeDefaults& mime,
+                           DesktopIconLookup& icons, X11Launcher& launcher, const X11UserTime& userTime, qint64 ownPid,
+                           QObject* parent)
     : Workspace(parent), tracker_(tracker), index_(index), matcher_(matcher), mime_(mime), icons_(icons),
-      ownPid_(ownPid) {
+      launcher_(launcher), userTime_(userTime), ownPid_(ownPid) {
     connect(&tracker_, &X11WindowTracker::changed, this, &X11Workspace::rebuild);
     connect(&tracker_, &X11WindowTracker::windowRemoved, this, [this](xcb_window_t id) {
         windowApp_.erase(id);
@@ -338,29 +340,7 @@ bool X11Workspace::openUrl(const QString& url) {
 
 bool X11Workspace::openApplication(const QString& bundleIdentifier) {
     const DesktopEntry* entry = index_.find(bundleIdentifier);
-    if (!entry)
-        return false;
-    if (entry->dbusActivatable()) {
-        QString name = bundleIdentifier;
-        name.chop(QStringLiteral(".desktop").size());
-        QString path = u'/' + name;
-        path.replace(u'.', u'/').replace(u'-', u'_');
-        auto call = QDBusMessage::createMethodCall(name, path, QStringLiteral("org.freedesktop.Application"),
-                                                   QStringLiteral("Activate"));
-        call << QVariantMap();
-        if (QDBusConnection::sessionBus().send(call))
-            return true;
-    }
-    const auto args = entry->execArguments();
-    if (!args || args->isEmpty()) {
-        Log::app().error(QStringLiteral("Cannot start %1: %2").arg(bundleIdentifier, args.error()));
-        return false;
-    }
-    QStringList command = *args;
-    if (entry->terminal())
-        command = QStringList{QStringLiteral("x-terminal-emulator"), QStringLiteral("-e")} + command;
-    const QString dir = entry->workingDirectory();
-    return QProcess::startDetached(command.front(), command.mid(1), dir);
+    return entry && launcher_.launch(bundleIdentifier, *entry);
 }
 
 std::vector<InstalledApplication> X11Workspace::installedApplications() const {
@@ -374,11 +354,7 @@ bool X11Workspace::openApplicationAt(const QString& location) {
     const DesktopEntry* entry = id.isEmpty() ? nullptr : index_.find(id);
     if (!entry)
         return false;
-    const QString startupId = beginStartup(*entry, id);
-    if (launchDesktopEntry(*entry, id, startupId))
-        return true;
-    cancelStartup(startupId);
-    return false;
+    return launcher_.launch(id, *entry);
 }
 
 bool X11Workspace::revealInFileBrowser(const QString& path) {
@@ -403,8 +379,10 @@ bool X11Workspace::revealInFileBrowser(const QString& path) {
 void X11Workspace::requestActivate(xcb_window_t window) {
     expectMinimized(window, false);
     auto* e = tracker_.connection().ewmh();
+    // With the time of the click that asked for it: window managers that
+    // prevent focus stealing refuse an activation without a recent user time.
     xcb_ewmh_request_change_active_window(e, 0, window, static_cast<xcb_ewmh_client_source_type_t>(kSourcePager),
-                                          XCB_CURRENT_TIME, XCB_NONE);
+                                          userTime_.last(), XCB_NONE);
     tracker_.connection().flush();
 }
 

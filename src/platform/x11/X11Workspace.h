@@ -13,6 +13,8 @@ class AppMatcher;
 class DesktopEntryIndex;
 class DesktopIconLookup;
 class MimeDefaults;
+class X11Launcher;
+class X11UserTime;
 
 // One application on X11: the processes whose windows belong to one desktop
 // entry (or one process without an entry, listed as "pid:N").
@@ -30,7 +32,8 @@ class X11Workspace : public Workspace {
     Q_OBJECT
 public:
     X11Workspace(X11WindowTracker& tracker, DesktopEntryIndex& index, AppMatcher& matcher, MimeDefaults& mime,
-                 DesktopIconLookup& icons, qint64 ownPid, QObject* parent = nullptr);
+                 DesktopIconLookup& icons, X11Launcher& launcher, const X11UserTime& userTime, qint64 ownPid,
+                 QObject* parent = nullptr);
 
     std::vector<RunningApplication> runningApplications() const override;
     std::optional<RunningApplication> frontmostApplication() const override;
@@ -63,7 +66,10 @@ public:
     bool isNormalWindow(const X11Window& w) const;
     bool skipsTaskbar(const X11Window& w) const;
 
+    X11WindowTracker& tracker() const { return tracker_; }
+
     // Requests to the window manager, shared with the accessibility port.
+    // Activation carries the time of the user's last input to our windows.
     void requestActivate(xcb_window_t window);
     void requestIconify(xcb_window_t window);
     void requestClose(xcb_window_t window);
@@ -88,6 +94,8 @@ private:
     AppMatcher& matcher_;
     MimeDefaults& mime_;
     DesktopIconLookup& icons_;
+    X11Launcher& launcher_;
+    const X11UserTime& userTime_;
     qint64 ownPid_;
     std::vector<X11AppGroup> groups_;
     // Handles live as long as their group: a group that ends and comes back is

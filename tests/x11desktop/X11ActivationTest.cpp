@@ -1,0 +1,470 @@
+// Clicks on the taskbar's buttons on a real desktop: real X clients, openbox,
+// and the pointer moved and pressed through XTEST as a user's would be.
+#include "app/PersistenceService.h"
+#include "app/QuitConfirmation.h"
+#include "app/SettingsService.h"
+#include "app/ThemeService.h"
+#include "apps/ActivationController.h"
+#include "apps/AppButtonsRail.h"
+#include "platform/KeyEvents.h"
+#include "platform/Scripting.h"
+#include "platform/sim/SimDesktop.h"
+#include "platform/x11/X11UserTime.h"
+#include "support/PrivateBus.h"
+#include "taskbar/TaskbarPanel.h"
+#include "taskbar/TaskbarView.h"
+#include "taskbar/TaskbarWindowController.h"
+#include "windows/UpdateService.h"
+#include "x11desktop/X11DesktopFixture.h"
+
+#include <QDBusAbstractAdaptor>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstring>
+#include <iostream>
+#include <xcb/xtest.h>
+
+using namespace vantorel;
+using vantorel::test::PrivateBus;
+using vantorel::test::waitUntil;
+using vantorel::test::X11Desktop;
+
+namespace {
+
+// The taskbar on the real desktop, with settings and pins kept in memory.
+class X11Clicks : public X11Desktop {
+protected:
+    X11Clicks() {
+        platform = desktopWithProgramIn(sim);
+        persistence = std::make_unique<PersistenceService>(sim.memoryDefaults, "com.vantorel.app", *platform.workspace);
+        persistence->savePinnedApps({});
+        settings = std::make_unique<SettingsService>(*persistence);
+        theme = std::make_unique<ThemeService>(*platform.theme);
+        x = xcb_connect(nullptr, nullptr);
+    }
+    ~X11Clicks() override {
+        if (controller)
+            controller->teardown();
+        controller.reset();
+        // Gone before the next test looks at the desktop.
+        for (QProcess* p : clients) {
+            p->kill();
+            p->waitForFinished(2000);
+        }
+        for (xcb_generic_event_t* e : pending)
+            std::free(e);
+        xcb_disconnect(x);
+    }
+
+    void startTaskbar() {
+        controller = std::make_unique<TaskbarWindowController>(
+            TaskbarDependencies{platform, scheduler, *settings, *theme, updates, quit, persistence.get()});
+        controller->showWindow();
+        // The window manager places a new window first; the panel moves to the bottom after.
+        TaskbarPanel* panel = controller->window();
+        ASSERT_TRUE(waitUntil([&] {
+            if (!panel->isVisible())
+                return false;
+            const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
+            auto at = xreply(xcb_translate_coordinates_reply(
+                x, xcb_translate_coordinates(x, static_cast<xcb_window_t>(panel->winId()), root, 0, 0), nullptr));
+            const int bottom = QGuiApplication::primaryScreen()->geometry().height() - 55;
+            return at && at->dst_y == bottom && panel->geometry().y() == bottom;
+        }));
+    }
+    AppButtonsRail& rail() { return *controller->taskbarView(*controller->primaryScreenID())->appRail; }
+    AppButton* button(const QString& key) { return rail().button(key); }
+    static QString windowKey(const QString& id, xcb_window_t window) { return id + "#" + QString::number(window); }
+
+    QProcess* spawn(QProcess* p) {
+        clients.push_back(p);
+        return p;
+    }
+    // The pointer goes to the button's middle, the left button down and up.
+    void click(AppButton* b) {
+        ASSERT_NE(b, nullptr);
+        // The row may still be laying out a button that just came.
+        ASSERT_TRUE(waitUntil([&] { return b->isVisible() && b->width() > 0; }));
+        const QPoint at = b->mapToGlobal(b->rect().center());
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
+        xcb_test_fake_input(x, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, static_cast<int16_t>(at.x()),
+                            static_cast<int16_t>(at.y()), 0);
+        xcb_test_fake_input(x, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        xcb_test_fake_input(x, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        xcb_flush(x);
+    }
+    // What is sent to the root window from now on (requests to the window
+    // manager, startup announcements), as anyone watching the root sees it.
+    void watchRoot() {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
+        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_change_window_attributes(x, root, XCB_CW_EVENT_MASK, &mask);
+        std::free(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr));
+        while (xcb_generic_event_t* e = xcb_poll_for_event(x))
+            std::free(e);
+    }
+    xcb_atom_t atom(const char* name) {
+        auto reply = xreply(xcb_intern_atom_reply(x, xcb_intern_atom(x, 0, std::strlen(name), name), nullptr));
+        return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    }
+    // The messages sent to the root since watchRoot(), in order.
+    std::vector<xcb_client_message_event_t> rootMessages() {
+        std::vector<xcb_client_message_event_t> out;
+        while (xcb_generic_event_t* e = !pending.empty() ? pending.front() : xcb_poll_for_event(x)) {
+            if (!pending.empty())
+                pending.erase(pending.begin());
+            if ((e->response_type & 0x7f) == XCB_CLIENT_MESSAGE)
+                out.push_back(*reinterpret_cast<xcb_client_message_event_t*>(e));
+            std::free(e);
+        }
+        return out;
+    }
+    // The X server's time now: the stamp of a property change on a window of our own.
+    xcb_timestamp_t serverTime() {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
+        if (!clock) {
+            clock = xcb_generate_id(x);
+            const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+            xcb_create_window(x, XCB_COPY_FROM_PARENT, clock, root, -10, -10, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                              XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
+        }
+        xcb_change_property(x, XCB_PROP_MODE_APPEND, clock, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0, nullptr);
+        xcb_flush(x);
+        for (;;) {
+            xcb_generic_event_t* e = xcb_wait_for_event(x);
+            if (!e)
+                return 0;
+            if ((e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY) {
+                const auto* p = reinterpret_cast<xcb_property_notify_event_t*>(e);
+                if (p->window == clock) {
+                    const xcb_timestamp_t t = p->time;
+                    std::free(e);
+                    return t;
+                }
+            }
+            pending.push_back(e); // for rootMessages()
+        }
+    }
+    xcb_window_t active() { return backend->tracker().activeWindow(); }
+    bool shown(const QString& title) {
+        const X11Window* w = windowTitled(title);
+        return w && w->viewable && !w->iconic;
+    }
+    bool minimised(const QString& title) {
+        const X11Window* w = windowTitled(title);
+        return w && !w->viewable;
+    }
+    bool activate(const QString& title) {
+        const X11Window* w = windowTitled(title);
+        if (!w)
+            return false;
+        const xcb_window_t id = w->id;
+        backend->workspace().requestActivate(id);
+        return waitUntil([&] { return active() == id; });
+    }
+    QString startupIdOf(xcb_window_t window) {
+        const char name[] = "_NET_STARTUP_ID";
+        auto atom = xreply(xcb_intern_atom_reply(x, xcb_intern_atom(x, 0, sizeof(name) - 1, name), nullptr));
+        auto reply = xreply(xcb_get_property_reply(
+            x, xcb_get_property(x, 0, window, atom->atom, XCB_GET_PROPERTY_TYPE_ANY, 0, 256), nullptr));
+        if (!reply)
+            return {};
+        return QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                                 xcb_get_property_value_length(reply.get()));
+    }
+
+    SimDesktop sim;
+    Platform platform;
+    std::unique_ptr<PersistenceService> persistence;
+    std::unique_ptr<SettingsService> settings;
+    std::unique_ptr<ThemeService> theme;
+    UpdateService updates;
+    QuitConfirmation quit{sim, [] {}};
+    std::unique_ptr<TaskbarWindowController> controller;
+    std::vector<QProcess*> clients;
+    xcb_connection_t* x = nullptr;
+    xcb_window_t clock = 0;
+    // Events read while waiting for the server's time, in order.
+    std::vector<xcb_generic_event_t*> pending;
+};
+
+const QString kTerm = QStringLiteral("org.vantorel.TestTerm.desktop");
+
+} // namespace
+
+TEST_F(X11Clicks, ABackgroundApplicationComesForwardAndASecondClickMinimisesAllItsWindows) {
+    ASSERT_TRUE(backend);
+    spawn(term("click one", "40x10+20+20", {"-class", "TestTerm"}));
+    spawn(term("click two", "40x10+60+60", {"-class", "TestTerm"}));
+    spawn(term("in front", "40x10+300+300"));
+    ASSERT_TRUE(waitUntil([&] { return shown("click one") && shown("click two") && shown("in front"); }));
+    startTaskbar();
+    ASSERT_TRUE(activate("in front"));
+    ASSERT_TRUE(waitUntil([&] { return button(kTerm) && !button(kTerm)->entry().isActive; }));
+
+    watchRoot();
+    const xcb_timestamp_t before = serverTime();
+    QElapsedTimer sinceClick;
+    sinceClick.start();
+    click(button(kTerm));
+    ASSERT_TRUE(waitUntil([&] {
+        const auto& ws = groupWithTitle("click one")->windows;
+        return std::find(ws.begin(), ws.end(), active()) != ws.end();
+    }));
+    std::cout << "from the click to the active window: " << sinceClick.elapsed() << " ms\n";
+    // Each activation asked for carries the click's time, as a pager's request does.
+    const xcb_timestamp_t clicked = backend->userTime().last();
+    EXPECT_LE(before, clicked);
+    EXPECT_LE(clicked, serverTime()) << "not a time the server gave";
+    int requests = 0;
+    for (const auto& message : rootMessages())
+        if (message.type == atom("_NET_ACTIVE_WINDOW")) {
+            ++requests;
+            EXPECT_EQ(message.data.data32[0], 2u) << "source: a pager";
+            EXPECT_EQ(message.data.data32[1], clicked);
+        }
+    EXPECT_GT(requests, 0);
+    EXPECT_TRUE(shown("click one") && shown("click two"));
+    EXPECT_EQ(groupWithTitle("click one")->info.handle, groupWithTitle("click two")->info.handle)
+        << "both windows are one application";
+
+    // In front now: the next click puts every window of it away.
+    ASSERT_TRUE(waitUntil([&] { return button(kTerm)->entry().isActive; }));
+    click(button(kTerm));
+    EXPECT_TRUE(waitUntil([&] { return minimised("click one") && minimised("click two"); }));
+    EXPECT_TRUE(shown("in front"));
+}
+
+TEST_F(X11Clicks, AWindowButtonMinimisesOnlyItsWindowAndBringsItBackFocused) {
+    ASSERT_TRUE(backend);
+    settings->update([](AppSettings& s) { s.combineWindowsByApp = false; });
+    spawn(term("own one", "40x10+20+20", {"-class", "TestTerm"}));
+    spawn(term("own two", "40x10+60+60", {"-class", "TestTerm"}));
+    ASSERT_TRUE(waitUntil([&] { return shown("own one") && shown("own two"); }));
+    startTaskbar();
+    ASSERT_TRUE(activate("own two"));
+    const xcb_window_t one = windowTitled("own one")->id;
+    const QString oneKey = windowKey(kTerm, one);
+    // A window that gets the focus inside the same application is seen on the
+    // next tick of the window-state check, not at once.
+    ASSERT_TRUE(waitUntil([&] { return button(oneKey) && !button(oneKey)->entry().isActive; }));
+
+    click(button(oneKey));
+    ASSERT_TRUE(waitUntil([&] { return active() == one; }));
+    ASSERT_TRUE(waitUntil([&] { return button(oneKey)->entry().isActive; }));
+
+    click(button(oneKey));
+    EXPECT_TRUE(waitUntil([&] { return minimised("own one"); }));
+    EXPECT_TRUE(shown("own two")) << "the other window of the application stays";
+
+    ASSERT_TRUE(waitUntil([&] { return button(oneKey) && button(oneKey)->entry().isMinimized; }));
+    click(button(oneKey));
+    EXPECT_TRUE(waitUntil([&] { return shown("own one") && active() == one; }));
+}
+
+TEST_F(X11Clicks, APinnedApplicationThatDoesNotRunIsLaunchedWithTheClicksStartupId) {
+    ASSERT_TRUE(backend);
+    persistence->savePinnedApps({"org.vantorel.Launched.desktop"});
+    startTaskbar();
+    const QString key = "org.vantorel.Launched.desktop";
+    ASSERT_TRUE(waitUntil([&] { return button(key) != nullptr; }));
+    EXPECT_FALSE(button(key)->entry().isRunning);
+
+    watchRoot();
+    click(button(key));
+    ASSERT_TRUE(waitUntil([&] { return shown("Launched"); }, 10000)) << "the application did not start";
+    const xcb_window_t launched = windowTitled("Launched")->id;
+    EXPECT_TRUE(waitUntil([&] { return active() == launched; })) << "the new window did not get the focus";
+    EXPECT_TRUE(waitUntil([&] { return button(key)->entry().isRunning; }));
+    // The id the toolkit found in DESKTOP_STARTUP_ID carries the time of the click.
+    const QString id = startupIdOf(launched);
+    EXPECT_TRUE(id.startsWith("vantorel-")) << id.toStdString();
+    EXPECT_TRUE(id.endsWith(QStringLiteral("_TIME%1").arg(backend->userTime().last()))) << id.toStdString();
+    // The launch was announced under that id, with the class its window is
+    // known by; the window manager knew the window by it and ended the startup.
+    QList<QByteArray> announcements;
+    for (const auto& message : rootMessages()) {
+        if (message.type == atom("_NET_STARTUP_INFO_BEGIN"))
+            announcements << QByteArray();
+        else if (message.type != atom("_NET_STARTUP_INFO") || announcements.isEmpty())
+            continue;
+        announcements.back() += QByteArray(reinterpret_cast<const char*>(message.data.data8), 20);
+    }
+    QByteArray announced, ended;
+    for (QByteArray& a : announcements) {
+        a.truncate(a.indexOf('\0'));
+        if (a.startsWith("new:"))
+            announced = a;
+        else if (a.startsWith("remove:"))
+            ended = a;
+    }
+    EXPECT_TRUE(announced.startsWith(QStringLiteral("new: ID=\"%1\"").arg(id).toUtf8())) << announced.toStdString();
+    EXPECT_TRUE(announced.contains("WMCLASS=\"Launched\"")) << announced.toStdString();
+    EXPECT_TRUE(announced.contains(QStringLiteral("TIMESTAMP=\"%1\"").arg(backend->userTime().last()).toUtf8()));
+    EXPECT_TRUE(ended.contains(id.toUtf8())) << ended.toStdString();
+
+    backend->workspace().terminate(groupWithTitle("Launched")->info.handle);
+    EXPECT_TRUE(waitUntil([&] { return !windowTitled("Launched"); }));
+}
+
+TEST_F(X11Clicks, TheFileManagerWithEveryWindowMinimisedIsRestoredByAClick) {
+    ASSERT_TRUE(backend);
+    ASSERT_EQ(backend->workspace().fileBrowserIdentifier(), "org.vantorel.Files.desktop");
+    spawn(client({{"FilesFixture", "Files back"}, {"FilesFixture", "Files front"}}));
+    spawn(term("busy elsewhere", "40x10+400+300"));
+    ASSERT_TRUE(waitUntil([&] { return shown("Files back") && shown("Files front") && shown("busy elsewhere"); }));
+    ASSERT_TRUE(activate("Files back"));
+    ASSERT_TRUE(activate("Files front"));
+    const xcb_window_t front = windowTitled("Files front")->id;
+    backend->workspace().hide(groupWithTitle("Files front")->info.handle);
+    ASSERT_TRUE(waitUntil([&] { return minimised("Files back") && minimised("Files front"); }));
+    ASSERT_TRUE(activate("busy elsewhere"));
+    startTaskbar();
+    const QString key = "org.vantorel.Files.desktop";
+    ASSERT_TRUE(waitUntil([&] { return button(key) != nullptr; })) << "minimised windows keep the file manager shown";
+
+    click(button(key));
+    EXPECT_TRUE(waitUntil([&] { return shown("Files back") && shown("Files front"); }));
+    EXPECT_TRUE(waitUntil([&] { return active() == front; })) << "the front window comes back in front";
+}
+
+TEST_F(X11Clicks, AnApplicationThatShowsNoWindowGetsItsNewWindowCommandTyped) {
+    ASSERT_TRUE(backend);
+    // No desktop entry, so nothing to reopen: the New Window command follows at once.
+    spawn(client({{"TinyTool", "Tiny"}}, {"--size", "40x20", "--new-window-on-ctrl-n"}));
+    spawn(term("before tiny", "40x10+400+300"));
+    ASSERT_TRUE(waitUntil([&] { return shown("Tiny") && shown("before tiny"); }));
+    ASSERT_TRUE(activate("before tiny"));
+    startTaskbar();
+    // Until the window commands arrive, the keystroke stands in for the menu command.
+    int typed = 0;
+    controller->activation().tryInvokeNewWindowMenu = [&](const RunningApplication&, bool) {
+        ++typed;
+        return platform.keyEvents->postToFrontmost({VirtualKey::N, KeyModifier::Command});
+    };
+    const QString key = QStringLiteral("pid:%1").arg(groupWithTitle("Tiny")->info.pid);
+    ASSERT_TRUE(waitUntil([&] { return button(key) != nullptr; }));
+
+    click(button(key));
+    EXPECT_TRUE(waitUntil([&] { return shown("Tiny 1"); })) << "Control+N did not reach the application";
+    EXPECT_EQ(typed, 1);
+}
+
+namespace {
+
+// The file manager's D-Bus interface, as far as opening folders goes.
+class FakeFileManager : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+public:
+    explicit FakeFileManager(QObject* host) : QDBusAbstractAdaptor(host) {}
+    std::vector<std::pair<QStringList, QString>> shown;
+public Q_SLOTS:
+    void ShowFolders(const QStringList& uris, const QString& startupId) { shown.emplace_back(uris, startupId); }
+};
+
+// An application started over D-Bus.
+class FakeApplication : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
+public:
+    explicit FakeApplication(QObject* host) : QDBusAbstractAdaptor(host) {}
+    std::vector<QVariantMap> activations;
+public Q_SLOTS:
+    void Activate(const QVariantMap& platformData) { activations.push_back(platformData); }
+};
+
+} // namespace
+
+TEST_F(X11Desktop, TheFileManagerAndApplicationsAreReachedOverTheSessionBus) {
+    PrivateBus bus;
+    ASSERT_FALSE(bus.address().isEmpty()) << bus.error().toStdString();
+    QDBusConnection services = bus.connect("services");
+    QObject fileManagerObject, applicationObject;
+    auto* fileManager = new FakeFileManager(&fileManagerObject);
+    auto* application = new FakeApplication(&applicationObject);
+    services.registerObject("/org/freedesktop/FileManager1", &fileManagerObject, QDBusConnection::ExportAdaptors);
+    services.registerService("org.freedesktop.FileManager1");
+    services.registerObject("/org/vantorel/Dbus", &applicationObject, QDBusConnection::ExportAdaptors);
+    services.registerService("org.vantorel.Dbus");
+    auto onBus = X11Backend::create(scheduler, QCoreApplication::applicationPid(), bus.connect("taskbar"));
+    ASSERT_TRUE(onBus);
+    Scripting& scripting = *onBus->platform().scripting;
+    QTemporaryDir folder;
+
+    EXPECT_EQ(scripting.restoreFileBrowserWindows(), FileBrowserRestore::None) << "no file manager window yet";
+
+    // A new window on a folder: the file manager's own interface.
+    EXPECT_TRUE(scripting.openFileBrowserWindow(folder.path()));
+    ASSERT_TRUE(waitUntil([&] { return !fileManager->shown.empty(); }));
+    EXPECT_EQ(fileManager->shown.front().first, QStringList{QUrl::fromLocalFile(folder.path()).toString()});
+    EXPECT_TRUE(fileManager->shown.front().second.startsWith("vantorel-"));
+
+    // Without it on the bus, the file manager's entry is started on the folder.
+    services.unregisterService("org.freedesktop.FileManager1");
+    EXPECT_TRUE(scripting.openFileBrowserWindow(folder.path()));
+    // A local folder may reach the entry's command as a path or as a URL.
+    QString title;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            for (const QString& t : {folder.path(), QUrl::fromLocalFile(folder.path()).toString()})
+                if (windowTitled(t) && windowTitled(t)->viewable)
+                    title = t;
+            return !title.isEmpty();
+        },
+        10000));
+
+    // Its windows minimised come back, the front one active.
+    const xcb_window_t opened = windowTitled(title)->id;
+    backend->workspace().hide(groupWithTitle(title)->info.handle);
+    ASSERT_TRUE(waitUntil([&] {
+        const X11Window* w = onBus->tracker().window(opened);
+        return w && !w->viewable && onBus->workspace().groupForWindow(opened);
+    }));
+    EXPECT_EQ(scripting.restoreFileBrowserWindows(), FileBrowserRestore::Restored);
+    EXPECT_TRUE(
+        waitUntil([&] { return windowTitled(title)->viewable && backend->tracker().activeWindow() == opened; }));
+    backend->workspace().terminate(groupWithTitle(title)->info.handle);
+    EXPECT_TRUE(waitUntil([&] { return !windowTitled(title); }));
+
+    // Reopening an application that D-Bus starts: Activate, with the startup id.
+    EXPECT_TRUE(scripting.reopenApplication("org.vantorel.Dbus.desktop"));
+    ASSERT_TRUE(waitUntil([&] { return !application->activations.empty(); }));
+    EXPECT_TRUE(application->activations.front().value("desktop-startup-id").toString().startsWith("vantorel-"));
+    EXPECT_FALSE(scripting.reopenApplication("org.vantorel.NotInstalled.desktop"));
+}
+
+TEST_F(X11Desktop, KeyChordsReachTheFrontmostApplicationWithCommandAsControl) {
+    ASSERT_TRUE(backend);
+    QProcess* c = client({{"Typist", "Typist"}}, {"--new-window-on-ctrl-n"});
+    ASSERT_TRUE(waitUntil([&] { return windowTitled("Typist") && windowTitled("Typist")->viewable; }));
+    const AppHandle typist = groupWithTitle("Typist")->info.handle;
+    backend->workspace().requestActivate(windowTitled("Typist")->id);
+    ASSERT_TRUE(waitUntil([&] { return backend->tracker().activeWindow() == windowTitled("Typist")->id; }));
+    KeyEvents& keys = *backend->platform().keyEvents;
+
+    EXPECT_TRUE(keys.postToApplication(typist, {VirtualKey::N, KeyModifier::Command}));
+    EXPECT_TRUE(waitUntil([&] { return windowTitled("Typist 1") != nullptr; }));
+    EXPECT_TRUE(keys.postToFrontmost({VirtualKey::N, KeyModifier::Command | KeyModifier::Shift}));
+    EXPECT_TRUE(waitUntil([&] { return windowTitled("Typist 2") != nullptr; }));
+    // N alone is no shortcut: the next window after it is the third, not the fourth.
+    EXPECT_TRUE(keys.postToFrontmost({VirtualKey::N, 0}));
+    EXPECT_TRUE(keys.postToFrontmost({VirtualKey::N, KeyModifier::Command}));
+    EXPECT_TRUE(waitUntil([&] { return windowTitled("Typist 3") != nullptr; }));
+    EXPECT_FALSE(windowTitled("Typist 4"));
+
+    // Not in front: X cannot type into it.
+    QProcess* other = term("typed elsewhere", "40x10+500+300");
+    ASSERT_TRUE(
+        waitUntil([&] { return windowTitled("typed elsewhere") && windowTitled("typed elsewhere")->viewable; }));
+    backend->workspace().requestActivate(windowTitled("typed elsewhere")->id);
+    ASSERT_TRUE(waitUntil([&] { return backend->tracker().activeWindow() == windowTitled("typed elsewhere")->id; }));
+    EXPECT_FALSE(keys.postToApplication(groupWithTitle("Typist")->info.handle, {VirtualKey::N, KeyModifier::Command}));
+    c->kill();
+    other->kill();
+}
+
+#include "X11ActivationTest.moc"

@@ -13,12 +13,6 @@
 namespace vantorel {
 
 namespace {
-const QString kAXWindows = QStringLiteral("AXWindows");
-const QString kAXSubrole = QStringLiteral("AXSubrole");
-const QString kAXStandardWindow = QStringLiteral("AXStandardWindow");
-const QString kAXTitle = QStringLiteral("AXTitle");
-const QString kAXMinimized = QStringLiteral("AXMinimized");
-const QString kAXFocusedWindow = QStringLiteral("AXFocusedWindow");
 
 QString lastPathComponent(QString path) {
     while (path.size() > 1 && path.endsWith(u'/'))
@@ -193,19 +187,19 @@ std::vector<WindowInfo> AppRegistryService::standardWindows(AppHandle app) {
     Accessibility* ax = platform_.accessibility;
     if (!ax)
         return out;
-    const auto list = ax->copyAttribute(ax->applicationElement(app), kAXWindows).as<std::vector<AXElement>>();
+    const auto list = ax->copyAttribute(ax->applicationElement(app), AX::kWindows).as<std::vector<AXElement>>();
     if (!list)
         return out;
     for (const auto& w : *list) {
         const auto number = ax->windowNumber(w);
         if (!number || *number == 0)
             continue;
-        if (ax->copyAttribute(w, kAXSubrole).as<QString>() != kAXStandardWindow)
+        if (ax->copyAttribute(w, AX::kSubrole).as<QString>() != AX::kStandardWindow)
             continue;
         WindowInfo info;
         info.id = *number;
-        info.isMinimized = ax->copyAttribute(w, kAXMinimized).as<bool>().value_or(false);
-        info.title = ax->copyAttribute(w, kAXTitle).as<QString>().value_or(QString()).trimmed();
+        info.isMinimized = ax->copyAttribute(w, AX::kMinimized).as<bool>().value_or(false);
+        info.title = ax->copyAttribute(w, AX::kTitle).as<QString>().value_or(QString()).trimmed();
         out.push_back(std::move(info));
     }
     return out;
@@ -216,7 +210,7 @@ std::optional<quint32> AppRegistryService::focusedWindowNumber() {
     const auto front = platform_.workspace->frontmostApplication();
     if (!ax || !front)
         return std::nullopt;
-    const auto element = ax->copyAttribute(ax->applicationElement(front->handle), kAXFocusedWindow).as<AXElement>();
+    const auto element = ax->copyAttribute(ax->applicationElement(front->handle), AX::kFocusedWindow).as<AXElement>();
     if (!element)
         return std::nullopt;
     const auto number = ax->windowNumber(*element);
@@ -229,10 +223,10 @@ bool AppRegistryService::hasRealWindow(const RunningApplication& app, bool trust
     Accessibility* ax = platform_.accessibility;
     if (trusted && ax) {
         if (const auto list =
-                ax->copyAttribute(ax->applicationElement(app.handle), kAXWindows).as<std::vector<AXElement>>()) {
+                ax->copyAttribute(ax->applicationElement(app.handle), AX::kWindows).as<std::vector<AXElement>>()) {
             // Minimised windows count: the browser still has something to show.
             return std::any_of(list->begin(), list->end(), [&](const AXElement& w) {
-                return ax->copyAttribute(w, kAXSubrole).as<QString>() == kAXStandardWindow;
+                return ax->copyAttribute(w, AX::kSubrole).as<QString>() == AX::kStandardWindow;
             });
         }
     }

@@ -44,7 +44,7 @@ TEST(X11WindowTracker, FollowsARealClientFromMapToClose) {
     QSignalSpy changed(t.tracker.get(), &X11WindowTracker::changed);
 
     QProcess* term = g_desktop->spawn("xterm", {"-title", "tracked", "-geometry", "80x24+100+120"});
-    ASSERT_TRUE(waitUntil([&] { return t.byTitle("tracked") && t.byTitle("tracked")->viewable; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return t.byTitle("tracked") && t.byTitle("tracked")->viewable; }));
     const X11Window* w = t.byTitle("tracked");
     EXPECT_EQ(w->pid, term->processId());
     EXPECT_EQ(w->wmClass, "XTerm");

@@ -50,7 +50,8 @@ void AppDelegate::applicationDidFinishLaunching() {
     syncDockRestoreMonitor();
     observeSettings();
     windowController_ = std::make_unique<TaskbarWindowController>(TaskbarDependencies{
-        deps_.platform, deps_.scheduler, *settings_, deps_.theme, deps_.updates, deps_.quit});
+        deps_.platform, deps_.scheduler, *settings_, deps_.theme, deps_.updates, deps_.quit, nullptr,
+        deps_.recording ? deps_.recording() : nullptr});
     windowController_->showWindow();
     ensureFileBrowserRunning();
     deps_.updates.start();

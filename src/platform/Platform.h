@@ -6,6 +6,7 @@ namespace vantorel {
 
 class Accessibility;
 class Alerts;
+class AudioRecorder;
 class BundleInfo;
 class DefaultsStore;
 class Identity;
@@ -14,11 +15,14 @@ class InstanceGuard;
 class LaunchAgent;
 class LoginItems;
 class PanelHost;
+class Permissions;
 class Pointer;
 class ProcessRunner;
 class Screens;
 class Sound;
+class SpeechRecognizer;
 class Theme;
+class UserNotifications;
 class Workspace;
 class WindowServer;
 
@@ -45,6 +49,11 @@ struct Platform {
     ProcessRunner* processes = nullptr;
     LoginItems* loginItems = nullptr;
     LaunchAgent* launchAgent = nullptr;
+    // The microphone, speech recognition and their permissions; desktop notices.
+    AudioRecorder* audioRecorder = nullptr;
+    SpeechRecognizer* speechRecognizer = nullptr;
+    Permissions* permissions = nullptr;
+    UserNotifications* notifications = nullptr;
 
     // The backend the program runs on; shared services are built from it on first use.
     static Platform& installed();

@@ -65,6 +65,8 @@ public:
     // Identifier of the desktop's file browser, which runs all the time and
     // only counts as running while it shows a window.
     virtual QString fileBrowserIdentifier() const = 0;
+    // Shows the file selected in a window of the file browser.
+    virtual void revealInFileBrowser(const QString& path) = 0;
 
     // Identifiers the pinned list starts with when nothing is stored, in order:
     // the file browser, the web browser, the mail client, the settings application.

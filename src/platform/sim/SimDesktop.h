@@ -73,6 +73,7 @@ public:
     QIcon icon(const RunningApplication& application) const override;
     QIcon iconForFile(const QString& path) const override;
     QString fileBrowserIdentifier() const override { return QStringLiteral("com.apple.finder"); }
+    void revealInFileBrowser(const QString& path) override;
 
 private:
     SimDesktop& desktop_;
@@ -152,6 +153,7 @@ public:
     const std::vector<SimApp>& apps() const { return apps_; }
     QStringList openedUrls;
     QStringList openedApplications;
+    QStringList revealedFiles;
 
     // --- displays ---
     void setDisplays(std::vector<Display> displays, std::optional<quint32> mainId);

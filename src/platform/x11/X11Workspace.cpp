@@ -9,6 +9,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QImage>
@@ -568,5 +569,25 @@ QIcon X11Workspace::iconForFile(const QString& path) const {
 QString X11Workspace::fileBrowserIdentifier() const { return mime_.fileBrowserIdentifier(); }
 
 QStringList X11Workspace::defaultPinnedCandidates() const { return mime_.defaultPinnedCandidates(); }
+
+void X11Workspace::revealInFileBrowser(const QString& path) {
+    const QUrl file = QUrl::fromLocalFile(path);
+    const QString folder = QUrl::fromLocalFile(QFileInfo(path).path()).toString();
+    auto call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
+                                               QStringLiteral("/org/freedesktop/FileManager1"),
+                                               QStringLiteral("org.freedesktop.FileManager1"),
+                                               QStringLiteral("ShowItems"));
+    call << QStringList{file.toString(QUrl::FullyEncoded)} << QString();
+    // Asynchronous: a file manager started by D-Bus activation may take a while to answer.
+    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, folder] {
+        watcher->deleteLater();
+        if (watcher->isError()) {
+            Log::app().info(QStringLiteral("No file manager answers on D-Bus (%1); opening the folder")
+                                .arg(watcher->error().message()));
+            openUrl(folder);
+        }
+    });
+}
 
 } // namespace vantorel

@@ -47,6 +47,9 @@ public:
     QIcon icon(const RunningApplication& application) const override;
     QIcon iconForFile(const QString& path) const override;
     QString fileBrowserIdentifier() const override;
+    // org.freedesktop.FileManager1.ShowItems on the session bus; without such a
+    // service, the containing folder opens in the default file manager.
+    void revealInFileBrowser(const QString& path) override;
     QStringList defaultPinnedCandidates() const override;
 
     // In the order the applications first appeared.

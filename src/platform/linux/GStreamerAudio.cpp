@@ -45,12 +45,15 @@ QString packageOf(const char* element) {
     return QStringLiteral("gstreamer1.0-plugins-base");
 }
 
-GstElement* make(const char* factory, QString& error) {
-    GstElement* e = gst_element_factory_make(factory, nullptr);
-    if (!e && error.isEmpty())
+bool hasElement(const char* factory, QString& error) {
+    GstElementFactory* f = gst_element_factory_find(factory);
+    if (!f) {
         error = QStringLiteral("the GStreamer element %1 is missing (Debian package %2)")
                     .arg(QString::fromLatin1(factory), packageOf(factory));
-    return e;
+        return false;
+    }
+    gst_object_unref(f);
+    return true;
 }
 
 class GStreamerRecording : public QObject, public AudioRecording {
@@ -80,6 +83,12 @@ public:
                 return GST_PAD_PROBE_OK;
             },
             this, nullptr);
+    }
+
+    // The first error the pipeline reported, if any.
+    QString error() {
+        std::lock_guard lock(mutex_);
+        return error_;
     }
 
     double currentTime() const override { return double(recorded_.load()) / double(GST_SECOND); }
@@ -168,31 +177,27 @@ Result<std::unique_ptr<AudioRecording>> GStreamerAudioRecorder::record(const QSt
     if (auto ready = initializeGStreamer(); !ready)
         return R::failure(ready.error());
 
+    QString error;
+    for (const char* element : {"audioconvert", "audioresample", "capsfilter", "avenc_aac", "mp4mux", "filesink"})
+        if (!hasElement(element, error))
+            return R::failure(error);
+    // One description, so that a source with pads that appear later (a file
+    // through decodebin) links once they do.
+    const QByteArray description =
+        source_.toUtf8() + " ! audioconvert ! audioresample ! capsfilter name=caps ! avenc_aac name=encoder ! "
+                           "mp4mux ! filesink name=sink";
     GError* parseError = nullptr;
-    GstElement* source = gst_parse_bin_from_description(source_.toUtf8().constData(), TRUE, &parseError);
-    if (!source) {
+    GstElement* pipeline = gst_parse_launch(description.constData(), &parseError);
+    if (!pipeline || parseError) {
         const QString why = QString::fromUtf8(parseError ? parseError->message : "?");
         g_clear_error(&parseError);
+        if (pipeline)
+            gst_object_unref(pipeline);
         return R::failure(QStringLiteral("no microphone source \"%1\": %2").arg(source_, why));
     }
-    g_clear_error(&parseError);
-
-    QString error;
-    GstElement* pipeline = gst_pipeline_new("recording");
-    GstElement* convert = make("audioconvert", error);
-    GstElement* resample = make("audioresample", error);
-    GstElement* caps = make("capsfilter", error);
-    GstElement* encoder = make("avenc_aac", error);
-    GstElement* mux = make("mp4mux", error);
-    GstElement* sink = make("filesink", error);
-    GstElement* parts[] = {source, convert, resample, caps, encoder, mux, sink};
-    if (!error.isEmpty()) {
-        for (GstElement* e : parts)
-            if (e)
-                gst_object_unref(gst_object_ref_sink(e));
-        gst_object_unref(pipeline);
-        return R::failure(error);
-    }
+    GstElement* caps = gst_bin_get_by_name(GST_BIN(pipeline), "caps");
+    GstElement* encoder = gst_bin_get_by_name(GST_BIN(pipeline), "encoder");
+    GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
     GstCaps* raw = gst_caps_new_simple("audio/x-raw", "rate", G_TYPE_INT, settings.sampleRate, "channels",
                                        G_TYPE_INT, settings.channels, nullptr);
     g_object_set(caps, "caps", raw, nullptr);
@@ -200,22 +205,20 @@ Result<std::unique_ptr<AudioRecording>> GStreamerAudioRecorder::record(const QSt
     // "High" quality: 128 kbit/s, transparent for speech at one channel.
     g_object_set(encoder, "bitrate", settings.encoderQuality >= 96 ? 128000 : 64000, nullptr);
     g_object_set(sink, "location", QFile::encodeName(path).constData(), nullptr);
-    gst_bin_add_many(GST_BIN(pipeline), source, convert, resample, caps, encoder, mux, sink, nullptr);
-    if (!gst_element_link_many(source, convert, resample, caps, encoder, mux, sink, nullptr)) {
-        gst_object_unref(pipeline);
-        return R::failure(QStringLiteral("the recording pipeline cannot be linked"));
-    }
+    gst_object_unref(encoder);
+    gst_object_unref(sink);
 
     auto recording = std::make_unique<GStreamerRecording>(pipeline);
     GstPad* counted = gst_element_get_static_pad(caps, "src");
     recording->watch(counted);
     gst_object_unref(counted);
+    gst_object_unref(caps);
     // A live source answers at once; a failure to open the device shows here.
     auto change = gst_element_set_state(pipeline, GST_STATE_PLAYING);
     if (change == GST_STATE_CHANGE_ASYNC)
         change = gst_element_get_state(pipeline, nullptr, nullptr, 3 * GST_SECOND);
     if (change == GST_STATE_CHANGE_FAILURE) {
-        QString why = pendingError(pipeline);
+        const QString why = recording->error();
         recording.reset();
         QFile::remove(path);
         return R::failure(why.isEmpty() ? QStringLiteral("the microphone did not start") : why);
@@ -231,33 +234,34 @@ Result<std::vector<int16_t>> decodeForSpeech(const QString& path, const std::ato
         return R::failure(QStringLiteral("no audio file at %1").arg(path));
 
     QString error;
-    GstElement* source = make("filesrc", error);
+    for (const char* element : {"filesrc", "decodebin", "audioconvert", "audioresample", "appsink"})
+        if (!hasElement(element, error))
+            return R::failure(error);
     GError* parseError = nullptr;
-    GstElement* rest = gst_parse_bin_from_description(
-        "decodebin ! audioconvert ! audioresample ! audio/x-raw,format=S16LE,rate=16000,channels=1 ! "
-        "appsink name=speech sync=false",
-        TRUE, &parseError);
+    GstElement* pipeline = gst_parse_launch(
+        "filesrc name=source ! decodebin ! audioconvert ! audioresample ! "
+        "audio/x-raw,format=S16LE,rate=16000,channels=1 ! appsink name=speech sync=false",
+        &parseError);
     g_clear_error(&parseError);
-    if (!source || !rest) {
-        if (source)
-            gst_object_unref(gst_object_ref_sink(source));
-        if (rest)
-            gst_object_unref(gst_object_ref_sink(rest));
-        return R::failure(error.isEmpty() ? QStringLiteral("the audio decoder is missing (gstreamer1.0-plugins-base)")
-                                          : error);
-    }
+    if (!pipeline)
+        return R::failure(QStringLiteral("the audio decoder cannot be built"));
+    GstElement* source = gst_bin_get_by_name(GST_BIN(pipeline), "source");
     g_object_set(source, "location", QFile::encodeName(path).constData(), nullptr);
-    GstElement* pipeline = gst_pipeline_new("speech-decoding");
-    gst_bin_add_many(GST_BIN(pipeline), source, rest, nullptr);
-    gst_element_link(source, rest);
-    GstElement* sink = gst_bin_get_by_name(GST_BIN(rest), "speech");
+    gst_object_unref(source);
+    GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "speech");
 
     std::vector<int16_t> samples;
+    QString why;
     gst_element_set_state(pipeline, GST_STATE_PLAYING);
     while (!cancelled.load()) {
-        GstSample* sample = gst_app_sink_pull_sample(GST_APP_SINK(sink));
-        if (!sample)
-            break; // end of stream or an error
+        // An error upstream (a file that is no audio) never reaches the sink as an end: watch the bus too.
+        GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(sink), 100 * GST_MSECOND);
+        if (!sample) {
+            why = pendingError(pipeline);
+            if (!why.isEmpty() || gst_app_sink_is_eos(GST_APP_SINK(sink)))
+                break;
+            continue;
+        }
         GstBuffer* buffer = gst_sample_get_buffer(sample);
         GstMapInfo map;
         if (buffer && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
@@ -267,7 +271,6 @@ Result<std::vector<int16_t>> decodeForSpeech(const QString& path, const std::ato
         }
         gst_sample_unref(sample);
     }
-    const QString why = pendingError(pipeline);
     gst_element_set_state(pipeline, GST_STATE_NULL);
     gst_object_unref(sink);
     gst_object_unref(pipeline);

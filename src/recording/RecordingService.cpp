@@ -27,7 +27,10 @@ RecordingEnvironment RecordingEnvironment::system() {
     RecordingEnvironment env;
     env.documentsDirectory = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     env.temporaryDirectory = QDir::tempPath();
-    env.preferredLanguages = QLocale::system().uiLanguages();
+    // The POSIX "C" locale names no language: the user has no preference then.
+    for (const QString& language : QLocale::system().uiLanguages())
+        if (QLocale(language).language() != QLocale::C)
+            env.preferredLanguages << language;
     env.systemLocale = QLocale::system();
     env.languageModelEndpoint = OllamaSummarizer::defaultEndpoint();
     return env;

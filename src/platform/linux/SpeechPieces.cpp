@@ -43,8 +43,11 @@ std::vector<SpeechPiece> speechPieces(const std::vector<int16_t>& samples, int s
         return {};
     std::vector<double> sorted = db;
     std::sort(sorted.begin(), sorted.end());
-    const double floor = sorted[sorted.size() / 10];
+    const double floor = sorted[sorted.size() / 50];
     const double peak = sorted[sorted.size() * 97 / 100];
+    // A recording without any rise above its floor (silence, a steady hum) holds no speech.
+    if (peak - floor < 6)
+        return {};
     // Speech stands well above the noise floor, but a loud recording's quiet
     // syllables may sit far below its peak: the lower of the two rules wins,
     // never above the middle between floor and peak.

@@ -11,8 +11,12 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <atomic>
 #include <cstdio>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace vantorel;
 
@@ -40,9 +44,9 @@ int main(int argc, char** argv) {
         text.write(kMeeting);
     text.close();
     const QString wav = dir.filePath(QStringLiteral("speech.wav"));
-    if (QProcess::execute(QStringLiteral("flite"), {QStringLiteral("-voice"), QStringLiteral("slt"),
-                                                    QStringLiteral("-f"), text.fileName(), QStringLiteral("-o"),
-                                                    wav}) != 0) {
+    if (QProcess::execute(QStringLiteral("flite"),
+                          {QStringLiteral("-voice"), QStringLiteral("slt"), QStringLiteral("-f"), text.fileName(),
+                           QStringLiteral("-o"), wav}) != 0) {
         std::fprintf(stderr, "flite failed\n");
         return 1;
     }
@@ -65,12 +69,14 @@ int main(int argc, char** argv) {
 
     // The GUI thread's stalls: the longest gap between two ticks of a 1 ms timer.
     QElapsedTimer clock;
-    qint64 last = 0, longest = 0;
+    qint64 last = 0, longest = 0, over16 = 0;
     QTimer tick;
     tick.setTimerType(Qt::PreciseTimer);
     QObject::connect(&tick, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed();
         longest = std::max(longest, now - last);
+        if (now - last > 16'000'000)
+            ++over16;
         last = now;
     });
     clock.start();
@@ -82,6 +88,7 @@ int main(int argc, char** argv) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     const qint64 idleLongest = longest;
     longest = 0;
+    over16 = 0;
 
     PocketsphinxRecognizer speech;
     auto recognizer = speech.recognizer(QLocale(QStringLiteral("en_US")));
@@ -103,10 +110,32 @@ int main(int argc, char** argv) {
     const double elapsed = double(wall.nsecsElapsed()) / 1e9;
     const double workerCpu = (cpuSeconds(RUSAGE_SELF) - processBefore) - (cpuSeconds(RUSAGE_THREAD) - mainBefore);
 
+    const qint64 busyLongest = longest, busyOver16 = over16;
+
+    // Control: a thread that only burns the processor for as long, at the same priority.
+    longest = 0;
+    over16 = 0;
+    std::atomic<bool> stop{false};
+    std::thread burner([&stop] {
+        setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), 10);
+        volatile double x = 0;
+        while (!stop.load())
+            for (int i = 0; i < 100000; ++i)
+                x = x + 1.0 / (i + 1);
+    });
+    QElapsedTimer control;
+    control.start();
+    while (double(control.nsecsElapsed()) / 1e9 < elapsed)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    stop = true;
+    burner.join();
+
     std::printf("audio: %.1f s; words recognised: %lld\n", seconds, qlonglong(result.split(u' ').size()));
     std::printf("real-time factor (worker processor time / audio): %.3f\n", workerCpu / seconds);
     std::printf("real-time factor (wall clock / audio, machine shared): %.3f\n", elapsed / seconds);
-    std::printf("longest GUI stall while transcribing: %.1f ms (idle loop on this machine: %.1f ms)\n",
-                double(longest) / 1e6, double(idleLongest) / 1e6);
+    std::printf("longest GUI stall while transcribing: %.1f ms, %lld over 16 ms\n", double(busyLongest) / 1e6,
+                qlonglong(busyOver16));
+    std::printf("the same loop beside a thread that only computes: %.1f ms, %lld over 16 ms; idle: %.1f ms\n",
+                double(longest) / 1e6, qlonglong(over16), double(idleLongest) / 1e6);
     return 0;
 }

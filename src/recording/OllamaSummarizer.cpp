@@ -14,8 +14,7 @@ OllamaSummarizer::OllamaSummarizer(Scheduler& scheduler, QUrl endpoint, QObject*
     network_.setProxy(QNetworkProxy::NoProxy);
 }
 
-void OllamaSummarizer::summarizeWithOllama(const QString& transcript, const QString& instructions,
-                                           const QString& model,
+void OllamaSummarizer::summarizeWithOllama(const QString& transcript, const QString& instructions, const QString& model,
                                            std::function<void(std::optional<QString>)> completion) {
     const auto prompt = ollamaPrompt(transcript, instructions);
     if (!prompt) {
@@ -32,7 +31,8 @@ void OllamaSummarizer::summarizeWithOllama(const QString& transcript, const QStr
         timeout.cancel();
         reply->deleteLater();
         // The status is not examined: an error answer simply has no "response".
-        const QByteArray body = reply->error() == QNetworkReply::OperationCanceledError ? QByteArray() : reply->readAll();
+        const QByteArray body =
+            reply->error() == QNetworkReply::OperationCanceledError ? QByteArray() : reply->readAll();
         completion(ollamaGeneratedText(body));
     });
 }

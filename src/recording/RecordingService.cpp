@@ -185,8 +185,8 @@ void RecordingService::transcribeAudio(const QString& audioPath, double duration
     if (!recognizer)
         recognizer = deps_.speech.recognizer(env.systemLocale);
     if (!recognizer) {
-        Log::recording().info(QStringLiteral("No speech recogniser for %1 nor %2")
-                                  .arg(preferred.name(), env.systemLocale.name()));
+        Log::recording().info(
+            QStringLiteral("No speech recogniser for %1 nor %2").arg(preferred.name(), env.systemLocale.name()));
         complete(QString());
         return;
     }
@@ -232,15 +232,13 @@ void RecordingService::didTranscribe(const QString& audioPath, const Result<QStr
         return;
     }
     setProgress(QStringLiteral("Summarising…"));
-    summarizeWithConfiguredMode(transcript, s.recordingSummaryInstructions, true, s.recordingOllamaModel,
-                                [this, audioPath, transcript](const QString& summary) {
-                                    finish(audioPath, summary, transcript);
-                                });
+    summarizeWithConfiguredMode(
+        transcript, s.recordingSummaryInstructions, true, s.recordingOllamaModel,
+        [this, audioPath, transcript](const QString& summary) { finish(audioPath, summary, transcript); });
 }
 
-void RecordingService::summarizeWithConfiguredMode(const QString& transcript, const QString& instructions,
-                                                   bool useAI, const QString& model,
-                                                   std::function<void(QString)> completion) {
+void RecordingService::summarizeWithConfiguredMode(const QString& transcript, const QString& instructions, bool useAI,
+                                                   const QString& model, std::function<void(QString)> completion) {
     if (!useAI) {
         const QString summary = summarize(transcript, instructions);
         deps_.scheduler.post(this, [completion, summary] { completion(summary); });
@@ -284,8 +282,7 @@ bool RecordingService::preserveAudioAfterFailure(const QString& audioPath) const
     const auto folder = recordingSummariesDirectory();
     if (!folder)
         return false;
-    return QFile::rename(audioPath,
-                         QDir(*folder).filePath(preservedAudioFileName(deps_.scheduler.currentDateTime())));
+    return QFile::rename(audioPath, QDir(*folder).filePath(preservedAudioFileName(deps_.scheduler.currentDateTime())));
 }
 
 void RecordingService::finish(const QString& audioPath, const QString& summary, const QString& transcript) {
@@ -301,8 +298,8 @@ void RecordingService::finish(const QString& audioPath, const QString& summary, 
         if (transcript.isEmpty()) {
             // The recording stays beside a summary that holds no transcript; like the
             // summary, it replaces an older file of the same name.
-            const QString beside = QFileInfo(*written).path() + u'/' + QFileInfo(*written).completeBaseName() +
-                                   QStringLiteral(".m4a");
+            const QString beside =
+                QFileInfo(*written).path() + u'/' + QFileInfo(*written).completeBaseName() + QStringLiteral(".m4a");
             QFile::remove(beside);
             if (!QFile::rename(audioPath, beside) && QFileInfo::exists(audioPath)) {
                 Log::recording().error(QStringLiteral("The recording could not be moved beside its summary; "
@@ -315,10 +312,10 @@ void RecordingService::finish(const QString& audioPath, const QString& summary, 
         if (deps_.notifications) {
             const QString path = *written;
             Workspace& workspace = deps_.workspace;
-            deps_.notifications->post(
-                UserNotice{QStringLiteral("Recording summary saved"), QDir::toNativeSeparators(path),
-                           QStringLiteral("Open")},
-                this, [&workspace, path] { workspace.openUrl(QUrl::fromLocalFile(path).toString()); });
+            deps_.notifications->post(UserNotice{QStringLiteral("Recording summary saved"),
+                                                 QDir::toNativeSeparators(path), QStringLiteral("Open")},
+                                      this,
+                                      [&workspace, path] { workspace.openUrl(QUrl::fromLocalFile(path).toString()); });
         }
     }
     if (!keepTemporaryAudio)

@@ -33,6 +33,8 @@ QString summaryFileBody(RecordingOutputFormat format, const QDateTime& time, con
            (transcript.isEmpty() ? QStringLiteral("_No transcription available._") : transcript);
 }
 
-double transcriptionTimeoutSeconds(double durationSeconds) { return std::max(90.0, durationSeconds * 1.5 + 30.0); }
+double transcriptionTimeoutSeconds(double durationSeconds) {
+    return std::max(90.0, durationSeconds * 1.5 + 30.0);
+}
 
 } // namespace vantorel

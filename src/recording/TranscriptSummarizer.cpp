@@ -14,22 +14,22 @@ namespace vantorel {
 
 namespace {
 
-const std::array<QLatin1StringView, 10> kKeywords{
-    QLatin1StringView("todo"),     QLatin1StringView("next"),     QLatin1StringView("follow"),
-    QLatin1StringView("action"),   QLatin1StringView("decide"),   QLatin1StringView("decision"),
-    QLatin1StringView("should"),   QLatin1StringView("need"),     QLatin1StringView("plan"),
-    QLatin1StringView("deadline")};
+const std::array<QLatin1StringView, 10> kKeywords{QLatin1StringView("todo"),   QLatin1StringView("next"),
+                                                  QLatin1StringView("follow"), QLatin1StringView("action"),
+                                                  QLatin1StringView("decide"), QLatin1StringView("decision"),
+                                                  QLatin1StringView("should"), QLatin1StringView("need"),
+                                                  QLatin1StringView("plan"),   QLatin1StringView("deadline")};
 
-const QString kPreamble = QStringLiteral(
-    "You are summarizing a transcript from a user audio recording for Vantorel.\n"
-    "Your job is to produce a clean, faithful summary from the transcript only.\n\n"
-    "Rules:\n"
-    "- Do not invent facts, names, dates, or action items.\n"
-    "- Prefer concise wording over repetition.\n"
-    "- Preserve explicit decisions, commitments, and next steps when they appear.\n"
-    "- If the transcript is fragmented, summarize only what is clearly present.\n"
-    "- Return only the summary body with no preamble.\n\n"
-    "Follow these instructions exactly:\n");
+const QString kPreamble =
+    QStringLiteral("You are summarizing a transcript from a user audio recording for Vantorel.\n"
+                   "Your job is to produce a clean, faithful summary from the transcript only.\n\n"
+                   "Rules:\n"
+                   "- Do not invent facts, names, dates, or action items.\n"
+                   "- Prefer concise wording over repetition.\n"
+                   "- Preserve explicit decisions, commitments, and next steps when they appear.\n"
+                   "- If the transcript is fragmented, summarize only what is clearly present.\n"
+                   "- Return only the summary body with no preamble.\n\n"
+                   "Follow these instructions exactly:\n");
 
 const QRegularExpression& whiteSpaceRuns() {
     static const QRegularExpression re(QStringLiteral("\\s+"), QRegularExpression::UseUnicodePropertiesOption);

@@ -19,9 +19,9 @@ TEST(FreedesktopNotifications, ANoticeWithAnActionRunsItWhenClicked) {
     FreedesktopNotifications notifications(bus.connect(QStringLiteral("client")));
     int opened = 0;
     QObject owner;
-    notifications.post({QStringLiteral("Recording summary saved"), QStringLiteral("/home/u/Documents/a.md"),
-                        QStringLiteral("Open")},
-                       &owner, [&] { ++opened; });
+    notifications.post(
+        {QStringLiteral("Recording summary saved"), QStringLiteral("/home/u/Documents/a.md"), QStringLiteral("Open")},
+        &owner, [&] { ++opened; });
     notifications.post({QStringLiteral("Another"), QStringLiteral("b"), QString()}, &owner, {});
     ASSERT_TRUE(waitUntil([&] { return server.notices.size() == 2; }));
     EXPECT_EQ(server.notices[0].summary, "Recording summary saved");

@@ -1,7 +1,7 @@
 #include "platform/linux/SpeechPieces.h"
 
-#include <gtest/gtest.h>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <random>
 
 using namespace vantorel;
@@ -20,15 +20,16 @@ struct Audio {
     Audio& speech(double seconds) { return add(seconds, 8000); }
     Audio& quiet(double seconds) { return add(seconds, 20); }
 };
-size_t at(double seconds) { return size_t(std::lround(seconds * 16000)); }
+size_t at(double seconds) {
+    return size_t(std::lround(seconds * 16000));
+}
 } // namespace
 
 TEST(SpeechPieces, CutAtPausesOfAQuarterSecondWithATenthOfQuietOnEachSide) {
     Audio a;
     a.quiet(0.5).speech(1.0).quiet(0.4).speech(1.0).quiet(0.1).speech(0.5).quiet(0.6);
     // The 0.1 s gap is part of a piece; the 0.4 s pause ends one.
-    EXPECT_EQ(speechPieces(a.samples, 16000),
-              (std::vector<SpeechPiece>{{at(0.4), at(1.6)}, {at(1.8), at(3.6)}}));
+    EXPECT_EQ(speechPieces(a.samples, 16000), (std::vector<SpeechPiece>{{at(0.4), at(1.6)}, {at(1.8), at(3.6)}}));
     // With a longer minimum the 0.4 s pause no longer cuts.
     EXPECT_EQ(speechPieces(a.samples, 16000, 0.5), (std::vector<SpeechPiece>{{at(0.4), at(3.6)}}));
 }
@@ -56,7 +57,8 @@ TEST(SpeechPieces, SilenceAndSteadySoundHoldNoSpeechAndLongSpeechIsCut) {
 }
 
 TEST(SpeechPieces, EachPieceBecomesASentence) {
-    EXPECT_EQ(punctuatedTranscript({QStringLiteral("good morning everyone"), QString(), QStringLiteral("  we need  a plan ")}),
+    EXPECT_EQ(punctuatedTranscript(
+                  {QStringLiteral("good morning everyone"), QString(), QStringLiteral("  we need  a plan ")}),
               "Good morning everyone. We need a plan.");
     EXPECT_EQ(punctuatedTranscript({}), QString());
 }

@@ -1,6 +1,6 @@
+#include "recording/RecordingService.h"
 #include "platform/sim/SimRecording.h"
 #include "recording/RecordingButton.h"
-#include "recording/RecordingService.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/SimWorld.h"
 #include "support/TestSupport.h"
@@ -20,7 +20,9 @@ using State = RecordingService::State;
 
 namespace {
 
-RecognitionUpdate finalText(const QString& text) { return {RecognitionResult{text, true}, std::nullopt, std::nullopt}; }
+RecognitionUpdate finalText(const QString& text) {
+    return {RecognitionResult{text, true}, std::nullopt, std::nullopt};
+}
 RecognitionUpdate partialText(const QString& text) {
     return {RecognitionResult{text, false}, std::nullopt, 0.5};
 }
@@ -55,9 +57,9 @@ protected:
     }
 
     void build() {
-        service = std::make_unique<RecordingService>(RecordingServiceDependencies{
-            world.settings, world.scheduler, recorder, speech, permissions, world.desktop, world.desktop.workspace,
-            &notifications, environment});
+        service = std::make_unique<RecordingService>(
+            RecordingServiceDependencies{world.settings, world.scheduler, recorder, speech, permissions, world.desktop,
+                                         world.desktop.workspace, &notifications, environment});
         QObject::connect(service.get(), &RecordingService::recordingStateDidChange,
                          [this] { states.push_back(service->state()); });
     }
@@ -72,7 +74,9 @@ protected:
         recorder.seconds = seconds;
         press();
     }
-    QString summaries() const { return QDir(environment.documentsDirectory).filePath(QStringLiteral("Recording Summaries")); }
+    QString summaries() const {
+        return QDir(environment.documentsDirectory).filePath(QStringLiteral("Recording Summaries"));
+    }
     // Files are stamped with the virtual clock's time of writing.
     QString stamp() const { return world.scheduler.currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")); }
     QString summaryPath(const char* ext) const {
@@ -158,7 +162,8 @@ TEST_F(RecordingServiceTest, TheTimeOutIsNinetySecondsForTenAndOneEightyForAHund
     world.scheduler.advance(1ms);
     EXPECT_EQ(service->state(), State::Idle);
     EXPECT_EQ(speech.cancellations, 1);
-    EXPECT_TRUE(logs.messages(QStringLiteral("recording")).contains(QStringLiteral("Transcription timed out after 90s")));
+    EXPECT_TRUE(
+        logs.messages(QStringLiteral("recording")).contains(QStringLiteral("Transcription timed out after 90s")));
     // Ended with an empty transcript: the audio stays beside the summary.
     const QString md = summaryPath("md");
     EXPECT_TRUE(md.endsWith("09-01-30.md"));
@@ -177,7 +182,8 @@ TEST_F(RecordingServiceTest, TheTimeOutIsNinetySecondsForTenAndOneEightyForAHund
     EXPECT_EQ(service->state(), State::Processing);
     world.scheduler.advance(1s);
     EXPECT_EQ(service->state(), State::Idle);
-    EXPECT_TRUE(logs.messages(QStringLiteral("recording")).contains(QStringLiteral("Transcription timed out after 180s")));
+    EXPECT_TRUE(
+        logs.messages(QStringLiteral("recording")).contains(QStringLiteral("Transcription timed out after 180s")));
 }
 
 TEST_F(RecordingServiceTest, PlainTextWithoutSpeechKeepsTheAudioBesideTheSummary) {
@@ -210,10 +216,9 @@ TEST_F(RecordingServiceTest, ASummaryWithItsTranscriptIsRevealedAndAnnouncedAndT
     EXPECT_EQ(service->state(), State::Idle);
     EXPECT_EQ(tray.recordBtn()->toolTip(), "Start Recording");
 
-    EXPECT_EQ(readText(summaryPath("md")),
-              "# Recording Summary\n\nDate: 2026-01-05 09:00:03\n\n## Summary\n"
-              "1. We need to decide on the launch plan by Friday.\n\n"
-              "## Transcript\nWe need to decide on the launch plan by Friday. Thanks.");
+    EXPECT_EQ(readText(summaryPath("md")), "# Recording Summary\n\nDate: 2026-01-05 09:00:03\n\n## Summary\n"
+                                           "1. We need to decide on the launch plan by Friday.\n\n"
+                                           "## Transcript\nWe need to decide on the launch plan by Friday. Thanks.");
     EXPECT_EQ(summaryFiles(), QStringList{QStringLiteral("Recording Summary 2026-01-05 09-00-03.md")});
     EXPECT_FALSE(QFile::exists(temporaryAudio()));
     EXPECT_EQ(world.desktop.revealedFiles, QStringList{summaryPath("md")});
@@ -304,7 +309,8 @@ TEST_F(RecordingServiceTest, TheLanguageModelSummarisesAndEveryFailureFallsBackT
     };
     auto pump = [this] { world.scheduler.runPending(); };
 
-    server.reply = {200, R"({"model":"llama3.2","response":"  The launch date gets decided by Friday.\n","done":true})"};
+    server.reply = {200,
+                    R"({"model":"llama3.2","response":"  The launch date gets decided by Friday.\n","done":true})"};
     summarizeNow(transcript, QString());
     ASSERT_TRUE(waitUntil([&] { return summary.has_value(); }, pump));
     EXPECT_EQ(*summary, "The launch date gets decided by Friday.");

@@ -1,6 +1,6 @@
+#include "recording/TranscriptSummarizer.h"
 #include "app/AppSettings.h"
 #include "recording/SummaryFile.h"
-#include "recording/TranscriptSummarizer.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -62,9 +62,10 @@ TEST(ExtractiveSummary, EighteenCharactersAreCountedAsTheUserSeesThem) {
 
 TEST(SummaryInstructions, CountAndStyleFollowTheDigitAndWordRules) {
     const std::pair<const char*, int> counts[] = {
-        {"single sentence", 1}, {"just one sentence", 1}, {"5 bullet points", 5}, {"10 points", 10},
-        {"12 bullets", 2},      {"20 bullets", 3},        {"five bullets", 3},    {"1 sentence", 1},
-        {"7 sentences", 7},     {"3point", 3},            {"9 pointers", 9},      {"", 3}};
+        {"single sentence", 1}, {"just one sentence", 1}, {"5 bullet points", 5},
+        {"10 points", 10},      {"12 bullets", 2},        {"20 bullets", 3},
+        {"five bullets", 3},    {"1 sentence", 1},        {"7 sentences", 7},
+        {"3point", 3},          {"9 pointers", 9},        {"", 3}};
     for (auto [text, n] : counts)
         EXPECT_EQ(summaryItemCount(QString::fromUtf8(text)), n) << text;
     EXPECT_EQ(summaryItemCount(AppSettings::kDefaultSummaryInstructions.toLower()), 3);
@@ -78,7 +79,8 @@ TEST(SummaryInstructions, CountAndStyleFollowTheDigitAndWordRules) {
 }
 
 TEST(OllamaRequest, PromptModelAndBody) {
-    const auto prompt = ollamaPrompt(QStringLiteral("Line one.\r\n\r\n   Line two.  "), QStringLiteral(" 5  bullet\npoints"));
+    const auto prompt =
+        ollamaPrompt(QStringLiteral("Line one.\r\n\r\n   Line two.  "), QStringLiteral(" 5  bullet\npoints"));
     ASSERT_TRUE(prompt);
     EXPECT_TRUE(prompt->startsWith(
         "You are summarizing a transcript from a user audio recording for Vantorel.\nYour job is to produce"));

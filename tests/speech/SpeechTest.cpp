@@ -62,8 +62,8 @@ Outcome recognise(PocketsphinxRecognizer& speech, const QString& path, QObject& 
 // file, flite pauses between sentences as a speaker does.
 QString speak(const QString& textFile, const QString& voice, const QString& path) {
     QProcess flite;
-    flite.start(QStringLiteral("flite"), {QStringLiteral("-voice"), voice, QStringLiteral("-f"), textFile,
-                                          QStringLiteral("-o"), path});
+    flite.start(QStringLiteral("flite"),
+                {QStringLiteral("-voice"), voice, QStringLiteral("-f"), textFile, QStringLiteral("-o"), path});
     if (!flite.waitForFinished(60000) || flite.exitCode() != 0)
         return {};
     return path;
@@ -103,8 +103,8 @@ TEST_F(SpeechTest, LibriVoxClipsAreRecognisedAndTheirWordErrorRateReported) {
 
 TEST_F(SpeechTest, SyntheticMeetingSpeechRecordedThroughThePipelineIsTranscribedAsSentences) {
     const QString reference = readText(QStringLiteral(VANTOREL_MEETING_TEXT)).trimmed();
-    const QString wav =
-        speak(QStringLiteral(VANTOREL_MEETING_TEXT), QStringLiteral("slt"), dir.filePath(QStringLiteral("meeting.wav")));
+    const QString wav = speak(QStringLiteral(VANTOREL_MEETING_TEXT), QStringLiteral("slt"),
+                              dir.filePath(QStringLiteral("meeting.wav")));
     ASSERT_FALSE(wav.isEmpty()) << "install flite";
     const double spoken = double(QFileInfo(wav).size() - 44) / 2 / 16000; // flite: 16 kHz, 16-bit mono
 

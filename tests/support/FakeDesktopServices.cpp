@@ -21,14 +21,21 @@ uint FakeNotificationServer::Notify(const QString&, uint, const QString&, const 
     return uint(notices.size());
 }
 
-QStringList FakeNotificationServer::GetCapabilities() { return {QStringLiteral("actions"), QStringLiteral("body")}; }
+QStringList FakeNotificationServer::GetCapabilities() {
+    return {QStringLiteral("actions"), QStringLiteral("body")};
+}
 
-void FakeNotificationServer::CloseNotification(uint id) { Q_EMIT NotificationClosed(id, 3); }
+void FakeNotificationServer::CloseNotification(uint id) {
+    Q_EMIT NotificationClosed(id, 3);
+}
 
-void FakeNotificationServer::invoke(uint id, const QString& action) { Q_EMIT ActionInvoked(id, action); }
+void FakeNotificationServer::invoke(uint id, const QString& action) {
+    Q_EMIT ActionInvoked(id, action);
+}
 
 bool registerFakeDesktopServices(QDBusConnection bus, FakeFileManager& files, FakeNotificationServer& notices) {
-    return bus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &files, QDBusConnection::ExportAllSlots) &&
+    return bus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &files,
+                              QDBusConnection::ExportAllSlots) &&
            bus.registerService(QStringLiteral("org.freedesktop.FileManager1")) &&
            bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &notices,
                               QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals) &&

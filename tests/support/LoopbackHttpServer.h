@@ -53,7 +53,6 @@ private:
 
 // Runs the event loop (and the given step, e.g. a manual scheduler's pending
 // work) until the condition holds; false when it does not within the ceiling.
-bool waitUntil(const std::function<bool()>& condition, const std::function<void()>& step = {},
-               int ceilingMs = 20000);
+bool waitUntil(const std::function<bool()>& condition, const std::function<void()>& step = {}, int ceilingMs = 20000);
 
 } // namespace vantorel::test

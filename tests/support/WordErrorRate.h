@@ -31,8 +31,8 @@ inline WordErrors wordErrors(const QString& reference, const QString& hypothesis
         std::vector<int> next(row.size());
         next[0] = i;
         for (int j = 1; j <= hyp.size(); ++j)
-            next[size_t(j)] = std::min({row[size_t(j)] + 1, next[size_t(j) - 1] + 1,
-                                        row[size_t(j) - 1] + (ref[i - 1] == hyp[j - 1] ? 0 : 1)});
+            next[size_t(j)] = std::min(
+                {row[size_t(j)] + 1, next[size_t(j) - 1] + 1, row[size_t(j) - 1] + (ref[i - 1] == hyp[j - 1] ? 0 : 1)});
         row = std::move(next);
     }
     return {row.back(), int(ref.size())};

@@ -25,9 +25,8 @@ FreedesktopNotifications::FreedesktopNotifications(QDBusConnection bus, QObject*
 void FreedesktopNotifications::post(const UserNotice& notice, QObject* context, std::function<void()> activated) {
     auto call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
     // "default" is the action of a click on the notice itself.
-    const QStringList actions = notice.actionLabel.isEmpty()
-                                    ? QStringList()
-                                    : QStringList{QStringLiteral("default"), notice.actionLabel};
+    const QStringList actions =
+        notice.actionLabel.isEmpty() ? QStringList() : QStringList{QStringLiteral("default"), notice.actionLabel};
     call << QStringLiteral("Vantorel") << uint(0) << QStringLiteral("vantorel") << notice.title << notice.body
          << actions << QVariantMap() << int(-1);
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
@@ -53,6 +52,8 @@ void FreedesktopNotifications::actionInvoked(uint id, const QString& actionKey) 
         p.activated();
 }
 
-void FreedesktopNotifications::notificationClosed(uint id, uint) { pending_.remove(id); }
+void FreedesktopNotifications::notificationClosed(uint id, uint) {
+    pending_.remove(id);
+}
 
 } // namespace vantorel

@@ -98,7 +98,8 @@ public:
         {
             std::lock_guard lock(mutex_);
             if (ended_) {
-                QMetaObject::invokeMethod(this, [this] { end(); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    this, [this] { end(); }, Qt::QueuedConnection);
                 return;
             }
         }
@@ -110,7 +111,8 @@ public:
             if (!ended_)
                 error_ = QStringLiteral("the recording did not reach its end within 10 s");
             ended_ = true;
-            QMetaObject::invokeMethod(this, [this] { end(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { end(); }, Qt::QueuedConnection);
         });
     }
 
@@ -124,7 +126,8 @@ private:
                 self->error_ = takeError(message);
             if (!self->ended_) {
                 self->ended_ = true;
-                QMetaObject::invokeMethod(self, [self] { self->end(); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    self, [self] { self->end(); }, Qt::QueuedConnection);
             }
         }
         gst_message_unref(message);
@@ -183,9 +186,9 @@ Result<std::unique_ptr<AudioRecording>> GStreamerAudioRecorder::record(const QSt
             return R::failure(error);
     // One description, so that a source with pads that appear later (a file
     // through decodebin) links once they do.
-    const QByteArray description =
-        source_.toUtf8() + " ! audioconvert ! audioresample ! capsfilter name=caps ! avenc_aac name=encoder ! "
-                           "mp4mux ! filesink name=sink";
+    const QByteArray description = source_.toUtf8() +
+                                   " ! audioconvert ! audioresample ! capsfilter name=caps ! avenc_aac name=encoder ! "
+                                   "mp4mux ! filesink name=sink";
     GError* parseError = nullptr;
     GstElement* pipeline = gst_parse_launch(description.constData(), &parseError);
     if (!pipeline || parseError) {
@@ -198,8 +201,8 @@ Result<std::unique_ptr<AudioRecording>> GStreamerAudioRecorder::record(const QSt
     GstElement* caps = gst_bin_get_by_name(GST_BIN(pipeline), "caps");
     GstElement* encoder = gst_bin_get_by_name(GST_BIN(pipeline), "encoder");
     GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
-    GstCaps* raw = gst_caps_new_simple("audio/x-raw", "rate", G_TYPE_INT, settings.sampleRate, "channels",
-                                       G_TYPE_INT, settings.channels, nullptr);
+    GstCaps* raw = gst_caps_new_simple("audio/x-raw", "rate", G_TYPE_INT, settings.sampleRate, "channels", G_TYPE_INT,
+                                       settings.channels, nullptr);
     g_object_set(caps, "caps", raw, nullptr);
     gst_caps_unref(raw);
     // "High" quality: 128 kbit/s, transparent for speech at one channel.
@@ -238,10 +241,10 @@ Result<std::vector<int16_t>> decodeForSpeech(const QString& path, const std::ato
         if (!hasElement(element, error))
             return R::failure(error);
     GError* parseError = nullptr;
-    GstElement* pipeline = gst_parse_launch(
-        "filesrc name=source ! decodebin ! audioconvert ! audioresample ! "
-        "audio/x-raw,format=S16LE,rate=16000,channels=1 ! appsink name=speech sync=false",
-        &parseError);
+    GstElement* pipeline =
+        gst_parse_launch("filesrc name=source ! decodebin ! audioconvert ! audioresample ! "
+                         "audio/x-raw,format=S16LE,rate=16000,channels=1 ! appsink name=speech sync=false",
+                         &parseError);
     g_clear_error(&parseError);
     if (!pipeline)
         return R::failure(QStringLiteral("the audio decoder cannot be built"));

@@ -214,7 +214,9 @@ bool SimWorkspace::openUrl(const QString& url) {
     return true;
 }
 
-void SimWorkspace::revealInFileBrowser(const QString& path) { desktop_.revealedFiles << path; }
+void SimWorkspace::revealInFileBrowser(const QString& path) {
+    desktop_.revealedFiles << path;
+}
 
 bool SimWorkspace::openApplication(const QString& bundleIdentifier) {
     auto location = desktop_.installed_.find(bundleIdentifier);

@@ -72,7 +72,7 @@ private:
 } // namespace
 
 Result<std::unique_ptr<AudioRecording>> SimAudioRecorder::record(const QString& path,
-                                                                  const AudioRecorderSettings& settings) {
+                                                                 const AudioRecorderSettings& settings) {
     if (failure)
         return Result<std::unique_ptr<AudioRecording>>::failure(*failure);
     QFile file(path);

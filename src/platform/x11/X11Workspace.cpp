@@ -573,10 +573,9 @@ QStringList X11Workspace::defaultPinnedCandidates() const { return mime_.default
 void X11Workspace::revealInFileBrowser(const QString& path) {
     const QUrl file = QUrl::fromLocalFile(path);
     const QString folder = QUrl::fromLocalFile(QFileInfo(path).path()).toString();
-    auto call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
-                                               QStringLiteral("/org/freedesktop/FileManager1"),
-                                               QStringLiteral("org.freedesktop.FileManager1"),
-                                               QStringLiteral("ShowItems"));
+    auto call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     call << QStringList{file.toString(QUrl::FullyEncoded)} << QString();
     // Asynchronous: a file manager started by D-Bus activation may take a while to answer.
     auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);

@@ -36,7 +36,7 @@ struct AppDelegateDependencies {
     DockService* dock = nullptr;
     LaunchAtLoginService* launchAtLogin = nullptr;
     // The recording service behind the record buttons, built when the taskbar is; none leaves them idle.
-    std::function<RecordingService*()> recording;
+    std::function<RecordingService*()> recording = {};
 };
 
 // Start-up and shutdown of the program.

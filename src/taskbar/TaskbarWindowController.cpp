@@ -306,8 +306,8 @@ void TaskbarWindowController::writeStateFile() const {
 void TaskbarWindowController::showWindow() { primaryPanel_->orderFrontRegardless(); }
 
 TaskbarView* TaskbarWindowController::makeTaskbarView() {
-    auto* view = new TaskbarView(
-        TaskbarViewDependencies{deps_.settings, deps_.theme, deps_.updates, deps_.scheduler, deps_.platform});
+    auto* view = new TaskbarView(TaskbarViewDependencies{deps_.settings, deps_.theme, deps_.updates, deps_.scheduler,
+                                                         deps_.platform, deps_.recording});
     QPointer<TaskbarWindowController> self(this);
     view->appRail->onReorder = [self](const QString& bundleId, int visualIndex) {
         if (self)

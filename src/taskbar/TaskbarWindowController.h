@@ -24,6 +24,7 @@ class PersistenceService;
 class QuitConfirmation;
 class SettingsService;
 class TaskbarPanel;
+class RecordingService;
 class TaskbarView;
 class ThemeService;
 class UpdateService;
@@ -38,6 +39,7 @@ struct TaskbarDependencies {
     QuitConfirmation& quit;
     // The store of the pinned list; the settings' own store when not given.
     PersistenceService* persistence = nullptr;
+    RecordingService* recording = nullptr;
 };
 
 // Owns the taskbar on screen: one panel along the bottom of each target display.

@@ -23,6 +23,7 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11PanelHost.h"
 #include "platform/sim/SimDesktop.h"
+#include "recording/AddOnService.h"
 #include "recording/RecordingService.h"
 #include "windows/UpdateService.h"
 
@@ -161,13 +162,15 @@ int main(int argc, char* argv[]) {
     QuitConfirmation::setShared(&quit);
     SignalQuitter signalQuitter;
 
-    AppDelegate delegate(AppDelegateDependencies{
-        platform, scheduler, []() -> SettingsService& { return SettingsService::shared(); }, ThemeService::shared(),
-        UpdateService::shared(), quit, [](int status) {
-            std::fflush(nullptr);
-            ::_exit(status);
-        },
-        &DockService::shared(), &LaunchAtLoginService::shared(), [] { return &RecordingService::shared(); }});
+    AppDelegate delegate(
+        AppDelegateDependencies{platform, scheduler, []() -> SettingsService& { return SettingsService::shared(); },
+                                ThemeService::shared(), UpdateService::shared(), quit,
+                                [](int status) {
+                                    std::fflush(nullptr);
+                                    ::_exit(status);
+                                },
+                                &DockService::shared(), &LaunchAtLoginService::shared(),
+                                [] { return &RecordingService::shared(); }, [] { return &AddOnService::shared(); }});
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
     QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
     return QApplication::exec();

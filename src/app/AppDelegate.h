@@ -10,6 +10,7 @@
 
 namespace vantorel {
 
+class AddOnService;
 class ChildProcess;
 class DockService;
 class LaunchAtLoginService;
@@ -37,6 +38,8 @@ struct AppDelegateDependencies {
     LaunchAtLoginService* launchAtLogin = nullptr;
     // The recording service behind the record buttons, built when the taskbar is; none leaves them idle.
     std::function<RecordingService*()> recording = {};
+    // The add-ons' files, for the add-on controls; none leaves them out.
+    std::function<AddOnService*()> addOns = {};
 };
 
 // Start-up and shutdown of the program.

@@ -12,9 +12,13 @@
 #include "platform/Screens.h"
 #include "platform/Theme.h"
 #include "platform/Workspace.h"
+#include "recording/RecordingAddonControls.h"
+#include "recording/RecordingButton.h"
+#include "recording/SummariesFolderButton.h"
 #include "taskbar/BarGeometry.h"
 #include "taskbar/TaskbarPanel.h"
 #include "taskbar/TaskbarView.h"
+#include "taskbar/TrayView.h"
 #include "widgets/LauncherPanelController.h"
 #include "windows/UpdateService.h"
 
@@ -26,6 +30,7 @@
 #include <QMenu>
 #include <QSaveFile>
 #include <QScreen>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <set>
 
@@ -187,6 +192,8 @@ void TaskbarWindowController::applyCurrentSettings() {
     pushEntries();
     positionPanels();
     updateWindowState();
+    // The tray's buttons may have come or gone.
+    writeStateFile();
 }
 
 void TaskbarWindowController::applyPanelAppearance() {
@@ -268,6 +275,7 @@ void TaskbarWindowController::teardown() {
     windowStateTimer_.cancel();
     restoreAdjustedWindows(std::nullopt);
     closePreviewAndLauncher();
+    addOnsWindow_.reset();
     for (auto& [id, panel] : extraPanels_)
         panel->close();
     extraPanels_.clear();
@@ -295,10 +303,21 @@ void TaskbarWindowController::writeStateFile() const {
                 {QStringLiteral("active"), e.isActive},
                 {QStringLiteral("frame"), QJsonArray{frame.x(), frame.y(), frame.width(), frame.height()}}});
         }
+    // The add-on's tray buttons while they are shown.
+    QJsonObject tray;
+    auto trayButton = [&tray](const char* name, QWidget* button) {
+        if (!button->isVisible())
+            return;
+        const QRect frame(button->mapToGlobal(QPoint(0, 0)), button->size());
+        tray.insert(QLatin1String(name), QJsonArray{frame.x(), frame.y(), frame.width(), frame.height()});
+    };
+    trayButton("folder", view->tray()->summariesFolderBtn());
+    trayButton("record", view->tray()->recordBtn());
     // Written whole or not at all, so a reader never sees half a list.
     QSaveFile file(stateFile_);
     if (file.open(QIODevice::WriteOnly)) {
-        file.write(QJsonDocument(QJsonObject{{QStringLiteral("buttons"), buttons}}).toJson(QJsonDocument::Compact));
+        file.write(QJsonDocument(QJsonObject{{QStringLiteral("buttons"), buttons}, {QStringLiteral("tray"), tray}})
+                       .toJson(QJsonDocument::Compact));
         file.commit();
     }
 }
@@ -432,7 +451,29 @@ void TaskbarWindowController::closeLauncher() {
 }
 
 void TaskbarWindowController::openSettings() {
-    // The settings window is not part of the program yet.
+    // Until the settings window exists, its recording add-on row stands in a window of its own.
+    if (!deps_.addOns || !deps_.platform.alerts)
+        return;
+    if (!addOnsWindow_) {
+        addOnsWindow_ = std::make_unique<QWidget>(nullptr, Qt::Window);
+        addOnsWindow_->setWindowTitle(QStringLiteral("Add-ons"));
+        auto* layout = new QVBoxLayout(addOnsWindow_.get());
+        layout->addWidget(new RecordingAddonControls(
+            RecordingAddonControlsDependencies{deps_.settings, deps_.scheduler, *deps_.addOns, *deps_.platform.alerts,
+                                               deps_.theme, deps_.platform.theme},
+            addOnsWindow_.get()));
+        layout->addStretch();
+        addOnsWindow_->resize(480, addOnsWindow_->sizeHint().height());
+        auto applyLook = [this] {
+            addOnsWindow_->setPalette(
+                ThemeService::palette(deps_.theme.resolve(deps_.settings.current().appearanceMode)));
+        };
+        connect(&deps_.settings, &SettingsService::didChange, addOnsWindow_.get(), applyLook);
+        applyLook();
+    }
+    addOnsWindow_->show();
+    addOnsWindow_->raise();
+    addOnsWindow_->activateWindow();
 }
 
 void TaskbarWindowController::showWhatsNew() {

@@ -17,6 +17,7 @@ class QMenu;
 namespace vantorel {
 
 class ActivationController;
+class AddOnService;
 class AppButtonsRail;
 class AppRegistryService;
 class LauncherPanelController;
@@ -40,6 +41,8 @@ struct TaskbarDependencies {
     // The store of the pinned list; the settings' own store when not given.
     PersistenceService* persistence = nullptr;
     RecordingService* recording = nullptr;
+    // The add-ons' files; without it Settings… opens nothing.
+    AddOnService* addOns = nullptr;
 };
 
 // Owns the taskbar on screen: one panel along the bottom of each target display.
@@ -84,6 +87,8 @@ public:
     bool isLauncherOpen() const;
     LauncherPanelController* launcher() const { return launcherController_.get(); }
     bool isTornDown() const { return tornDown_; }
+    // What Settings… shows for now: the recording add-on's row; none until opened.
+    QWidget* addOnsWindow() const { return addOnsWindow_.get(); }
     bool hasWindowStateTimer() const { return windowStateTimer_.isActive(); }
 
     // Shows a menu for the anchor and returns when it closes. Tests replace it.
@@ -132,6 +137,7 @@ private:
     bool showingOnAllDisplays_ = false;
     int menuTrackingDepth_ = 0;
     std::unique_ptr<LauncherPanelController> launcherController_;
+    std::unique_ptr<QWidget> addOnsWindow_;
     bool tornDown_ = false;
     // Desktop tests read the row from outside through this file ($VANTOREL_STATE_FILE).
     QString stateFile_;

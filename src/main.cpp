@@ -3,20 +3,22 @@
 #include "app/CommandLine.h"
 #include "app/DockService.h"
 #include "app/LaunchAtLoginService.h"
-#include "core/Log.h"
 #include "app/QuitConfirmation.h"
 #include "app/SettingsService.h"
 #include "app/ThemeService.h"
+#include "core/Log.h"
 #include "core/Scheduler.h"
 #include "platform/common/DesktopServices.h"
 #include "platform/common/FileDefaultsStore.h"
 #include "platform/common/SignalQuitter.h"
+#include "platform/linux/OsRelease.h"
 #include "platform/linux/PosixProcessRunner.h"
+#include "platform/linux/SecretServiceKeychain.h"
 #include "platform/linux/XdgAutostart.h"
 #include "platform/sim/SimDemo.h"
+#include "platform/sim/SimDesktop.h"
 #include "platform/x11/X11Backend.h"
 #include "platform/x11/X11PanelHost.h"
-#include "platform/sim/SimDesktop.h"
 #include "windows/UpdateService.h"
 
 #include <QApplication>
@@ -81,6 +83,8 @@ int main(int argc, char* argv[]) {
     PosixProcessRunner processes;
     XdgAutostartLoginItems loginItems(bundle.executablePath());
     SystemdUserAgent launchAgent(processes);
+    SecretServiceKeychain keychain;
+    OsReleaseSystemInfo system;
 
     const bool onX11 = QGuiApplication::platformName() == QLatin1String("xcb");
     const QString chosen = options.platform.value_or(onX11 ? QStringLiteral("x11") : QStringLiteral("sim"));
@@ -100,6 +104,7 @@ int main(int argc, char* argv[]) {
             return 2;
         }
         platform = x11->platform();
+        platform.system = &system;
     } else {
         mirrorQtScreens(sim, options.demoDisplays);
         followQtPointer(sim);
@@ -123,6 +128,8 @@ int main(int argc, char* argv[]) {
     platform.processes = &processes;
     platform.loginItems = &loginItems;
     platform.launchAgent = &launchAgent;
+    // The session token goes to the desktop's keyring on the simulated desktop too.
+    platform.keychain = &keychain;
     Platform::install(platform);
     Log::app().info(QStringLiteral("Vantorel %1 on the %2 platform, settings in %3")
                         .arg(AppInfo::version(bundle), platform.name, defaults.directory()));

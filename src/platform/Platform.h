@@ -11,6 +11,7 @@ class DefaultsStore;
 class Identity;
 class DockPreferences;
 class InstanceGuard;
+class Keychain;
 class LaunchAgent;
 class LoginItems;
 class PanelHost;
@@ -18,6 +19,7 @@ class Pointer;
 class ProcessRunner;
 class Screens;
 class Sound;
+class SystemInfo;
 class Theme;
 class Workspace;
 class WindowServer;
@@ -45,6 +47,8 @@ struct Platform {
     ProcessRunner* processes = nullptr;
     LoginItems* loginItems = nullptr;
     LaunchAgent* launchAgent = nullptr;
+    Keychain* keychain = nullptr;
+    SystemInfo* system = nullptr;
 
     // The backend the program runs on; shared services are built from it on first use.
     static Platform& installed();

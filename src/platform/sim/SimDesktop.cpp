@@ -38,6 +38,8 @@ Platform SimDesktop::platform(DefaultsStore* defaults) {
     p.processes = &processes;
     p.loginItems = &loginItems;
     p.launchAgent = &launchAgent;
+    p.keychain = &keychain;
+    p.system = this;
     return p;
 }
 

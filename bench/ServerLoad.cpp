@@ -32,13 +32,15 @@ struct Scenario {
 
 struct Outcome {
     int done = 0, errors = 0;
-    double seconds = 0, p50 = 0, p99 = 0;
+    double seconds = 0, p50 = 0, p99 = 0, max = 0;
 };
 
 Outcome run(int port, const Scenario& s, double limitSeconds) {
     std::atomic<int> next{0};
     std::vector<std::vector<double>> latencies(static_cast<size_t>(s.clients));
     std::atomic<int> errors{0};
+    std::mutex firstErrorMutex;
+    std::string firstError;
     const auto start = Clock::now();
     const auto deadline = start + std::chrono::duration<double>(limitSeconds);
     std::vector<std::thread> threads;
@@ -46,6 +48,7 @@ Outcome run(int port, const Scenario& s, double limitSeconds) {
         threads.emplace_back([&, c] {
             httplib::Client client("127.0.0.1", port);
             client.set_keep_alive(true);
+            client.set_tcp_nodelay(true);
             client.set_read_timeout(30, 0);
             httplib::Headers headers{{"Accept", "application/json"}};
             if (!s.token.empty())
@@ -55,8 +58,12 @@ Outcome run(int port, const Scenario& s, double limitSeconds) {
                 auto r = s.method == "GET" ? client.Get(s.path, headers)
                                            : client.Post(s.path, headers, s.body, "application/json");
                 const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-                if (!r || r->status < 200 || r->status > 299)
-                    ++errors;
+                if (!r || r->status < 200 || r->status > 299) {
+                    if (errors++ == 0) {
+                        std::lock_guard<std::mutex> lock(firstErrorMutex);
+                        firstError = r ? std::to_string(r->status) + " " + r->body : httplib::to_string(r.error());
+                    }
+                }
                 latencies[static_cast<size_t>(c)].push_back(ms);
             }
         });
@@ -71,9 +78,12 @@ Outcome run(int port, const Scenario& s, double limitSeconds) {
     std::sort(all.begin(), all.end());
     o.done = static_cast<int>(all.size());
     o.errors = errors;
+    if (!firstError.empty())
+        std::fprintf(stderr, "%s: first error: %s\n", s.name, firstError.c_str());
     if (!all.empty()) {
         o.p50 = all[all.size() / 2];
         o.p99 = all[std::min(all.size() - 1, all.size() * 99 / 100)];
+        o.max = all.back();
     }
     return o;
 }
@@ -111,8 +121,8 @@ int main(int argc, char** argv) {
     std::printf("Argon2id: 2 passes, 19 MiB, 1 lane (the server's defaults); %d clients at most %d requests or "
                 "%.0f s per scenario\n",
                 clients, requests, seconds);
-    std::printf("%-11s %-9s %7s %8s %6s %8s %8s %8s\n", "engine", "scenario", "clients", "requests", "errors", "req/s",
-                "p50 ms", "p99 ms");
+    std::printf("%-11s %-9s %7s %8s %6s %8s %8s %8s %8s\n", "engine", "scenario", "clients", "requests", "errors",
+                "req/s", "p50 ms", "p99 ms", "max ms");
     for (const QString& engine : engines) {
         std::unique_ptr<PostgresCluster> cluster;
         QString database;
@@ -148,10 +158,14 @@ int main(int argc, char** argv) {
         };
         for (const auto& s : scenarios) {
             const Outcome o = run(server.port(), s, seconds);
-            std::printf("%-11s %-9s %7d %8d %6d %8.0f %8.2f %8.2f\n", qPrintable(engine), s.name, s.clients, o.done,
-                        o.errors, o.done / o.seconds, o.p50, o.p99);
+            std::printf("%-11s %-9s %7d %8d %6d %8.0f %8.2f %8.2f %8.0f\n", qPrintable(engine), s.name, s.clients,
+                        o.done, o.errors, o.done / o.seconds, o.p50, o.p99, o.max);
             std::fflush(stdout);
         }
+        if (qEnvironmentVariableIsSet("BENCH_SHOW_REFUSALS"))
+            for (const QString& line : server.log().split('\n'))
+                if (!line.isEmpty() && !line.contains("\" 20"))
+                    std::fprintf(stderr, "server: %s\n", qPrintable(line));
     }
     return 0;
 }

@@ -6,7 +6,6 @@
 #include "Validation.h"
 
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <httplib.h>
 
@@ -51,19 +50,71 @@ QJsonObject userJson(const User& u) {
     return o;
 }
 
-QJsonObject feedbackJson(const Feedback& f) {
-    QJsonObject o{{"id", q(f.id)},         {"category", q(f.category)}, {"message", q(f.message)},
-                  {"status", q(f.status)}, {"source", q(f.source)},     {"createdAt", q(isoTime(f.createdAt))}};
-    auto put = [&o](const char* key, const std::optional<std::string>& v) {
-        if (v)
-            o.insert(QLatin1String(key), q(*v));
+// The inbox is the largest and most frequent answer: written straight from
+// the stored UTF-8 text instead of through a JSON object per item.
+void appendJsonString(std::string& out, const std::string& text) {
+    out += '"';
+    for (const char ch : text) {
+        switch (ch) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (static_cast<unsigned char>(ch) < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x",
+                              static_cast<unsigned>(static_cast<unsigned char>(ch)));
+                out += escaped;
+            } else {
+                out += ch;
+            }
+        }
+    }
+    out += '"';
+}
+
+std::string feedbackListJson(const std::vector<Feedback>& items) {
+    std::string out = "{\"feedback\":[";
+    out.reserve(256 * items.size() + 16);
+    auto field = [&out](const char* key, const std::string& value) {
+        out += ",\"";
+        out += key;
+        out += "\":";
+        appendJsonString(out, value);
     };
-    put("contactEmail", f.contactEmail);
-    put("userEmail", f.userEmail);
-    put("appVersion", f.appVersion);
-    put("osVersion", f.osVersion);
-    put("deviceId", f.deviceId);
-    return o;
+    for (size_t i = 0; i < items.size(); ++i) {
+        const Feedback& f = items[i];
+        out += i ? ",{\"id\":" : "{\"id\":";
+        appendJsonString(out, f.id);
+        field("category", f.category);
+        field("message", f.message);
+        field("status", f.status);
+        field("source", f.source);
+        field("createdAt", isoTime(f.createdAt));
+        const std::pair<const char*, const std::optional<std::string>*> optional[] = {{"contactEmail", &f.contactEmail},
+                                                                                      {"userEmail", &f.userEmail},
+                                                                                      {"appVersion", &f.appVersion},
+                                                                                      {"osVersion", &f.osVersion},
+                                                                                      {"deviceId", &f.deviceId}};
+        for (const auto& [key, value] : optional)
+            if (*value)
+                field(key, **value);
+        out += '}';
+    }
+    out += "]}";
+    return out;
 }
 
 // Wraps a handler: a refused request answers {"error": ...} with its status.
@@ -313,10 +364,8 @@ void Api::install(httplib::Server& server) {
                        if (!oneOf(q(*status), kStatuses, std::size(kStatuses)))
                            throw HttpError(400, "\"status\" must be one of new, read, resolved.");
                    }
-                   QJsonArray items;
-                   for (const auto& f : store_.feedback(status, limits_.inboxLimit))
-                       items.append(feedbackJson(f));
-                   sendJson(res, 200, {{"feedback", items}});
+                   res.status = 200;
+                   res.set_content(feedbackListJson(store_.feedback(status, limits_.inboxLimit)), kJson);
                }));
 
     server.Patch(R"(/api/admin/feedback/([^/]+))",

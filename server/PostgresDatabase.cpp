@@ -80,10 +80,12 @@ private:
         std::string text;
         int index = 0;
         for (char ch : sql) {
-            if (ch == '?')
-                text += "$" + std::to_string(++index);
-            else
+            if (ch == '?') {
+                text += '$';
+                text += std::to_string(++index);
+            } else {
                 text += ch;
+            }
         }
         const std::string name = "s" + std::to_string(statements_.size() + 1);
         PGresult* res = PQprepare(conn_, name.c_str(), text.c_str(), static_cast<int>(paramCount), nullptr);

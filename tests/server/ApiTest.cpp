@@ -50,13 +50,14 @@ TEST_P(Api, AccountFeedbackAndInboxFromSignUpToSignOut) {
     ASSERT_FALSE(token.isEmpty());
     EXPECT_NE(token, session.value("token").toString());
 
-    const auto mine = api->post("/api/feedback",
-                                {{"message", "  The clock is late  "},
-                                 {"category", "bug"},
-                                 {"appVersion", "1.1.3"},
-                                 {"osVersion", "Debian GNU/Linux 12 (bookworm)"},
-                                 {"deviceId", "5F0C6D1E-0000-4000-8000-000000000001"}},
-                                token);
+    const auto mine =
+        api->post("/api/feedback",
+                  {{"message", QString::fromUtf8("  The \"clock\" is late\\\n\tby 1 min \u2014 \u2615 \U0001F600  ")},
+                   {"category", "bug"},
+                   {"appVersion", "1.1.3"},
+                   {"osVersion", "Debian GNU/Linux 12 (bookworm)"},
+                   {"deviceId", "5F0C6D1E-0000-4000-8000-000000000001"}},
+                  token);
     ASSERT_EQ(mine.status, 201) << mine.body;
     const QString mineId = mine.json.value("feedback").toObject().value("id").toString();
     const auto anonymous = api->post("/api/feedback", {{"message", "Nice bar"}, {"category", "idea"}});
@@ -79,7 +80,8 @@ TEST_P(Api, AccountFeedbackAndInboxFromSignUpToSignOut) {
     EXPECT_EQ(ids(inbox), (QStringList{anonymousId, mineId})); // newest first
     const auto items = inbox.json.value("feedback").toArray();
     const auto first = items[1].toObject(), second = items[0].toObject();
-    EXPECT_EQ(first.value("message").toString(), "The clock is late");
+    EXPECT_EQ(first.value("message").toString(),
+              QString::fromUtf8("The \"clock\" is late\\\n\tby 1 min \u2014 \u2615 \U0001F600"));
     EXPECT_EQ(first.value("userEmail").toString(), "Ada@Example.com");
     EXPECT_EQ(first.value("source").toString(), "app");
     EXPECT_EQ(first.value("status").toString(), "new");

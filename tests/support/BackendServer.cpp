@@ -14,6 +14,8 @@ QString BackendServer::executable() {
 
 BackendServer::BackendServer(const QString& database, const QStringList& extraArguments)
     : database_(database.isEmpty() ? dir_.filePath(QStringLiteral("vantorel.sqlite3")) : database) {
+    // Its log goes to a file: a pipe that nobody reads while the test blocks would fill and stop the server.
+    process_.setStandardErrorFile(dir_.filePath(QStringLiteral("server.log")));
     process_.setProgram(executable());
     process_.setArguments(QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
                                       QStringLiteral("--database"), database_} +
@@ -44,8 +46,8 @@ BackendServer::~BackendServer() {
 }
 
 QString BackendServer::log() {
-    log_ += process_.readAllStandardError();
-    return QString::fromUtf8(log_);
+    QFile file(dir_.filePath(QStringLiteral("server.log")));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 int BackendServer::admin(const QStringList& arguments, QString* output) const {
@@ -67,7 +69,6 @@ bool BackendServer::stop(int timeoutMs) {
         process_.waitForFinished(5000);
         return false;
     }
-    log();
     return process_.exitStatus() == QProcess::NormalExit && process_.exitCode() == 0;
 }
 

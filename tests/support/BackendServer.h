@@ -37,7 +37,6 @@ private:
     QString database_;
     QString url_;
     QString error_;
-    QByteArray log_;
     int port_ = 0;
 };
 

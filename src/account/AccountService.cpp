@@ -147,9 +147,10 @@ void AccountService::start(const QUrl& url, const QString& base, const QByteArra
     QNetworkReply* reply =
         body ? network_->sendCustomRequest(request, method, *body) : network_->sendCustomRequest(request, method);
 
-    // The time-out counts from the last sign of life, as the platform's request time-out does.
+    // The time-out counts from the last data the backend sent, as the platform's request time-out does.
     auto timedOut = std::make_shared<bool>(false);
     auto timer = std::make_shared<ScheduledTask>();
+    auto received = std::make_shared<qint64>(0);
     auto arm = [this, reply, timer, timedOut] {
         timer->cancel();
         *timer = deps_.scheduler.after(kTimeout, reply, [reply, timedOut] {
@@ -158,8 +159,12 @@ void AccountService::start(const QUrl& url, const QString& base, const QByteArra
         });
     };
     arm();
-    connect(reply, &QNetworkReply::uploadProgress, reply, arm);
-    connect(reply, &QNetworkReply::downloadProgress, reply, arm);
+    connect(reply, &QNetworkReply::downloadProgress, reply, [arm, received](qint64 bytes, qint64) {
+        if (bytes > *received) {
+            *received = bytes;
+            arm();
+        }
+    });
     connect(reply, &QNetworkReply::finished, this,
             [this, reply, base, timer, timedOut, completion = std::move(completion)] {
                 timer->cancel();

@@ -154,7 +154,7 @@ TEST(AccountRequests, AnUnreachableBackendGetsTheCannotReachText) {
     EXPECT_EQ(client.account->current().lastError, in->error().description());
 }
 
-TEST(AccountRequests, TimeOutFifteenSecondsAfterTheLastSignOfLife) {
+TEST(AccountRequests, TimeOutFifteenSecondsAfterTheLastDataFromTheBackend) {
     ScriptedServer server;
     server.hold();
     AccountClient client(server.url());

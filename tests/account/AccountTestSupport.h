@@ -55,6 +55,9 @@ public:
         server_.Patch(".*", handle);
         port_ = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
+        // stop() does nothing before the loop runs, and the destructor would then wait for ever.
+        while (!server_.is_running())
+            std::this_thread::yield();
     }
     ~ScriptedServer() {
         release();

@@ -220,8 +220,9 @@ TEST(AccountConfigurationAndIdentity, EndpointsMigrateAndTheDeviceKeepsItsIdenti
     EXPECT_EQ(client.notices, 0);
     EXPECT_EQ(AccountState::load(client.persistence.loadAccountStateData(), "").backendBaseURL,
               "https://backend.example.com");
-    // ...but an address the user typed for another host stays.
+    // ...but an address the user typed for another host stays, and an empty field changes nothing.
     client.account->updateBaseURL("192.168.1.20:8787");
+    client.account->updateBaseURL(" \n ");
     client.restart();
     EXPECT_EQ(client.account->current().backendBaseURL, "http://192.168.1.20:8787");
 }

@@ -3,10 +3,10 @@
 #include "app/CommandLine.h"
 #include "app/DockService.h"
 #include "app/LaunchAtLoginService.h"
-#include "core/Log.h"
 #include "app/QuitConfirmation.h"
 #include "app/SettingsService.h"
 #include "app/ThemeService.h"
+#include "core/Log.h"
 #include "core/Scheduler.h"
 #include "platform/common/DesktopServices.h"
 #include "platform/common/FileDefaultsStore.h"
@@ -14,15 +14,17 @@
 #include "platform/linux/DesktopPermissions.h"
 #include "platform/linux/FreedesktopNotifications.h"
 #include "platform/linux/GStreamerAudio.h"
+#include "platform/linux/OsRelease.h"
 #include "platform/linux/PocketsphinxRecognizer.h"
 #include "platform/linux/PosixProcessRunner.h"
+#include "platform/linux/SecretServiceKeychain.h"
 #include "platform/linux/XdgAutostart.h"
 #include "platform/sim/SimDemo.h"
+#include "platform/sim/SimDesktop.h"
 #include "platform/x11/X11Backend.h"
 #include "platform/x11/X11ClickMonitor.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11PanelHost.h"
-#include "platform/sim/SimDesktop.h"
 #include "recording/AddOnService.h"
 #include "recording/RecordingService.h"
 #include "windows/UpdateService.h"
@@ -95,6 +97,8 @@ int main(int argc, char* argv[]) {
     PocketsphinxRecognizer speech;
     DesktopPermissions permissions;
     FreedesktopNotifications notifications;
+    SecretServiceKeychain keychain;
+    OsReleaseSystemInfo system;
 
     const bool onX11 = QGuiApplication::platformName() == QLatin1String("xcb");
     const QString chosen = options.platform.value_or(onX11 ? QStringLiteral("x11") : QStringLiteral("sim"));
@@ -117,6 +121,7 @@ int main(int argc, char* argv[]) {
             return 2;
         }
         platform = x11->platform();
+        platform.system = &system;
     } else {
         mirrorQtScreens(sim, options.demoDisplays);
         followQtPointer(sim);
@@ -154,6 +159,8 @@ int main(int argc, char* argv[]) {
     platform.speechRecognizer = &speech;
     platform.permissions = &permissions;
     platform.notifications = &notifications;
+    // The session token goes to the desktop's keyring on the simulated desktop too.
+    platform.keychain = &keychain;
     Platform::install(platform);
     Log::app().info(QStringLiteral("Vantorel %1 on the %2 platform, settings in %3")
                         .arg(AppInfo::version(bundle), platform.name, defaults.directory()));

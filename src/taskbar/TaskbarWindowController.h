@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "platform/Screens.h"
 #include "taskbar/StartMenuModel.h"
+#include "taskbar/WindowClearance.h"
 
 #include <QObject>
 #include <QPointer>
@@ -85,18 +86,21 @@ public:
     int menuTrackingDepth() const { return menuTrackingDepth_; }
     // The start menu while it is open (the bar stays up meanwhile).
     bool isLauncherOpen() const;
+    // A window preview while it shows (the bar stays up meanwhile).
+    bool isPreviewOpen() const;
     LauncherPanelController* launcher() const { return launcherController_.get(); }
     bool isTornDown() const { return tornDown_; }
     // What Settings… shows for now: the recording add-on's row; none until opened.
     QWidget* addOnsWindow() const { return addOnsWindow_.get(); }
     bool hasWindowStateTimer() const { return windowStateTimer_.isActive(); }
+    // Whether the pointer is polled for auto-hide (only while it applies).
+    bool hasRevealTimer() const { return revealTimer_.isActive(); }
+    bool fullscreenLikeActive() const { return fullscreenLikeActive_; }
+    // Other applications' windows moved aside for the bar.
+    const WindowClearance& clearance() const { return clearance_; }
 
     // Shows a menu for the anchor and returns when it closes. Tests replace it.
     std::function<void(QMenu& menu, QWidget* anchor)> presentMenu;
-
-Q_SIGNALS:
-    // Windows moved aside for the bar on a screen should go back (empty id: every screen).
-    void restoreAdjustedWindowsRequested(const QString& screenId);
 
 private:
     void observe();
@@ -113,6 +117,10 @@ private:
     void updateRevealTimer();
     void refreshAutoHideFrames();
     void clampMaximizedFrontWindow();
+    // Raises revealed panels above a full-screen window, and only those.
+    void applyStacking();
+    // Extras, then the primary, each under its screen id.
+    std::vector<std::pair<QString, TaskbarPanel*>> panelsById() const;
     void runMenu(QMenu& menu, QWidget* anchor);
     std::unique_ptr<TaskbarPanel> makePanel() const;
     // Hides the panel now and deletes it once nothing runs for it.
@@ -133,7 +141,8 @@ private:
     ScheduledTask windowStateTimer_;
     bool autoHideEnabled_ = false;
     bool fullscreenLikeActive_ = false;
-    std::optional<QString> lastClampAttempt_;
+    // The windows moved aside and the last clamp attempt.
+    WindowClearance clearance_{deps_.platform};
     bool showingOnAllDisplays_ = false;
     int menuTrackingDepth_ = 0;
     std::unique_ptr<LauncherPanelController> launcherController_;

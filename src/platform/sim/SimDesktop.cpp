@@ -42,6 +42,8 @@ Platform SimDesktop::platform(DefaultsStore* defaults) {
     p.launchAgent = &launchAgent;
     p.scripting = &scripting;
     p.keyEvents = this;
+    p.keychain = &keychain;
+    p.system = this;
     return p;
 }
 

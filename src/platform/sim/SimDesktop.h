@@ -12,10 +12,12 @@
 #include "platform/Platform.h"
 #include "platform/Screens.h"
 #include "platform/Sound.h"
+#include "platform/SystemInfo.h"
 #include "platform/Theme.h"
 #include "platform/WindowServer.h"
 #include "platform/Workspace.h"
 #include "platform/sim/SimDock.h"
+#include "platform/sim/SimKeychain.h"
 #include "platform/sim/SimLoginItems.h"
 #include "platform/sim/SimProcessRunner.h"
 #include "platform/sim/SimScripting.h"
@@ -145,7 +147,8 @@ class SimDesktop final : public Pointer,
                          public Identity,
                          public PanelHost,
                          public ClickMonitor,
-                         public KeyEvents {
+                         public KeyEvents,
+                         public SystemInfo {
 public:
     SimDesktop();
     ~SimDesktop() override;
@@ -208,8 +211,15 @@ public:
     void reserveBottomEdge(QWidget* panel, const Rect& display, int height) override {
         reservedEdges[panel] = {display, height};
     }
+    void standAboveFullScreen(QWidget* panel, bool above) override {
+        if (above)
+            panelsAboveFullScreen.insert(panel);
+        else
+            panelsAboveFullScreen.erase(panel);
+    }
     std::set<QWidget*> preparedPanels;
     std::map<QWidget*, std::pair<Rect, int>> reservedEdges;
+    std::set<QWidget*> panelsAboveFullScreen;
     // When set, the pointer follows this source instead of setPointer (the demo
     // passes the real cursor through).
     std::function<Point()> pointerSource;
@@ -246,6 +256,13 @@ public:
     SimLoginItems loginItems;
     SimLaunchAgent launchAgent{processes};
     SimScripting scripting;
+    SimKeychain keychain;
+
+    // --- the operating system, named as the behaviour's texts name it ---
+    QString osVersion = QStringLiteral("Version 13.6 (Build 22G120)");
+    QString operatingSystemVersion() const override { return osVersion; }
+    QString thisComputer() const override { return QStringLiteral("this Mac"); }
+    QString systemName() const override { return QStringLiteral("macOS"); }
 
     // Ports implemented by the desktop itself.
     Point location() const override { return pointerSource ? pointerSource() : pointer_; }

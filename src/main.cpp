@@ -1,3 +1,4 @@
+#include "account/AccountService.h"
 #include "app/AppDelegate.h"
 #include "app/AppInfo.h"
 #include "app/CommandLine.h"
@@ -174,7 +175,8 @@ int main(int argc, char* argv[]) {
             std::fflush(nullptr);
             ::_exit(status);
         },
-        &DockService::shared(), &LaunchAtLoginService::shared(), [] { return &RecordingService::shared(); }});
+        &DockService::shared(), &LaunchAtLoginService::shared(), [] { return &RecordingService::shared(); },
+        [] { return &AccountService::shared(); }});
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
     QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
     return QApplication::exec();

@@ -10,6 +10,7 @@
 
 namespace vantorel {
 
+class AccountService;
 class ChildProcess;
 class DockService;
 class LaunchAtLoginService;
@@ -37,6 +38,8 @@ struct AppDelegateDependencies {
     LaunchAtLoginService* launchAtLogin = nullptr;
     // The recording service behind the record buttons, built when the taskbar is; none leaves them idle.
     std::function<RecordingService*()> recording = {};
+    // The account behind the settings window, built when the taskbar is; none leaves Settings… without a window.
+    std::function<AccountService*()> account = {};
 };
 
 // Start-up and shutdown of the program.

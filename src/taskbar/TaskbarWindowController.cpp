@@ -18,6 +18,7 @@
 #include "taskbar/TaskbarView.h"
 #include "widgets/ClockView.h"
 #include "widgets/LauncherPanelController.h"
+#include "windows/SettingsWindowController.h"
 #include "windows/UpdateService.h"
 
 #include <QApplication>
@@ -286,6 +287,9 @@ void TaskbarWindowController::teardown() {
     windowStateTimer_.cancel();
     restoreAdjustedWindows(std::nullopt);
     closePreviewAndLauncher();
+    // Hidden, not deleted: an alert of the window may still be returning into it.
+    if (settingsWindow_)
+        settingsWindow_->window()->hide();
     for (auto& [id, panel] : extraPanels_)
         panel->close();
     extraPanels_.clear();
@@ -450,7 +454,15 @@ void TaskbarWindowController::closeLauncher() {
 }
 
 void TaskbarWindowController::openSettings() {
-    // The settings window is not part of the program yet.
+    if (tornDown_ || !deps_.account || !deps_.platform.alerts)
+        return;
+    if (!settingsWindow_) {
+        settingsWindow_ = std::make_unique<SettingsWindowController>(
+            SettingsWindowDependencies{deps_.platform, deps_.scheduler, deps_.settings, deps_.theme, deps_.updates,
+                                       *deps_.account, deps_.launchAtLogin, deps_.dock});
+        settingsWindow_->onShowWhatsNew = [this] { showWhatsNew(); };
+    }
+    settingsWindow_->show();
 }
 
 void TaskbarWindowController::showWhatsNew() {

@@ -17,7 +17,11 @@ class QMenu;
 
 namespace vantorel {
 
+class AccountService;
 class ActivationController;
+class DockService;
+class LaunchAtLoginService;
+class SettingsWindowController;
 class AppButtonsRail;
 class AppRegistryService;
 class LauncherPanelController;
@@ -41,6 +45,10 @@ struct TaskbarDependencies {
     // The store of the pinned list; the settings' own store when not given.
     PersistenceService* persistence = nullptr;
     RecordingService* recording = nullptr;
+    // What the settings window works with; without an account service Settings… opens nothing.
+    AccountService* account = nullptr;
+    LaunchAtLoginService* launchAtLogin = nullptr;
+    DockService* dock = nullptr;
 };
 
 // Owns the taskbar on screen: one panel along the bottom of each target display.
@@ -86,6 +94,8 @@ public:
     // A window preview while it shows (the bar stays up meanwhile).
     bool isPreviewOpen() const;
     LauncherPanelController* launcher() const { return launcherController_.get(); }
+    // None until Settings… was chosen once; then kept.
+    SettingsWindowController* settingsWindow() const { return settingsWindow_.get(); }
     bool isTornDown() const { return tornDown_; }
     bool hasWindowStateTimer() const { return windowStateTimer_.isActive(); }
     // Whether the pointer is polled for auto-hide (only while it applies).
@@ -141,6 +151,7 @@ private:
     bool showingOnAllDisplays_ = false;
     int menuTrackingDepth_ = 0;
     std::unique_ptr<LauncherPanelController> launcherController_;
+    std::unique_ptr<SettingsWindowController> settingsWindow_;
     bool tornDown_ = false;
     // Desktop tests read the row from outside through this file ($VANTOREL_STATE_FILE).
     QString stateFile_;

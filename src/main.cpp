@@ -26,6 +26,7 @@
 #include "platform/x11/X11ClickMonitor.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11PanelHost.h"
+#include "recording/AddOnService.h"
 #include "recording/RecordingService.h"
 #include "windows/UpdateService.h"
 
@@ -176,7 +177,7 @@ int main(int argc, char* argv[]) {
             ::_exit(status);
         },
         &DockService::shared(), &LaunchAtLoginService::shared(), [] { return &RecordingService::shared(); },
-        [] { return &AccountService::shared(); }});
+        [] { return &AddOnService::shared(); }, [] { return &AccountService::shared(); }});
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
     QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
     return QApplication::exec();

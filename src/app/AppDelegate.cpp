@@ -50,7 +50,8 @@ void AppDelegate::applicationDidFinishLaunching() {
     syncDockRestoreMonitor();
     observeSettings();
     TaskbarDependencies taskbar{deps_.platform, deps_.scheduler, *settings_, deps_.theme, deps_.updates, deps_.quit,
-                                nullptr, deps_.recording ? deps_.recording() : nullptr};
+                                nullptr, deps_.recording ? deps_.recording() : nullptr,
+                                deps_.addOns ? deps_.addOns() : nullptr};
     taskbar.account = deps_.account ? deps_.account() : nullptr;
     taskbar.launchAtLogin = launchAtLogin_;
     taskbar.dock = dock_;

@@ -12,10 +12,13 @@
 #include "platform/Screens.h"
 #include "platform/Theme.h"
 #include "platform/Workspace.h"
+#include "recording/RecordingButton.h"
+#include "recording/SummariesFolderButton.h"
 #include "taskbar/AutoHide.h"
 #include "taskbar/BarGeometry.h"
 #include "taskbar/TaskbarPanel.h"
 #include "taskbar/TaskbarView.h"
+#include "taskbar/TrayView.h"
 #include "widgets/ClockView.h"
 #include "widgets/LauncherPanelController.h"
 #include "windows/SettingsWindowController.h"
@@ -206,6 +209,8 @@ void TaskbarWindowController::applyCurrentSettings() {
     pushEntries();
     positionPanels();
     updateWindowState();
+    // The tray's buttons may have come or gone.
+    writeStateFile();
 }
 
 void TaskbarWindowController::applyPanelAppearance() {
@@ -317,10 +322,21 @@ void TaskbarWindowController::writeStateFile() const {
                 {QStringLiteral("active"), e.isActive},
                 {QStringLiteral("frame"), QJsonArray{frame.x(), frame.y(), frame.width(), frame.height()}}});
         }
+    // The add-on's tray buttons while they are shown.
+    QJsonObject tray;
+    auto trayButton = [&tray](const char* name, QWidget* button) {
+        if (!button->isVisible())
+            return;
+        const QRect frame(button->mapToGlobal(QPoint(0, 0)), button->size());
+        tray.insert(QLatin1String(name), QJsonArray{frame.x(), frame.y(), frame.width(), frame.height()});
+    };
+    trayButton("folder", view->tray()->summariesFolderBtn());
+    trayButton("record", view->tray()->recordBtn());
     // Written whole or not at all, so a reader never sees half a list.
     QSaveFile file(stateFile_);
     if (file.open(QIODevice::WriteOnly)) {
-        file.write(QJsonDocument(QJsonObject{{QStringLiteral("buttons"), buttons}}).toJson(QJsonDocument::Compact));
+        file.write(QJsonDocument(QJsonObject{{QStringLiteral("buttons"), buttons}, {QStringLiteral("tray"), tray}})
+                       .toJson(QJsonDocument::Compact));
         file.commit();
     }
 }
@@ -459,7 +475,7 @@ void TaskbarWindowController::openSettings() {
     if (!settingsWindow_) {
         settingsWindow_ = std::make_unique<SettingsWindowController>(
             SettingsWindowDependencies{deps_.platform, deps_.scheduler, deps_.settings, deps_.theme, deps_.updates,
-                                       *deps_.account, deps_.launchAtLogin, deps_.dock});
+                                       *deps_.account, deps_.launchAtLogin, deps_.dock, {}, deps_.addOns});
         settingsWindow_->onShowWhatsNew = [this] { showWhatsNew(); };
     }
     settingsWindow_->show();

@@ -19,6 +19,7 @@ namespace vantorel {
 
 class AccountService;
 class ActivationController;
+class AddOnService;
 class DockService;
 class LaunchAtLoginService;
 class SettingsWindowController;
@@ -45,6 +46,8 @@ struct TaskbarDependencies {
     // The store of the pinned list; the settings' own store when not given.
     PersistenceService* persistence = nullptr;
     RecordingService* recording = nullptr;
+    // The add-ons' files, behind the settings window's add-on row; without it the row only tells the state.
+    AddOnService* addOns = nullptr;
     // What the settings window works with; without an account service Settings… opens nothing.
     AccountService* account = nullptr;
     LaunchAtLoginService* launchAtLogin = nullptr;

@@ -14,6 +14,7 @@
 #include "platform/Theme.h"
 #include "platform/WindowServer.h"
 #include "platform/Workspace.h"
+#include "recording/RecordingAddonControls.h"
 #include "widgets/ViewSupport.h"
 #include "windows/AccountSettingsView.h"
 #include "windows/FeedbackInboxView.h"
@@ -163,6 +164,8 @@ QScrollArea* SettingsWindowController::tabScrollArea(Tab tab) const {
 void SettingsWindowController::show() {
     syncUIFromSettings();
     bringToFront();
+    // The keyboard starts at the tabs each time the window comes up.
+    tabs_->setFocus(Qt::ActiveWindowFocusReason);
     refreshPermissionStatus();
     startPermissionRefresh();
 }
@@ -360,11 +363,21 @@ QWidget* SettingsWindowController::buildAddonsTab() {
     noticeLayout->addLayout(noticeTexts, 1);
     addOns->card()->addWidget(notice);
 
-    recordingAddonStatus_ = statusLabel("recordingAddonStatusLabel", QStringLiteral("Recording add-on status"));
-    addOns->card()->addRow(QStringLiteral("Recording & Transcription"),
-                           QStringLiteral("Record, transcribe on this computer and summarise."),
-                           {recordingAddonStatus_});
-    recordingAddonRow_ = recordingAddonStatus_->parentWidget();
+    // The add-on itself: installed, removed and set up here.
+    if (deps_.addOns) {
+        recordingAddonControls_ = new RecordingAddonControls(
+            RecordingAddonControlsDependencies{deps_.settings, deps_.scheduler, *deps_.addOns,
+                                               *deps_.platform.alerts, deps_.theme, deps_.platform.theme},
+            addOns->card());
+        recordingAddonControls_->setObjectName(QStringLiteral("recordingAddonControls"));
+        recordingAddonControls_->layout()->setContentsMargins(0, 8, 0, 8);
+        addOns->card()->addWidget(recordingAddonControls_);
+    } else {
+        recordingAddonStatus_ = statusLabel("recordingAddonStatusLabel", QStringLiteral("Recording add-on status"));
+        addOns->card()->addRow(QStringLiteral("Recording & Transcription"),
+                               QStringLiteral("Record, transcribe on this computer and summarise."),
+                               {recordingAddonStatus_});
+    }
     layout->addWidget(addOns);
 
     auto* advanced = new SettingsSection(QStringLiteral("Advanced"), QString(), content);
@@ -575,8 +588,9 @@ void SettingsWindowController::syncUIFromSettings() {
         recordingPromptTextView_->setPlainText(s.recordingSummaryInstructions);
         lastSyncedRecordingPrompt_ = s.recordingSummaryInstructions;
     }
-    recordingAddonStatus_->setText(s.recordingAddonInstalled ? QStringLiteral("Installed")
-                                                             : QStringLiteral("Not installed"));
+    if (recordingAddonStatus_)
+        recordingAddonStatus_->setText(s.recordingAddonInstalled ? QStringLiteral("Installed")
+                                                                 : QStringLiteral("Not installed"));
 
     accountView_->syncFromAccount();
 

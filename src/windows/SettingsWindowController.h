@@ -22,6 +22,8 @@ namespace vantorel {
 
 class AccountService;
 class AccountSettingsView;
+class AddOnService;
+class RecordingAddonControls;
 class DockService;
 class FeedbackController;
 class LaunchAtLoginService;
@@ -46,6 +48,8 @@ struct SettingsWindowDependencies {
     DockService* dock = nullptr;
     // The user's documents folder for feedback copies; empty when there is none.
     std::function<QString()> documentsDirectory = {};
+    // Installs and removes the recording add-on; none leaves its row telling the state only.
+    AddOnService* addOns = nullptr;
 };
 
 // The settings window: General, Add-ons, Account and About. It writes every
@@ -78,6 +82,8 @@ public:
     bool hasPermissionRefresh() const { return permissionRefreshTimer_.isActive(); }
 
     AccountSettingsView* accountView() const { return accountView_; }
+    // The recording add-on's row: status, Download, Remove and Settings; none without the add-on service.
+    RecordingAddonControls* recordingAddonControls() const { return recordingAddonControls_; }
     FeedbackController& feedback() const { return *feedback_; }
 
     // "What's New…": the changelog window, which its owner shows.
@@ -126,7 +132,7 @@ private:
     QPushButton* saveRecordingPromptButton_ = nullptr;
     QPushButton* resetRecordingPromptButton_ = nullptr;
     QString lastSyncedRecordingPrompt_;
-    QWidget* recordingAddonRow_ = nullptr;
+    RecordingAddonControls* recordingAddonControls_ = nullptr;
     QLabel* recordingAddonStatus_ = nullptr;
 
     AccountSettingsView* accountView_ = nullptr;

@@ -351,6 +351,8 @@ QWidget* SettingsWindowController::buildAddonsTab() {
                                        QIcon::fromTheme(QStringLiteral("package-x-generic")))
                           .pixmap(32, 32));
     symbol->setAlignment(Qt::AlignTop);
+    // Icon themes without an add-on symbol: the text stands alone.
+    symbol->setVisible(!symbol->pixmap().isNull());
     noticeLayout->addWidget(symbol);
     auto* noticeTexts = new QVBoxLayout;
     auto* noticeTitle = new QLabel(QStringLiteral("Add-ons are coming soon"), notice);

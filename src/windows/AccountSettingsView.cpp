@@ -66,8 +66,8 @@ AccountSettingsView::AccountSettingsView(AccountSettingsDependencies deps, QWidg
     QFormLayout* form = nullptr;
     signInContainer_ = formContainer(card, form);
     signInContainer_->setObjectName(QStringLiteral("signInContainer"));
-    signInEmail_ = field(signInContainer_, QStringLiteral("signInEmailField"), QStringLiteral("Email"),
-                         kEmailPlaceholder);
+    signInEmail_ =
+        field(signInContainer_, QStringLiteral("signInEmailField"), QStringLiteral("Email"), kEmailPlaceholder);
     signInPassword_ = field(signInContainer_, QStringLiteral("signInPasswordField"), QStringLiteral("Password"),
                             QStringLiteral("Enter your password"), true);
     signInButton_ = new QPushButton(QStringLiteral("Sign In"), signInContainer_);
@@ -84,8 +84,8 @@ AccountSettingsView::AccountSettingsView(AccountSettingsDependencies deps, QWidg
                        QStringLiteral("First name"));
     lastName_ = field(createContainer_, QStringLiteral("createLastNameField"), QStringLiteral("Last Name"),
                       QStringLiteral("Last name"));
-    createEmail_ = field(createContainer_, QStringLiteral("createEmailField"), QStringLiteral("Email"),
-                         kEmailPlaceholder);
+    createEmail_ =
+        field(createContainer_, QStringLiteral("createEmailField"), QStringLiteral("Email"), kEmailPlaceholder);
     createPassword_ = field(createContainer_, QStringLiteral("createPasswordField"), QStringLiteral("Password"),
                             QStringLiteral("Create a password"), true);
     createButton_ = new QPushButton(QStringLiteral("Create Account"), createContainer_);
@@ -115,9 +115,9 @@ AccountSettingsView::AccountSettingsView(AccountSettingsDependencies deps, QWidg
     layout->addWidget(accountSection_);
 
     // 3. Feedback Inbox
-    inboxSection_ = new SettingsSection(QStringLiteral("Feedback Inbox"),
-                                        QStringLiteral("Feedback from the app and website. Only admin accounts see this."),
-                                        this);
+    inboxSection_ =
+        new SettingsSection(QStringLiteral("Feedback Inbox"),
+                            QStringLiteral("Feedback from the app and website. Only admin accounts see this."), this);
     inbox_ = new FeedbackInboxView(deps_.feedback, deps_.settings, deps_.theme, inboxSection_->card());
     inboxSection_->card()->addWidget(inbox_);
     layout->addWidget(inboxSection_);
@@ -238,20 +238,17 @@ void AccountSettingsView::createAccount() {
     deps_.account.updateBaseURL(backendURL_->text());
     createButton_->setEnabled(false);
     QPointer<AccountSettingsView> self(this);
-    deps_.account.signUp(first, last, email, password,
-                         [self, email](const AccountResult<AuthenticatedUser>& result) {
-                             if (!self)
-                                 return;
-                             self->createButton_->setEnabled(true);
-                             if (!result.ok()) {
-                                 self->alert(true, QStringLiteral("Unable to create account"),
-                                             result.error().description());
-                                 return;
-                             }
-                             self->createPassword_->clear();
-                             self->alert(false, QStringLiteral("Account created"),
-                                         QStringLiteral("Signed in as ") + email + u'.');
-                         });
+    deps_.account.signUp(first, last, email, password, [self, email](const AccountResult<AuthenticatedUser>& result) {
+        if (!self)
+            return;
+        self->createButton_->setEnabled(true);
+        if (!result.ok()) {
+            self->alert(true, QStringLiteral("Unable to create account"), result.error().description());
+            return;
+        }
+        self->createPassword_->clear();
+        self->alert(false, QStringLiteral("Account created"), QStringLiteral("Signed in as ") + email + u'.');
+    });
 }
 
 void AccountSettingsView::signOut() {

@@ -15,7 +15,9 @@ int iconPercent(double sliderValue) {
     return std::clamp(static_cast<int>(std::lround(sliderValue)), 60, 160);
 }
 
-QString iconPercentLabel(int percent) { return QString::number(percent) + u'%'; }
+QString iconPercentLabel(int percent) {
+    return QString::number(percent) + u'%';
+}
 
 QString appearanceDetail(const SystemInfo& system) {
     return QStringLiteral("Match ") + system.desktopName() +
@@ -31,7 +33,9 @@ QString accountStatus(const AccountState& state) {
     return text;
 }
 
-QString versionTitle(const QString& version) { return QStringLiteral("Vantorel ") + version; }
+QString versionTitle(const QString& version) {
+    return QStringLiteral("Vantorel ") + version;
+}
 
 QString versionSubtitle(bool updatesConfigured) {
     return updatesConfigured ? QString() : QStringLiteral("Automatic updates aren't set up in this build.");

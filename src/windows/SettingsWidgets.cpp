@@ -24,7 +24,9 @@ SwitchButton::SwitchButton(const QString& accessibleName, QWidget* parent) : QAb
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
-QSize SwitchButton::sizeHint() const { return {40, 24}; }
+QSize SwitchButton::sizeHint() const {
+    return {40, 24};
+}
 
 void SwitchButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
@@ -72,14 +74,18 @@ SegmentedControl::SegmentedControl(const QStringList& labels, const QString& acc
     connect(group_, &QButtonGroup::idClicked, this, [this](int id) { Q_EMIT selected(id); });
 }
 
-int SegmentedControl::selectedIndex() const { return group_->checkedId(); }
+int SegmentedControl::selectedIndex() const {
+    return group_->checkedId();
+}
 
 void SegmentedControl::setSelectedIndex(int index) {
     if (auto* b = group_->button(index))
         b->setChecked(true);
 }
 
-QAbstractButton* SegmentedControl::segment(int index) const { return group_->button(index); }
+QAbstractButton* SegmentedControl::segment(int index) const {
+    return group_->button(index);
+}
 
 MiddleElidedLabel::MiddleElidedLabel(QWidget* parent) : QLabel(parent) {
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -92,21 +98,27 @@ void MiddleElidedLabel::setFullText(const QString& text) {
     elide();
 }
 
-QSize MiddleElidedLabel::minimumSizeHint() const { return {20, QLabel::minimumSizeHint().height()}; }
+QSize MiddleElidedLabel::minimumSizeHint() const {
+    return {20, QLabel::minimumSizeHint().height()};
+}
 
 void MiddleElidedLabel::resizeEvent(QResizeEvent* event) {
     QLabel::resizeEvent(event);
     elide();
 }
 
-void MiddleElidedLabel::elide() { setText(fontMetrics().elidedText(full_, Qt::ElideMiddle, std::max(20, width()))); }
+void MiddleElidedLabel::elide() {
+    setText(fontMetrics().elidedText(full_, Qt::ElideMiddle, std::max(20, width())));
+}
 
 SettingsCard::SettingsCard(QWidget* parent) : QFrame(parent), rows_(new QVBoxLayout(this)) {
     rows_->setContentsMargins(kCardPadding, 8, kCardPadding, 8);
     rows_->setSpacing(0);
 }
 
-void SettingsCard::addWidget(QWidget* widget) { rows_->addWidget(widget); }
+void SettingsCard::addWidget(QWidget* widget) {
+    rows_->addWidget(widget);
+}
 
 QHBoxLayout* SettingsCard::addRow(const QString& title, const QString& detail, const QList<QWidget*>& controls) {
     auto* row = new QWidget(this);

@@ -130,10 +130,10 @@ void SettingsWindowController::buildWindow() {
     pages_->addWidget(tabPage(buildGeneralTab()));
     pages_->addWidget(tabPage(buildAddonsTab()));
     auto* account = new QWidget;
-    accountView_ = new AccountSettingsView(
-        AccountSettingsDependencies{deps_.account, *feedback_, *deps_.platform.alerts, deps_.platform.workspace,
-                                    deps_.settings, deps_.theme},
-        account);
+    accountView_ =
+        new AccountSettingsView(AccountSettingsDependencies{deps_.account, *feedback_, *deps_.platform.alerts,
+                                                            deps_.platform.workspace, deps_.settings, deps_.theme},
+                                account);
     auto* accountLayout = tabLayout(account);
     accountLayout->addWidget(accountView_);
     accountLayout->addStretch();
@@ -218,9 +218,8 @@ QWidget* SettingsWindowController::buildGeneralTab() {
     for (const auto& t : toggles) {
         t.control = settingSwitch(t.name, t.title);
         taskbar->card()->addRow(t.title, t.detail, {t.control});
-        connect(t.control, &QAbstractButton::clicked, this, [this, field = t.field](bool on) {
-            deps_.settings.update([&](AppSettings& s) { s.*field = on; });
-        });
+        connect(t.control, &QAbstractButton::clicked, this,
+                [this, field = t.field](bool on) { deps_.settings.update([&](AppSettings& s) { s.*field = on; }); });
     }
     launchAtLoginToggle_ = settingSwitch("launchAtLoginToggle", QStringLiteral("Launch at login"));
     taskbar->card()->addRow(QStringLiteral("Launch at login"), QStringLiteral("Start Vantorel when you sign in."),
@@ -232,9 +231,9 @@ QWidget* SettingsWindowController::buildGeneralTab() {
     appearancePopup_ = new QComboBox;
     appearancePopup_->setObjectName(QStringLiteral("appearancePopup"));
     appearancePopup_->addItems({QStringLiteral("Auto"), QStringLiteral("Light"), QStringLiteral("Dark")});
-    const QString detail =
-        deps_.platform.system ? SettingsTexts::appearanceDetail(*deps_.platform.system)
-                              : QStringLiteral("Match the desktop automatically or force a light or dark taskbar.");
+    const QString detail = deps_.platform.system
+                               ? SettingsTexts::appearanceDetail(*deps_.platform.system)
+                               : QStringLiteral("Match the desktop automatically or force a light or dark taskbar.");
     appearance->card()->addRow(QStringLiteral("Appearance"), detail, {appearancePopup_});
     connect(appearancePopup_, &QComboBox::activated, this, [this](int index) {
         const auto mode = kAllAppearanceModes[std::clamp<std::size_t>(index, 0, kAllAppearanceModes.size() - 1)];
@@ -265,7 +264,8 @@ QWidget* SettingsWindowController::buildGeneralTab() {
     permissions->card()->addRow(QStringLiteral("Accessibility"),
                                 QStringLiteral("Window controls, New Window, and Show Desktop."),
                                 {accessibilityStatusLabel_, requestAccessibility});
-    screenRecordingStatusLabel_ = statusLabel("screenRecordingStatusLabel", QStringLiteral("Screen Recording permission"));
+    screenRecordingStatusLabel_ =
+        statusLabel("screenRecordingStatusLabel", QStringLiteral("Screen Recording permission"));
     auto* requestScreen = button(QStringLiteral("Request"), "requestScreenRecordingButton");
     requestScreen->setAccessibleName(QStringLiteral("Request Screen Recording"));
     permissions->card()->addRow(QStringLiteral("Screen Recording"), QStringLiteral("Window thumbnails in previews."),
@@ -347,9 +347,9 @@ QWidget* SettingsWindowController::buildAddonsTab() {
     noticeLayout->setContentsMargins(0, 10, 0, 10);
     noticeLayout->setSpacing(14);
     auto* symbol = new QLabel(notice);
-    symbol->setPixmap(QIcon::fromTheme(QStringLiteral("application-x-addon"),
-                                       QIcon::fromTheme(QStringLiteral("package-x-generic")))
-                          .pixmap(32, 32));
+    symbol->setPixmap(
+        QIcon::fromTheme(QStringLiteral("application-x-addon"), QIcon::fromTheme(QStringLiteral("package-x-generic")))
+            .pixmap(32, 32));
     symbol->setAlignment(Qt::AlignTop);
     // Icon themes without an add-on symbol: the text stands alone.
     symbol->setVisible(!symbol->pixmap().isNull());
@@ -368,8 +368,8 @@ QWidget* SettingsWindowController::buildAddonsTab() {
     // The add-on itself: installed, removed and set up here.
     if (deps_.addOns) {
         recordingAddonControls_ = new RecordingAddonControls(
-            RecordingAddonControlsDependencies{deps_.settings, deps_.scheduler, *deps_.addOns,
-                                               *deps_.platform.alerts, deps_.theme, deps_.platform.theme},
+            RecordingAddonControlsDependencies{deps_.settings, deps_.scheduler, *deps_.addOns, *deps_.platform.alerts,
+                                               deps_.theme, deps_.platform.theme},
             addOns->card());
         recordingAddonControls_->setObjectName(QStringLiteral("recordingAddonControls"));
         recordingAddonControls_->layout()->setContentsMargins(0, 8, 0, 8);
@@ -411,7 +411,8 @@ QWidget* SettingsWindowController::buildAddonsTab() {
     connect(saveRecordingPromptButton_, &QPushButton::clicked, this, &SettingsWindowController::saveRecordingPrompt);
     connect(resetRecordingPromptButton_, &QPushButton::clicked, this, &SettingsWindowController::resetRecordingPrompt);
 
-    restoreDockOnCrashToggle_ = settingSwitch("restoreDockOnCrashToggle", QStringLiteral("Restore the Dock after a crash"));
+    restoreDockOnCrashToggle_ =
+        settingSwitch("restoreDockOnCrashToggle", QStringLiteral("Restore the Dock after a crash"));
     advanced->card()->addRow(QStringLiteral("Restore the Dock after a crash"),
                              QStringLiteral("Gives the Dock its own settings back if Vantorel quits unexpectedly."),
                              {restoreDockOnCrashToggle_});

@@ -9,7 +9,8 @@ namespace vantorel::test {
 PrivateKeyring::PrivateKeyring(bool withKeyring) {
     QDir(home.path()).mkpath(".local/share");
     QDir(home.path()).mkpath("run");
-    QFile::setPermissions(home.filePath("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(home.filePath("run"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     if (!bus.error().isEmpty()) {
         error = bus.error();
         return;

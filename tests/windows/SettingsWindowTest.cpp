@@ -98,7 +98,8 @@ TEST(SettingsGeneral, LaunchAtLoginShowsWhatTheServiceReportsAndFlipsBackWhenRef
     f.click("launchAtLoginToggle");
     EXPECT_FALSE(toggle->isChecked());
     ASSERT_EQ(f.alertTitles(), QStringList{"Unable to update Launch at Login"});
-    EXPECT_TRUE(f.desktop.shownAlerts[0].informativeText.contains("permission")) << f.desktop.shownAlerts[0].informativeText.toStdString();
+    EXPECT_TRUE(f.desktop.shownAlerts[0].informativeText.contains("permission"))
+        << f.desktop.shownAlerts[0].informativeText.toStdString();
     EXPECT_FALSE(f.world.settings.current().launchAtLogin);
 
     f.desktop.loginItems.registerError.reset();
@@ -242,12 +243,13 @@ TEST(SettingsAccount, AdministratorsSeeTheInboxAndTheBackendField) {
     server.answer("POST /api/auth/sign-in", {200, signInAnswer("admin")});
     server.answer(
         "GET /api/admin/feedback",
-        {200, R"({"feedback":[)"
-              R"({"id":"1","category":"bug","message":"Crash on start","status":"new","source":"app","userEmail":"u@x.org","appVersion":"1.1.3","createdAt":"2026-01-05T09:30:00Z"},)"
-              R"({"id":"2","category":"idea","message":"Dark mode","status":"new","source":"website","contactEmail":"c@x.org"},)"
-              R"({"id":"3","category":"question","message":"How?","status":"read","source":"website"},)"
-              R"({"id":"4","category":"feature request","message":"More","status":"resolved","source":"cli"},)"
-              R"({"id":"5","category":"general","message":"Thanks","status":"read","source":"app","userEmail":"u@x.org","contactEmail":"c@x.org"}]})"});
+        {200,
+         R"({"feedback":[)"
+         R"({"id":"1","category":"bug","message":"Crash on start","status":"new","source":"app","userEmail":"u@x.org","appVersion":"1.1.3","createdAt":"2026-01-05T09:30:00Z"},)"
+         R"({"id":"2","category":"idea","message":"Dark mode","status":"new","source":"website","contactEmail":"c@x.org"},)"
+         R"({"id":"3","category":"question","message":"How?","status":"read","source":"website"},)"
+         R"({"id":"4","category":"feature request","message":"More","status":"resolved","source":"cli"},)"
+         R"({"id":"5","category":"general","message":"Thanks","status":"read","source":"app","userEmail":"u@x.org","contactEmail":"c@x.org"}]})"});
     SettingsWindowFixture f(server.url());
     f.controller->show();
     f.controller->selectTab(SettingsWindowController::Tab::Account);
@@ -287,8 +289,8 @@ TEST(SettingsAccount, AdministratorsSeeTheInboxAndTheBackendField) {
     f.world.change([](AppSettings& s) { s.autoHideTaskbar = true; });
     EXPECT_EQ(server.requests().size(), 2u);
     f.find<SegmentedControl>("feedbackInboxFilter")->segment(1)->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests().size() == 3 && inbox->refreshButton()->isEnabled(); },
-                                60000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return server.requests().size() == 3 && inbox->refreshButton()->isEnabled(); }, 60000));
     EXPECT_TRUE(server.requests()[2].params.empty());
 
     // A failed status change leaves the button usable and says why.
@@ -369,7 +371,8 @@ QList<QWidget*> tabChain(QWidget* window, QWidget* start) {
 TEST(SettingsKeyboard, TabReachesEveryControlInOrderEachIsNamedAndEscapeCloses) {
     ScriptedServer server;
     server.answer("POST /api/auth/sign-in", {200, signInAnswer("admin")});
-    server.answer("GET /api/admin/feedback", {200, R"({"feedback":[{"id":"1","category":"bug","message":"M","status":"new","source":"app"}]})"});
+    server.answer("GET /api/admin/feedback",
+                  {200, R"({"feedback":[{"id":"1","category":"bug","message":"M","status":"new","source":"app"}]})"});
     SettingsWindowFixture f(server.url(), true);
     f.controller->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(f.window()));
@@ -394,8 +397,8 @@ TEST(SettingsKeyboard, TabReachesEveryControlInOrderEachIsNamedAndEscapeCloses) 
             previousY = y;
         }
         for (QWidget* w : reachable) {
-            EXPECT_TRUE(chain.contains(w)) << w->metaObject()->className() << " " << w->objectName().toStdString()
-                                           << " is never reached";
+            EXPECT_TRUE(chain.contains(w))
+                << w->metaObject()->className() << " " << w->objectName().toStdString() << " is never reached";
             QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
             ASSERT_TRUE(a);
             EXPECT_FALSE(a->text(QAccessible::Name).isEmpty())

@@ -29,13 +29,20 @@ struct SettingsWindowFixture {
     QTemporaryDir home;
     std::unique_ptr<SettingsWindowController> controller;
 
-    explicit SettingsWindowFixture(const QString& backend = QString(), bool withDock = false, Keychain* keychain = nullptr) {
+    explicit SettingsWindowFixture(const QString& backend = QString(), bool withDock = false,
+                                   Keychain* keychain = nullptr) {
         account = std::make_unique<AccountService>(AccountServiceDependencies{
             world.persistence, keychain ? *keychain : desktop.keychain, desktop, desktop, world.scheduler});
         if (!backend.isEmpty())
             account->updateBaseURL(backend);
-        SettingsWindowDependencies deps{desktop.platform(), world.scheduler, world.settings, world.theme,
-                                        world.updates, *account, &launchAtLogin, withDock ? &dock : nullptr,
+        SettingsWindowDependencies deps{desktop.platform(),
+                                        world.scheduler,
+                                        world.settings,
+                                        world.theme,
+                                        world.updates,
+                                        *account,
+                                        &launchAtLogin,
+                                        withDock ? &dock : nullptr,
                                         [this] { return home.filePath("Documents"); }};
         deps.platform.dock = withDock ? &desktop.dock : nullptr;
         controller = std::make_unique<SettingsWindowController>(deps);

@@ -153,7 +153,9 @@ void SettingsCard::paintEvent(QPaintEvent*) {
     QColor border = palette().color(QPalette::WindowText);
     border.setAlphaF(0.12f);
     p.setPen(QPen(border, 1));
-    p.setBrush(palette().color(QPalette::Base));
+    // In the dark look fields are drawn in the base colour, so the card stands a little lighter than the window.
+    const QColor window = palette().color(QPalette::Window);
+    p.setBrush(window.lightness() < 128 ? window.lighter(118) : palette().color(QPalette::Base));
     p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
     // Hairlines between the visible rows.
     bool first = true;

@@ -1,3 +1,4 @@
+#include "account/AccountService.h"
 #include "app/AppDelegate.h"
 #include "app/AppInfo.h"
 #include "app/CommandLine.h"
@@ -169,15 +170,14 @@ int main(int argc, char* argv[]) {
     QuitConfirmation::setShared(&quit);
     SignalQuitter signalQuitter;
 
-    AppDelegate delegate(
-        AppDelegateDependencies{platform, scheduler, []() -> SettingsService& { return SettingsService::shared(); },
-                                ThemeService::shared(), UpdateService::shared(), quit,
-                                [](int status) {
-                                    std::fflush(nullptr);
-                                    ::_exit(status);
-                                },
-                                &DockService::shared(), &LaunchAtLoginService::shared(),
-                                [] { return &RecordingService::shared(); }, [] { return &AddOnService::shared(); }});
+    AppDelegate delegate(AppDelegateDependencies{
+        platform, scheduler, []() -> SettingsService& { return SettingsService::shared(); }, ThemeService::shared(),
+        UpdateService::shared(), quit, [](int status) {
+            std::fflush(nullptr);
+            ::_exit(status);
+        },
+        &DockService::shared(), &LaunchAtLoginService::shared(), [] { return &RecordingService::shared(); },
+        [] { return &AddOnService::shared(); }, [] { return &AccountService::shared(); }});
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
     QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
     return QApplication::exec();

@@ -10,6 +10,7 @@
 
 namespace vantorel {
 
+class AccountService;
 class AddOnService;
 class ChildProcess;
 class DockService;
@@ -40,6 +41,8 @@ struct AppDelegateDependencies {
     std::function<RecordingService*()> recording = {};
     // The add-ons' files, for the add-on controls; none leaves them out.
     std::function<AddOnService*()> addOns = {};
+    // The account behind the settings window, built when the taskbar is; none leaves Settings… without a window.
+    std::function<AccountService*()> account = {};
 };
 
 // Start-up and shutdown of the program.

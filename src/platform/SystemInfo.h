@@ -13,6 +13,8 @@ public:
     // How messages name this machine ("this computer") and its system.
     virtual QString thisComputer() const = 0;
     virtual QString systemName() const = 0;
+    // What owns the look and the permissions, as settings texts name it ("the desktop").
+    virtual QString desktopName() const = 0;
 };
 
 } // namespace vantorel

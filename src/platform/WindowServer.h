@@ -39,6 +39,13 @@ public:
     // The window's content without its frame, at its pixel size. Nothing when
     // it cannot be had (unknown or vanished window, no pixels ever seen).
     virtual std::optional<QImage> captureWindow(quint32 windowNumber) = 0;
+
+    // Whether this program may capture other windows, checked without asking.
+    virtual bool screenCaptureAllowed() const = 0;
+    // Asks the user where the system asks; the answer shows in screenCaptureAllowed later.
+    virtual void requestScreenCapture() = 0;
+    // The system settings page where the user allows it; nothing where there is none.
+    virtual std::optional<QString> screenCaptureSettingsURL() const = 0;
 };
 
 } // namespace vantorel

@@ -12,7 +12,6 @@
 #include "platform/Screens.h"
 #include "platform/Theme.h"
 #include "platform/Workspace.h"
-#include "recording/RecordingAddonControls.h"
 #include "recording/RecordingButton.h"
 #include "recording/SummariesFolderButton.h"
 #include "taskbar/AutoHide.h"
@@ -22,6 +21,7 @@
 #include "taskbar/TrayView.h"
 #include "widgets/ClockView.h"
 #include "widgets/LauncherPanelController.h"
+#include "windows/SettingsWindowController.h"
 #include "windows/UpdateService.h"
 
 #include <QApplication>
@@ -32,7 +32,6 @@
 #include <QMenu>
 #include <QSaveFile>
 #include <QScreen>
-#include <QVBoxLayout>
 #include <algorithm>
 #include <set>
 
@@ -293,7 +292,9 @@ void TaskbarWindowController::teardown() {
     windowStateTimer_.cancel();
     restoreAdjustedWindows(std::nullopt);
     closePreviewAndLauncher();
-    addOnsWindow_.reset();
+    // Hidden, not deleted: an alert of the window may still be returning into it.
+    if (settingsWindow_)
+        settingsWindow_->window()->hide();
     for (auto& [id, panel] : extraPanels_)
         panel->close();
     extraPanels_.clear();
@@ -469,29 +470,15 @@ void TaskbarWindowController::closeLauncher() {
 }
 
 void TaskbarWindowController::openSettings() {
-    // Until the settings window exists, its recording add-on row stands in a window of its own.
-    if (!deps_.addOns || !deps_.platform.alerts)
+    if (tornDown_ || !deps_.account || !deps_.platform.alerts)
         return;
-    if (!addOnsWindow_) {
-        addOnsWindow_ = std::make_unique<QWidget>(nullptr, Qt::Window);
-        addOnsWindow_->setWindowTitle(QStringLiteral("Add-ons"));
-        auto* layout = new QVBoxLayout(addOnsWindow_.get());
-        layout->addWidget(new RecordingAddonControls(
-            RecordingAddonControlsDependencies{deps_.settings, deps_.scheduler, *deps_.addOns, *deps_.platform.alerts,
-                                               deps_.theme, deps_.platform.theme},
-            addOnsWindow_.get()));
-        layout->addStretch();
-        addOnsWindow_->resize(480, addOnsWindow_->sizeHint().height());
-        auto applyLook = [this] {
-            addOnsWindow_->setPalette(
-                ThemeService::palette(deps_.theme.resolve(deps_.settings.current().appearanceMode)));
-        };
-        connect(&deps_.settings, &SettingsService::didChange, addOnsWindow_.get(), applyLook);
-        applyLook();
+    if (!settingsWindow_) {
+        settingsWindow_ = std::make_unique<SettingsWindowController>(
+            SettingsWindowDependencies{deps_.platform, deps_.scheduler, deps_.settings, deps_.theme, deps_.updates,
+                                       *deps_.account, deps_.launchAtLogin, deps_.dock, {}, deps_.addOns});
+        settingsWindow_->onShowWhatsNew = [this] { showWhatsNew(); };
     }
-    addOnsWindow_->show();
-    addOnsWindow_->raise();
-    addOnsWindow_->activateWindow();
+    settingsWindow_->show();
 }
 
 void TaskbarWindowController::showWhatsNew() {

@@ -17,8 +17,12 @@ class QMenu;
 
 namespace vantorel {
 
+class AccountService;
 class ActivationController;
 class AddOnService;
+class DockService;
+class LaunchAtLoginService;
+class SettingsWindowController;
 class AppButtonsRail;
 class AppRegistryService;
 class LauncherPanelController;
@@ -42,8 +46,12 @@ struct TaskbarDependencies {
     // The store of the pinned list; the settings' own store when not given.
     PersistenceService* persistence = nullptr;
     RecordingService* recording = nullptr;
-    // The add-ons' files; without it Settings… opens nothing.
+    // The add-ons' files, behind the settings window's add-on row; without it the row only tells the state.
     AddOnService* addOns = nullptr;
+    // What the settings window works with; without an account service Settings… opens nothing.
+    AccountService* account = nullptr;
+    LaunchAtLoginService* launchAtLogin = nullptr;
+    DockService* dock = nullptr;
 };
 
 // Owns the taskbar on screen: one panel along the bottom of each target display.
@@ -89,9 +97,9 @@ public:
     // A window preview while it shows (the bar stays up meanwhile).
     bool isPreviewOpen() const;
     LauncherPanelController* launcher() const { return launcherController_.get(); }
+    // None until Settings… was chosen once; then kept.
+    SettingsWindowController* settingsWindow() const { return settingsWindow_.get(); }
     bool isTornDown() const { return tornDown_; }
-    // What Settings… shows for now: the recording add-on's row; none until opened.
-    QWidget* addOnsWindow() const { return addOnsWindow_.get(); }
     bool hasWindowStateTimer() const { return windowStateTimer_.isActive(); }
     // Whether the pointer is polled for auto-hide (only while it applies).
     bool hasRevealTimer() const { return revealTimer_.isActive(); }
@@ -146,7 +154,7 @@ private:
     bool showingOnAllDisplays_ = false;
     int menuTrackingDepth_ = 0;
     std::unique_ptr<LauncherPanelController> launcherController_;
-    std::unique_ptr<QWidget> addOnsWindow_;
+    std::unique_ptr<SettingsWindowController> settingsWindow_;
     bool tornDown_ = false;
     // Desktop tests read the row from outside through this file ($VANTOREL_STATE_FILE).
     QString stateFile_;

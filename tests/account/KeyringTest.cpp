@@ -1,5 +1,5 @@
 #include "support/BackendServer.h"
-#include "support/PrivateBus.h"
+#include "support/PrivateKeyring.h"
 #include "support/TestSupport.h"
 
 #include "platform/common/FileDefaultsStore.h"
@@ -19,57 +19,9 @@ using namespace vantorel::test;
 
 namespace {
 
-// A home folder, a private session bus and, when asked, a real keyring on it:
-// gnome-keyring-daemon with its login keyring created and unlocked.
-struct Session {
-    QTemporaryDir home;
-    PrivateBus bus;
-    QProcess keyring;
-    QString error;
-
-    explicit Session(bool withKeyring) {
-        QDir(home.path()).mkpath(".local/share");
-        QDir(home.path()).mkpath("run");
-        QFile::setPermissions(home.filePath("run"),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        if (!bus.error().isEmpty()) {
-            error = bus.error();
-            return;
-        }
-        if (!withKeyring)
-            return;
-        keyring.setProcessEnvironment(environment());
-        keyring.start("gnome-keyring-daemon", {"--foreground", "--components=secrets", "--unlock"});
-        if (!keyring.waitForStarted(10000)) {
-            error = "gnome-keyring-daemon did not start (scripts/setup installs gnome-keyring)";
-            return;
-        }
-        keyring.write("unlock-password");
-        keyring.closeWriteChannel();
-        // Ready once it owns the Secret Service's name on the bus.
-        auto connection = bus.connect("keyring-probe");
-        if (!QTest::qWaitFor(
-                [&] { return connection.interface()->isServiceRegistered("org.freedesktop.secrets").value(); }, 60000))
-            error = "the keyring never appeared on the bus";
-    }
-    ~Session() {
-        if (keyring.state() != QProcess::NotRunning) {
-            keyring.terminate();
-            if (!keyring.waitForFinished(10000))
-                keyring.kill();
-            keyring.waitForFinished(5000);
-        }
-    }
-    QProcessEnvironment environment() const {
-        auto env = QProcessEnvironment::systemEnvironment();
-        env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
-        env.insert("HOME", home.path());
-        env.insert("XDG_DATA_HOME", home.filePath(".local/share"));
-        env.insert("XDG_CONFIG_HOME", home.filePath(".config"));
-        env.insert("XDG_RUNTIME_DIR", home.filePath("run"));
-        env.remove("DISPLAY"); // no autolaunched bus of another session
-        return env;
-    }
+// The keyring session, and the program's account client run in it.
+struct Session : PrivateKeyring {
+    using PrivateKeyring::PrivateKeyring;
     // account_tool COMMAND... as the program would run in this session; its JSON and its log.
     QJsonObject account(const QString& backend, const QStringList& command, QString* log = nullptr) {
         QProcess tool;

@@ -39,15 +39,21 @@ wait_for_window "Vantorel Taskbar" 30 >/dev/null || fail "no taskbar window"
 sleep 0.5
 grep -q '"record"' "$state" && fail "tray buttons before the add-on is installed"
 
-# Settings… is the first entry of the start button's menu.
-xdotool mousemove 30 872 click 3
-sleep 0.5
-xdotool key Down Return
-wait_for_window "Add-ons" 20 >/dev/null || fail "Settings… showed no add-ons"
-sleep 0.5
+# Settings… is the first entry of the start button's menu; the window comes up
+# with the keyboard at its tabs.
+open_settings() {
+  xdotool mousemove 30 872 click 3
+  sleep 0.5
+  xdotool key Down Return
+  wait_for_window "Settings" 20 >/dev/null || fail "Settings… showed no window"
+  sleep 0.5
+}
+open_settings
+# The Add-ons tab, then its first control: Download.
+xdotool key Right
+sleep 0.3
 import -window root "$out/addons.png"
-# Download has the keyboard focus.
-xdotool key space
+xdotool key Tab space
 read -r fx fy <<<"$(tray_button_center "$state" folder)" || fail "no folder button after Download"
 read -r rx ry <<<"$(tray_button_center "$state" record)" || fail "no record button after Download"
 echo "folder button at $fx,$fy, record button at $rx,$ry"
@@ -66,8 +72,8 @@ grep -qx "ShowFolders file://${HOME// /%20}/Documents/Recording%20Summaries" "$o
   fail "the summaries folder was not shown"
 [ -d "$folder" ] || fail "the summaries folder was not made"
 
-# Remove is next in the keyboard order once Download is done.
-xdotool search --name "^Add-ons\$" windowactivate --sync
+# Once installed, Download is disabled and Remove is the tab's first control.
+open_settings
 xdotool key Tab space
 for _ in $(seq 1 100); do grep -q '"record"' "$state" || break; sleep 0.1; done
 grep -q '"record"' "$state" && fail "the tray buttons stayed after Remove"

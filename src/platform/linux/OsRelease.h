@@ -22,6 +22,7 @@ public:
     QString thisComputer() const override { return QStringLiteral("this computer"); }
     // NAME, else "Linux".
     QString systemName() const override { return name_; }
+    QString desktopName() const override { return QStringLiteral("the desktop"); }
 
 private:
     QString version_;

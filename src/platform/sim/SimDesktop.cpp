@@ -395,6 +395,14 @@ std::optional<QImage> SimWindowServer::captureWindow(quint32 windowNumber) {
     return image;
 }
 
+bool SimWindowServer::screenCaptureAllowed() const { return desktop_.screenCaptureAllowed; }
+
+void SimWindowServer::requestScreenCapture() { ++desktop_.screenCaptureRequests; }
+
+std::optional<QString> SimWindowServer::screenCaptureSettingsURL() const {
+    return QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_ScreenCapture");
+}
+
 namespace {
 class SimClickWatch : public ClickMonitor::Watch {
 public:

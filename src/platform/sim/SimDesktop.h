@@ -104,6 +104,9 @@ public:
     // A window-sized image in a colour of the window number with the title on
     // it; nothing for a minimised or hidden window.
     std::optional<QImage> captureWindow(quint32 windowNumber) override;
+    bool screenCaptureAllowed() const override;
+    void requestScreenCapture() override;
+    std::optional<QString> screenCaptureSettingsURL() const override;
 
 private:
     SimDesktop& desktop_;
@@ -236,6 +239,8 @@ public:
 
     // --- window server ---
     bool windowListUnavailable = false;
+    bool screenCaptureAllowed = true;
+    int screenCaptureRequests = 0;
     // Listed after the applications' windows (desktop elements, odd entries).
     std::vector<WindowListEntry> extraWindowListEntries;
     // Lookups that go to the "disk", for tests of caches.
@@ -263,6 +268,7 @@ public:
     QString operatingSystemVersion() const override { return osVersion; }
     QString thisComputer() const override { return QStringLiteral("this Mac"); }
     QString systemName() const override { return QStringLiteral("macOS"); }
+    QString desktopName() const override { return QStringLiteral("macOS"); }
 
     // Ports implemented by the desktop itself.
     Point location() const override { return pointerSource ? pointerSource() : pointer_; }

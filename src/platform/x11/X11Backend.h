@@ -20,6 +20,7 @@ class X11Identity;
 class X11KeyEvents;
 class X11Launcher;
 class X11PanelHost;
+class X11RawInput;
 class X11Screens;
 class X11Scripting;
 class X11Theme;
@@ -62,6 +63,7 @@ private:
     std::unique_ptr<X11Theme> theme_;
     std::unique_ptr<X11Identity> identity_;
     std::unique_ptr<QtPointer> pointer_;
+    std::unique_ptr<X11RawInput> rawInput_;
     std::unique_ptr<X11ClickMonitor> clicks_;
     std::unique_ptr<X11PanelHost> panels_;
     std::unique_ptr<X11Scripting> scripting_;

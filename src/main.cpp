@@ -26,6 +26,7 @@
 #include "platform/x11/X11ClickMonitor.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11PanelHost.h"
+#include "platform/x11/X11RawInput.h"
 #include "recording/AddOnService.h"
 #include "recording/RecordingService.h"
 #include "windows/UpdateService.h"
@@ -108,6 +109,7 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<X11Backend> x11;
     X11PanelHost panelHost;
     std::unique_ptr<X11Connection> demoConnection;
+    std::unique_ptr<X11RawInput> demoRawInput;
     std::unique_ptr<X11ClickMonitor> demoClicks;
     Platform platform;
     if (chosen == QLatin1String("x11")) {
@@ -141,7 +143,8 @@ int main(int argc, char* argv[]) {
             // Real clicks elsewhere close the launcher, as on the real desktop.
             demoConnection = X11Connection::open();
             if (demoConnection) {
-                demoClicks = std::make_unique<X11ClickMonitor>(*demoConnection);
+                demoRawInput = std::make_unique<X11RawInput>(*demoConnection);
+                demoClicks = std::make_unique<X11ClickMonitor>(*demoConnection, *demoRawInput);
                 platform.clicks = demoClicks.get();
             }
         }

@@ -3,6 +3,7 @@
 #include "core/Geometry.h"
 
 #include <QObject>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -34,6 +35,15 @@ public:
     virtual ~Pointer() = default;
     // The pointer's location in the bottom-left global space.
     virtual Point location() const = 0;
+    // Calls onMotion once, on the main thread, at the first motion of the
+    // pointer after this returns; a new request replaces a pending one. False
+    // where the desktop cannot announce motion, and nothing is called then.
+    virtual bool notifyNextMotion(std::function<void()> onMotion) {
+        (void)onMotion;
+        return false;
+    }
+    // Drops a pending request.
+    virtual void cancelMotionNotice() {}
 };
 
 } // namespace vantorel

@@ -34,6 +34,7 @@
 #include <QScreen>
 #include <algorithm>
 #include <set>
+#include <utility>
 
 namespace vantorel {
 
@@ -288,7 +289,7 @@ void TaskbarWindowController::teardown() {
     for (auto& c : observers_)
         disconnect(c);
     observers_.clear();
-    revealTimer_.cancel();
+    stopRevealPoll();
     windowStateTimer_.cancel();
     restoreAdjustedWindows(std::nullopt);
     closePreviewAndLauncher();
@@ -361,6 +362,7 @@ TaskbarView* TaskbarWindowController::makeTaskbarView() {
         if (self)
             self->showStartButtonMenu(anchor);
     };
+    connect(view->tray()->clock(), &ClockView::calendarShown, this, [this] { wakeRevealPoll(); });
     view->applySettings();
     return view;
 }
@@ -370,6 +372,7 @@ void TaskbarWindowController::runMenu(QMenu& menu, QWidget* anchor) {
     // meanwhile must not delete the panel around it.
     KeepAlive alive(anchor);
     ++menuTrackingDepth_;
+    wakeRevealPoll();
     if (presentMenu)
         presentMenu(menu, anchor);
     menuTrackingDepth_ = std::max(0, menuTrackingDepth_ - 1);
@@ -455,6 +458,7 @@ void TaskbarWindowController::toggleLauncher(QWidget* anchor) {
         LauncherDependencies{*registry_, deps_.settings, deps_.theme, deps_.scheduler, deps_.platform});
     if (anchor && anchor->window())
         launcherController_->show(anchor);
+    wakeRevealPoll();
 }
 
 bool TaskbarWindowController::isLauncherOpen() const {
@@ -508,7 +512,7 @@ void TaskbarWindowController::closePreviewAndLauncher() {
 }
 
 bool TaskbarWindowController::isPreviewOpen() const {
-    // Window previews are not part of the program yet.
+    // Window previews are not part of the program yet; opening one will wake the reveal poll.
     return false;
 }
 
@@ -522,13 +526,67 @@ bool TaskbarWindowController::hasFullscreenLikeWindow() const {
 
 void TaskbarWindowController::updateRevealTimer() {
     if (!autoHideEnabled_ && !fullscreenLikeActive_) {
-        revealTimer_.cancel();
+        stopRevealPoll();
         return;
     }
-    if (revealTimer_.isActive())
+    if (revealTimer_.isActive() || revealPollResting_)
         return;
+    startRevealTimer();
+}
+
+void TaskbarWindowController::startRevealTimer() {
     // The scheduler's timers also fire inside a menu's loop, so an open menu keeps the bar up.
     revealTimer_ = deps_.scheduler.every(kRevealInterval, 0ms, this, [this] { refreshAutoHideFrames(); });
+}
+
+void TaskbarWindowController::stopRevealPoll() {
+    revealTimer_.cancel();
+    lastRevealPass_.reset();
+    if (!std::exchange(revealPollResting_, false))
+        return;
+    if (deps_.platform.pointer)
+        deps_.platform.pointer->cancelMotionNotice();
+}
+
+void TaskbarWindowController::settleRevealPoll(RevealPass pass) {
+    bool sliding = false;
+    for (auto& [id, panel] : panelsById())
+        sliding = sliding || panel->isSliding();
+    // Closing popups do not all announce it: while one is open the poll runs.
+    const bool still = lastRevealPass_ == pass && !pass.popupOpen && !sliding;
+    const std::optional<Point> pointer = pass.pointer;
+    lastRevealPass_ = std::move(pass);
+    if (!still) {
+        if (std::exchange(revealPollResting_, false)) {
+            deps_.platform.pointer->cancelMotionNotice();
+            startRevealTimer();
+        }
+        return;
+    }
+    if (revealPollResting_ || !revealTimer_.isActive() || !pointer)
+        return;
+    Pointer& port = *deps_.platform.pointer;
+    QPointer<TaskbarWindowController> self(this);
+    if (!port.notifyNextMotion([self] {
+            if (self)
+                self->wakeRevealPoll();
+        }))
+        return;
+    // A motion between this pass's read and the request went unannounced.
+    if (port.location() != *pointer) {
+        port.cancelMotionNotice();
+        return;
+    }
+    revealTimer_.cancel();
+    revealPollResting_ = true;
+}
+
+void TaskbarWindowController::wakeRevealPoll() {
+    if (!std::exchange(revealPollResting_, false))
+        return;
+    deps_.platform.pointer->cancelMotionNotice();
+    startRevealTimer();
+    refreshAutoHideFrames();
 }
 
 void TaskbarWindowController::refreshAutoHideFrames() {
@@ -569,6 +627,7 @@ void TaskbarWindowController::refreshAutoHideFrames() {
         }
     }
     applyStacking();
+    settleRevealPoll({pointer, popupOpen, visibleByScreenID_});
 }
 
 void TaskbarWindowController::applyStacking() {

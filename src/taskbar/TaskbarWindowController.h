@@ -101,8 +101,11 @@ public:
     SettingsWindowController* settingsWindow() const { return settingsWindow_.get(); }
     bool isTornDown() const { return tornDown_; }
     bool hasWindowStateTimer() const { return windowStateTimer_.isActive(); }
-    // Whether the pointer is polled for auto-hide (only while it applies).
+    // Whether the pointer is polled for auto-hide now (only while it applies).
     bool hasRevealTimer() const { return revealTimer_.isActive(); }
+    // Whether the poll rests until the pointer's next motion: auto-hide
+    // applies and the last pass changed nothing.
+    bool revealPollRests() const { return revealPollResting_; }
     bool fullscreenLikeActive() const { return fullscreenLikeActive_; }
     // Other applications' windows moved aside for the bar.
     const WindowClearance& clearance() const { return clearance_; }
@@ -124,6 +127,20 @@ private:
     bool hasFullscreenLikeWindow() const;
     void updateRevealTimer();
     void refreshAutoHideFrames();
+    // What a pass of the poll read and decided. Two equal passes in a row
+    // mean the next ones decide the same until the pointer moves or a popup
+    // opens, so the poll may rest where the desktop announces motion.
+    struct RevealPass {
+        std::optional<Point> pointer;
+        bool popupOpen = false;
+        std::map<QString, bool> visible;
+        friend bool operator==(const RevealPass&, const RevealPass&) = default;
+    };
+    void settleRevealPoll(RevealPass pass);
+    void startRevealTimer();
+    void stopRevealPoll();
+    // Back to the 80 ms poll from rest, with a pass at once.
+    void wakeRevealPoll();
     void clampMaximizedFrontWindow();
     // Raises revealed panels above a full-screen window, and only those.
     void applyStacking();
@@ -146,6 +163,8 @@ private:
     std::map<QString, bool> visibleByScreenID_;
     std::vector<QMetaObject::Connection> observers_;
     ScheduledTask revealTimer_;
+    std::optional<RevealPass> lastRevealPass_;
+    bool revealPollResting_ = false;
     ScheduledTask windowStateTimer_;
     bool autoHideEnabled_ = false;
     bool fullscreenLikeActive_ = false;

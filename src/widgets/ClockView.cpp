@@ -135,6 +135,7 @@ void ClockView::showCalendar() {
     calendarPopover_->show(this);
     ++openCalendarCount_;
     startCalendarDismissPolling();
+    Q_EMIT calendarShown();
 }
 
 void ClockView::closeCalendar() {

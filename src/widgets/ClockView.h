@@ -58,6 +58,8 @@ public:
 Q_SIGNALS:
     // The narrowest width changed (a longer time or date text).
     void fittingWidthChanged();
+    // The calendar opened (it keeps the bar shown).
+    void calendarShown();
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;

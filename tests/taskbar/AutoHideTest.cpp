@@ -182,6 +182,78 @@ TEST_F(AutoHide, TheStartMenuTheCalendarAndMenusKeepTheBarUpUntilTheyClose) {
     EXPECT_EQ(panel()->frame(), kHidden);
 }
 
+TEST_F(AutoHide, WhereMotionIsAnnouncedThePollRestsWhileNothingChanges) {
+    desktop.announcesMotion = true;
+    make();
+    autoHide(true);
+    ASSERT_EQ(panel()->frame(), kHidden);
+    // Sliding, then one tick that finds what the last one did.
+    tick();
+    EXPECT_TRUE(controller->hasRevealTimer()) << "no rest while the panel slides";
+    tick();
+    EXPECT_TRUE(controller->revealPollRests());
+    EXPECT_FALSE(controller->hasRevealTimer());
+    EXPECT_TRUE(desktop.hasMotionRequest());
+    second();
+    second();
+    EXPECT_TRUE(controller->revealPollRests()) << "the one-second check finds nothing new";
+
+    // The first motion decides at once; the poll runs while the pointer moves and rests when it stops.
+    desktop.setPointer(kBottom);
+    EXPECT_EQ(panel()->frame(), kShown);
+    EXPECT_TRUE(controller->hasRevealTimer());
+    EXPECT_FALSE(desktop.hasMotionRequest());
+    pointAt({700, 40});
+    EXPECT_TRUE(controller->hasRevealTimer());
+    scheduler.advance(160ms);
+    EXPECT_TRUE(controller->revealPollRests()) << "shown, the pointer still on the bar";
+    desktop.setPointer(kAway);
+    EXPECT_EQ(panel()->frame(), kHidden);
+    scheduler.advance(240ms);
+    ASSERT_TRUE(controller->revealPollRests());
+
+    // Popups opening without the pointer moving bring the bar up at once, and
+    // keep the poll running until they close, announced or not.
+    TaskbarView* view = controller->taskbarView("1");
+    view->tray()->clock()->showCalendar();
+    EXPECT_EQ(panel()->frame(), kShown);
+    EXPECT_TRUE(controller->hasRevealTimer());
+    // The pointer is away from it: the calendar closes by itself.
+    scheduler.advance(400ms);
+    ASSERT_EQ(ClockView::openCalendarCount(), 0);
+    EXPECT_EQ(panel()->frame(), kHidden);
+    scheduler.advance(240ms);
+    ASSERT_TRUE(controller->revealPollRests());
+
+    Rect whenOpened;
+    controller->presentMenu = [&](QMenu&, QWidget*) {
+        whenOpened = panel()->frame();
+        scheduler.advance(400ms);
+    };
+    controller->showStartButtonMenu(view->startBtn());
+    EXPECT_EQ(whenOpened, kShown);
+    tick();
+    EXPECT_EQ(panel()->frame(), kHidden);
+    scheduler.advance(240ms);
+    ASSERT_TRUE(controller->revealPollRests());
+
+    controller->toggleLauncher(view->startBtn());
+    ASSERT_TRUE(controller->isLauncherOpen());
+    EXPECT_EQ(panel()->frame(), kShown);
+    controller->toggleLauncher(view->startBtn());
+    tick();
+    EXPECT_EQ(panel()->frame(), kHidden);
+
+    // Auto-hide off: no poll and no request left behind.
+    scheduler.advance(240ms);
+    ASSERT_TRUE(controller->revealPollRests());
+    autoHide(false);
+    EXPECT_FALSE(controller->revealPollRests());
+    EXPECT_FALSE(controller->hasRevealTimer());
+    EXPECT_FALSE(desktop.hasMotionRequest());
+    EXPECT_EQ(panel()->frame(), kShown);
+}
+
 TEST_F(AutoHide, ANativeFullScreenWindowHidesTheBarAndLeavingItBringsEverythingBack) {
     const quint32 video = frontWindow("Player", {200, 100, 800, 600});
     // Another application's window covering the whole display.

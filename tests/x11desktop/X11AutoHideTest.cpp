@@ -25,6 +25,7 @@
 #include <QScreen>
 #include <QWindow>
 #include <cstdio>
+#include <xcb/xtest.h>
 
 using namespace vantorel;
 using vantorel::test::waitUntil;
@@ -44,6 +45,7 @@ QString run(const QString& program, const QStringList& args) {
     return QString::fromLocal8Bit(p.readAllStandardOutput());
 }
 
+// Warps the pointer: no device reports that motion.
 void pointerTo(int x, int y) {
     run("xdotool", {"mousemove", QString::number(x), QString::number(y)});
 }
@@ -99,6 +101,13 @@ protected:
             QWindow* w = controller->window()->windowHandle();
             return w && w->isExposed() && panelTop() > 0;
         }));
+    }
+    // Moves the pointer as a mouse does: device motion, through XTEST.
+    void pointerMovedTo(int x, int y) {
+        X11Connection& x11 = backend->tracker().connection();
+        xcb_test_fake_input(x11.connection(), XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, x11.root(),
+                            static_cast<int16_t>(x), static_cast<int16_t>(y), 0);
+        x11.flush();
     }
     xcb_window_t panelWindow() const { return static_cast<xcb_window_t>(controller->window()->winId()); }
     // The top of the panel on the root window, as the X server has it.
@@ -188,7 +197,9 @@ protected:
 TEST_F(AutoHideOnX11, TheBarFollowsThePointerAndReservesNothingWhileItHides) {
     makeTaskbar(true);
     ASSERT_GE(msUntilPanelAt(kHiddenY), 0) << "the bar slides down to its strip";
-    EXPECT_TRUE(controller->hasRevealTimer());
+    // The pointer still, the poll rests until it moves; the one-second check leaves it so.
+    ASSERT_TRUE(waitUntil([&] { return controller->revealPollRests(); }));
+    EXPECT_FALSE(controller->hasRevealTimer());
     EXPECT_TRUE(waitUntil([&] { return strutBottom() == 0; }));
     EXPECT_TRUE(waitUntil([&] { return workArea().startsWith("0, 0, 1440, 900"); })) << workArea().toStdString();
     saveBottom("vantorel-autohide-strip.png");
@@ -196,12 +207,16 @@ TEST_F(AutoHideOnX11, TheBarFollowsThePointerAndReservesNothingWhileItHides) {
     EXPECT_TRUE(isBarColour(hidden.pixel(700, 897))) << "the 5-point strip";
     EXPECT_FALSE(isBarColour(hidden.pixel(700, 880)));
 
-    // The bottom row of pixels brings it up; leaving lets it go.
-    pointerTo(700, 899);
+    waitUntil([] { return false; }, 1500);
+    EXPECT_TRUE(controller->revealPollRests());
+
+    // From rest, the mouse moving to the bottom row of pixels brings it up; leaving lets it go.
+    pointerMovedTo(700, 899);
     const qint64 shown = msUntilPanelAt(kShownY);
     ASSERT_GE(shown, 0);
     report("pointer at the bottom row to the bar shown", shown);
-    pointerTo(700, 300);
+    EXPECT_TRUE(waitUntil([&] { return controller->revealPollRests(); })) << "shown, the pointer still";
+    pointerMovedTo(700, 300);
     const qint64 away = msUntilPanelAt(kHiddenY);
     ASSERT_GE(away, 0);
     report("pointer gone to the bar hidden", away);
@@ -210,8 +225,34 @@ TEST_F(AutoHideOnX11, TheBarFollowsThePointerAndReservesNothingWhileItHides) {
     settings->update([](AppSettings& s) { s.autoHideTaskbar = false; });
     EXPECT_GE(msUntilPanelAt(kShownY), 0);
     EXPECT_FALSE(controller->hasRevealTimer());
+    EXPECT_FALSE(controller->revealPollRests());
     EXPECT_TRUE(waitUntil([&] { return strutBottom() == 55; }));
     EXPECT_TRUE(waitUntil([&] { return workArea().startsWith("0, 0, 1440, 845"); })) << workArea().toStdString();
+}
+
+TEST_F(AutoHideOnX11, ThePointerAnnouncesTheNextMotionOfTheMouseOnce) {
+    Pointer& pointer = *platform.pointer;
+    // Events are handled and the pointer read on different connections: a
+    // position read after the motion tells that the server had it.
+    auto reached = [&](int x, int y) {
+        return waitUntil([&] { return pointer.location() == Point{double(x), double(900 - y)}; });
+    };
+    int notices = 0;
+    ASSERT_TRUE(pointer.notifyNextMotion([&] { ++notices; }));
+    EXPECT_EQ(notices, 0);
+    pointerMovedTo(700, 899);
+    EXPECT_TRUE(waitUntil([&] { return notices == 1; }));
+    pointerMovedTo(600, 400);
+    ASSERT_TRUE(reached(600, 400));
+    waitUntil([] { return false; }, 300);
+    EXPECT_EQ(notices, 1) << "one notice a request";
+
+    ASSERT_TRUE(pointer.notifyNextMotion([&] { ++notices; }));
+    pointer.cancelMotionNotice();
+    pointerMovedTo(700, 300);
+    ASSERT_TRUE(reached(700, 300));
+    waitUntil([] { return false; }, 300);
+    EXPECT_EQ(notices, 1) << "dropped";
 }
 
 TEST_F(AutoHideOnX11, AFullScreenXtermHidesTheBarWhichComesBackAboveIt) {

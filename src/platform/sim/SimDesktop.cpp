@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <algorithm>
+#include <utility>
 
 namespace vantorel {
 
@@ -419,6 +420,18 @@ std::unique_ptr<ClickMonitor::Watch> SimDesktop::watchMouseDowns(std::function<v
     const int id = nextClickWatch_++;
     clickWatches_.emplace(id, std::move(onMouseDown));
     return std::make_unique<SimClickWatch>(clickWatches_, id);
+}
+
+void SimDesktop::setPointer(Point p) {
+    const bool moved = p != pointer_;
+    pointer_ = p;
+    if (moved && onMotion_)
+        std::exchange(onMotion_, nullptr)();
+}
+
+bool SimDesktop::notifyNextMotion(std::function<void()> onMotion) {
+    onMotion_ = announcesMotion ? std::move(onMotion) : nullptr;
+    return announcesMotion;
 }
 
 void SimDesktop::clickInOtherApplication() {

@@ -193,7 +193,12 @@ public:
     std::optional<quint32> mainDisplayId() const { return mainId_; }
 
     // --- pointer, theme, bundle ---
-    void setPointer(Point p) { pointer_ = p; }
+    // Moves the pointer; a move announces itself when motion is announced.
+    void setPointer(Point p);
+    // Whether the desktop announces pointer motion (notifyNextMotion); off, as
+    // the taskbar's decisions must not depend on it.
+    bool announcesMotion = false;
+    bool hasMotionRequest() const { return static_cast<bool>(onMotion_); }
     SimTheme theme;
     std::optional<QString> bundleIdentifier = QStringLiteral("com.vantorel.app");
     QVariantMap infoKeys;
@@ -272,6 +277,8 @@ public:
 
     // Ports implemented by the desktop itself.
     Point location() const override { return pointerSource ? pointerSource() : pointer_; }
+    bool notifyNextMotion(std::function<void()> onMotion) override;
+    void cancelMotionNotice() override { onMotion_ = nullptr; }
     std::optional<QString> identifier() const override { return bundleIdentifier; }
     std::optional<QVariant> infoValue(const QString& key) const override;
     std::optional<QByteArray> resource(const QString& name, const QString& extension) const override;
@@ -311,6 +318,7 @@ private:
     std::vector<Display> displays_;
     std::optional<quint32> mainId_;
     Point pointer_;
+    std::function<void()> onMotion_;
     qint64 nextPid_ = 2000;
     quint32 nextWindow_ = 100;
     std::map<int, std::function<void()>> clickWatches_;

@@ -11,6 +11,8 @@
 #include "platform/x11/X11KeyEvents.h"
 #include "platform/x11/X11Launcher.h"
 #include "platform/x11/X11PanelHost.h"
+#include "platform/x11/X11Pointer.h"
+#include "platform/x11/X11RawInput.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11Scripting.h"
 #include "platform/x11/X11Theme.h"
@@ -49,8 +51,9 @@ std::unique_ptr<X11Backend> X11Backend::create(Scheduler& scheduler, qint64 ownP
     b->screens_ = std::make_unique<X11Screens>(*b->connection_);
     b->theme_ = std::make_unique<X11Theme>();
     b->identity_ = std::make_unique<X11Identity>();
-    b->pointer_ = std::make_unique<QtPointer>();
-    b->clicks_ = std::make_unique<X11ClickMonitor>(*b->connection_);
+    b->rawInput_ = std::make_unique<X11RawInput>(*b->connection_);
+    b->pointer_ = std::make_unique<X11Pointer>(*b->connection_, *b->rawInput_);
+    b->clicks_ = std::make_unique<X11ClickMonitor>(*b->connection_, *b->rawInput_);
     b->panels_ = std::make_unique<X11PanelHost>();
     b->scripting_ = std::make_unique<X11Scripting>(*b->workspace_, *b->index_, *b->launcher_);
     b->keyEvents_ = std::make_unique<X11KeyEvents>(*b->connection_, *b->workspace_);

@@ -20,6 +20,8 @@ class X11Identity;
 class X11KeyEvents;
 class X11Launcher;
 class X11PanelHost;
+class X11Pointer;
+class X11RawInput;
 class X11Screens;
 class X11Scripting;
 class X11Theme;
@@ -27,7 +29,6 @@ class X11UserTime;
 class X11WindowServer;
 class X11WindowTracker;
 class X11Workspace;
-class QtPointer;
 
 // The real Linux/X11 desktop: builds and owns every port of the backend.
 // Needs a QGuiApplication on the xcb platform.
@@ -61,7 +62,8 @@ private:
     std::unique_ptr<X11Screens> screens_;
     std::unique_ptr<X11Theme> theme_;
     std::unique_ptr<X11Identity> identity_;
-    std::unique_ptr<QtPointer> pointer_;
+    std::unique_ptr<X11RawInput> rawInput_;
+    std::unique_ptr<X11Pointer> pointer_;
     std::unique_ptr<X11ClickMonitor> clicks_;
     std::unique_ptr<X11PanelHost> panels_;
     std::unique_ptr<X11Scripting> scripting_;

@@ -9,6 +9,7 @@
 namespace vantorel {
 
 class X11Connection;
+class X11RawInput;
 
 // Mouse-downs anywhere on the display through the input extension's raw
 // events, which every client may watch on the root window without a grab, so
@@ -17,12 +18,10 @@ class X11Connection;
 // one of our own windows, which do not count. Watched only while someone watches.
 class X11ClickMonitor : public ClickMonitor {
 public:
-    explicit X11ClickMonitor(X11Connection& connection);
+    X11ClickMonitor(X11Connection& connection, X11RawInput& rawInput);
     ~X11ClickMonitor() override;
 
     std::unique_ptr<Watch> watchMouseDowns(std::function<void()> onMouseDown) override;
-    // Whether the display has raw events (input extension 2.1 or later).
-    bool isAvailable();
 
 private:
     void select(bool on);
@@ -31,8 +30,7 @@ private:
     void stopWatching(int id);
 
     X11Connection& x_;
-    std::optional<uint8_t> opcode_;
-    bool probed_ = false;
+    X11RawInput& raw_;
     bool selected_ = false;
     std::map<int, std::function<void()>> watches_;
     int nextId_ = 1;

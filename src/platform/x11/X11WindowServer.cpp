@@ -3,7 +3,6 @@
 #include "platform/x11/X11WindowCapture.h"
 #include "platform/x11/X11Workspace.h"
 
-#include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -244,10 +243,6 @@ std::optional<quint32> X11Accessibility::windowNumber(const AXElement& element) 
     if (element.kind != AXElement::Kind::Window || !tracker_.window(static_cast<xcb_window_t>(element.id)))
         return std::nullopt;
     return static_cast<quint32>(element.id);
-}
-
-Point QtPointer::location() const {
-    return ScreenSpace::fromPrimaryScreen().fromQt(QPointF(QCursor::pos()));
 }
 
 } // namespace vantorel

@@ -53,11 +53,6 @@ private:
     X11Workspace& workspace_;
 };
 
-class QtPointer : public Pointer {
-public:
-    Point location() const override;
-};
-
 // Converts between root coordinates and the top-left global space.
 Rect topLeftFromRoot(const QRect& root);
 QPoint rootFromTopLeft(Point p);

@@ -60,8 +60,21 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", qPrintable(recording.error()));
         return 1;
     }
-    while (recording.value()->currentTime() < seconds - 0.05)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    // A file is read faster than it plays; the recorder's count may fall short of
+    // the header's length, so a count that stood still for a second is the end too.
+    {
+        QElapsedTimer still;
+        still.start();
+        double counted = -1;
+        while (recording.value()->currentTime() < seconds - 0.05 && still.elapsed() < 1000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            if (recording.value()->currentTime() != counted) {
+                counted = recording.value()->currentTime();
+                still.restart();
+            }
+        }
+    }
+    std::printf("recorded: %.2f s of %.2f s\n", recording.value()->currentTime(), seconds);
     bool stopped = false;
     recording.value()->stop([&](Status) { stopped = true; });
     while (!stopped)

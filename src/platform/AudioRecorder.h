@@ -22,6 +22,10 @@ struct AudioRecorderSettings {
 class AudioRecording {
 public:
     virtual ~AudioRecording() = default;
+    // `started` runs once on the main thread when the microphone runs, or with
+    // why it could not start after all (the file is then removed). A source
+    // that opens slowly is not waited for: record() returns before this.
+    virtual void whenStarted(std::function<void(Status)> started) { started(Status::success()); }
     // Seconds of audio recorded so far.
     virtual double currentTime() const = 0;
     // Ends the recording. `finished` runs once on the main thread when the file

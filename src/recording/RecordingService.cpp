@@ -113,14 +113,15 @@ void RecordingService::requestPermissions(std::function<void(bool)> completion) 
 void RecordingService::startRecording() {
     starting_ = true;
     requestPermissions([this](bool granted) {
-        starting_ = false;
         if (!granted) {
+            starting_ = false;
             Log::recording().error(QStringLiteral("Microphone or speech recognition permission refused"));
             deps_.sound.beep();
             return;
         }
         const auto url = makeAudioURL();
         if (!url) {
+            starting_ = false;
             Log::recording().error(QStringLiteral("Cannot create the recordings folder: %1").arg(url.error()));
             deps_.sound.beep();
             return;
@@ -128,14 +129,30 @@ void RecordingService::startRecording() {
         AudioRecorderSettings settings;
         auto recording = deps_.recorder.record(*url, settings);
         if (!recording) {
-            Log::recording().error(QStringLiteral("Recording did not start: %1").arg(recording.error()));
-            deps_.sound.beep();
+            didNotStart(recording.error());
             return;
         }
-        currentAudioURL_ = *url;
+        // Still starting until the microphone runs: a press meanwhile beeps.
         recorder_ = std::move(recording.value());
-        setState(State::Recording);
+        recorder_->whenStarted([this, path = *url](Status started) {
+            if (!started) {
+                didNotStart(started.error());
+                return;
+            }
+            starting_ = false;
+            currentAudioURL_ = path;
+            setState(State::Recording);
+        });
     });
+}
+
+void RecordingService::didNotStart(const QString& why) {
+    starting_ = false;
+    Log::recording().error(QStringLiteral("Recording did not start: %1").arg(why));
+    deps_.sound.beep();
+    // Not from inside the recording's own callback.
+    if (recorder_)
+        deps_.scheduler.post(this, [dropped = std::shared_ptr<AudioRecording>(std::move(recorder_))] {});
 }
 
 Result<QString> RecordingService::makeAudioURL() const {

@@ -95,6 +95,7 @@ Q_SIGNALS:
 
 private:
     void startRecording();
+    void didNotStart(const QString& why);
     void stopRecordingAndProcess();
     void requestPermissions(std::function<void(bool)> completion);
     Result<QString> makeAudioURL() const;

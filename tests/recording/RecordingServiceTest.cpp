@@ -151,6 +151,19 @@ TEST_F(RecordingServiceTest, RefusalsAndFailuresToStartBeepAndStayIdle) {
     EXPECT_TRUE(logs.messages(QStringLiteral("recording"))
                     .contains(QStringLiteral("Recording did not start: the GStreamer element avenc_aac is missing")));
     recorder.failure.reset();
+    // A microphone that fails after record() returned: the same report, and a
+    // press while it was still starting beeps rather than starting another.
+    recorder.lateFailure = QStringLiteral("no data from the device");
+    press();
+    EXPECT_EQ(service->state(), State::Idle);
+    press();
+    EXPECT_EQ(world.desktop.beeps, 5);
+    world.scheduler.advance(1s);
+    EXPECT_EQ(world.desktop.beeps, 6);
+    EXPECT_TRUE(logs.messages(QStringLiteral("recording"))
+                    .contains(QStringLiteral("Recording did not start: no data from the device")));
+    recorder.lateFailure.reset();
+    recorder.recordedPaths.clear();
 
     // The temporary folder cannot be made: a file stands where it would go.
     QDir(QDir(environment.temporaryDirectory).filePath(QStringLiteral("VantorelRecordings"))).removeRecursively();
@@ -158,7 +171,7 @@ TEST_F(RecordingServiceTest, RefusalsAndFailuresToStartBeepAndStayIdle) {
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     press();
-    EXPECT_EQ(world.desktop.beeps, 5);
+    EXPECT_EQ(world.desktop.beeps, 7);
 
     EXPECT_EQ(service->state(), State::Idle);
     EXPECT_TRUE(states.empty());

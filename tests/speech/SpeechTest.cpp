@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 #include <iostream>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace vantorel;
 using namespace vantorel::test;
@@ -167,6 +168,61 @@ TEST_F(SpeechTest, ALiveSourceRecordsUntilStoppedAndTheFileIsComplete) {
     ASSERT_TRUE(out.ended());
     EXPECT_FALSE(out.updates.back().error);
     EXPECT_EQ(out.text(), QString());
+}
+
+// The source is a pipe the test writes: until it does, the pipeline cannot
+// reach PLAYING, and record() must not wait for that on the caller's thread.
+TEST_F(SpeechTest, ASlowSourceDoesNotHoldRecordAndItsFailureIsReportedLater) {
+    const QByteArray pcm(44100 * 2 / 5, '\0'); // 0.2 s of silence, s16le mono 44.1 kHz
+    auto source = [](int fd) {
+        return QStringLiteral("fdsrc fd=%1 ! rawaudioparse use-sink-caps=false format=pcm pcm-format=s16le "
+                              "sample-rate=44100 num-channels=1")
+            .arg(fd);
+    };
+    int slow[2];
+    ASSERT_EQ(pipe(slow), 0);
+    GStreamerAudioRecorder recorder(source(slow[0]));
+    const QString m4a = dir.filePath(QStringLiteral("slow.m4a"));
+    auto recording = recorder.record(m4a, {});
+    ASSERT_TRUE(recording) << recording.error().toStdString();
+    std::optional<Status> started;
+    recording.value()->whenStarted([&](Status s) { started = s; });
+    // Nothing was written yet, so the recording cannot have started.
+    EXPECT_FALSE(started.has_value());
+    ASSERT_EQ(write(slow[1], pcm.constData(), size_t(pcm.size())), pcm.size());
+    ASSERT_TRUE(waitUntil([&] { return started.has_value(); }));
+    EXPECT_TRUE(started->ok()) << started->error().toStdString();
+    // All that was written reaches the encoder before the stop cuts the stream.
+    ASSERT_TRUE(waitUntil([&] { return recording.value()->currentTime() >= 0.195; }));
+    ::close(slow[1]);
+    std::optional<Status> stopped;
+    recording.value()->stop([&](Status s) { stopped = s; });
+    ASSERT_TRUE(waitUntil([&] { return stopped.has_value(); }));
+    EXPECT_TRUE(stopped->ok()) << stopped->error().toStdString();
+    EXPECT_NEAR(recording.value()->currentTime(), 0.2, 0.01);
+    recording.value().reset();
+    ::close(slow[0]);
+
+    // A source that fails on its streaming thread, before it ever ran: the
+    // failure comes through whenStarted and leaves no file behind.
+    int junk[2];
+    ASSERT_EQ(pipe(junk), 0);
+    GStreamerAudioRecorder broken(QStringLiteral("fdsrc fd=%1 ! wavparse").arg(junk[0]));
+    const QString bad = dir.filePath(QStringLiteral("broken.m4a"));
+    auto failing = broken.record(bad, {});
+    ASSERT_TRUE(failing) << failing.error().toStdString();
+    started.reset();
+    failing.value()->whenStarted([&](Status s) { started = s; });
+    EXPECT_FALSE(started.has_value());
+    const QByteArray noise(4096, 'x');
+    ASSERT_EQ(write(junk[1], noise.constData(), size_t(noise.size())), noise.size());
+    ::close(junk[1]);
+    ASSERT_TRUE(waitUntil([&] { return started.has_value(); }));
+    EXPECT_FALSE(started->ok());
+    std::cout << "a source that fails late: " << started->error().toStdString() << "\n";
+    EXPECT_FALSE(QFile::exists(bad));
+    failing.value().reset();
+    ::close(junk[0]);
 }
 
 TEST_F(SpeechTest, FailuresAreReportedNotHidden) {

@@ -58,7 +58,7 @@ bool hasElement(const char* factory, QString& error) {
 
 class GStreamerRecording : public QObject, public AudioRecording {
 public:
-    explicit GStreamerRecording(GstElement* pipeline) : pipeline_(pipeline) {
+    GStreamerRecording(GstElement* pipeline, QString path) : pipeline_(pipeline), path_(std::move(path)) {
         GstBus* bus = gst_element_get_bus(pipeline_);
         gst_bus_set_sync_handler(bus, &GStreamerRecording::onBusMessage, this, nullptr);
         gst_object_unref(bus);
@@ -91,6 +91,25 @@ public:
         return error_;
     }
 
+    // The pipeline reached PLAYING, or the first error came before it did.
+    void settleStart(const QString& error) {
+        {
+            std::lock_guard lock(mutex_);
+            if (start_ != Start::Pending)
+                return;
+            start_ = error.isEmpty() ? Start::Running : Start::Failed;
+            startError_ = error;
+        }
+        QMetaObject::invokeMethod(
+            this, [this] { reportStart(); }, Qt::QueuedConnection);
+    }
+
+    void whenStarted(std::function<void(Status)> started) override {
+        started_ = std::move(started);
+        QMetaObject::invokeMethod(
+            this, [this] { reportStart(); }, Qt::QueuedConnection);
+    }
+
     double currentTime() const override { return double(recorded_.load()) / double(GST_SECOND); }
 
     void stop(std::function<void(Status)> finished) override {
@@ -120,6 +139,18 @@ private:
     static GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer data) {
         auto* self = static_cast<GStreamerRecording*>(data);
         const auto type = GST_MESSAGE_TYPE(message);
+        if (type == GST_MESSAGE_STATE_CHANGED && GST_MESSAGE_SRC(message) == GST_OBJECT(self->pipeline_)) {
+            GstState now = GST_STATE_NULL;
+            gst_message_parse_state_changed(message, nullptr, &now, nullptr);
+            if (now == GST_STATE_PLAYING)
+                self->settleStart({});
+        }
+        if (type == GST_MESSAGE_ERROR) {
+            GError* error = nullptr;
+            gst_message_parse_error(message, &error, nullptr);
+            self->settleStart(QString::fromUtf8(error ? error->message : "unknown error"));
+            g_clear_error(&error);
+        }
         if (type == GST_MESSAGE_EOS || type == GST_MESSAGE_ERROR) {
             std::lock_guard lock(self->mutex_);
             if (type == GST_MESSAGE_ERROR && self->error_.isEmpty())
@@ -132,6 +163,24 @@ private:
         }
         gst_message_unref(message);
         return GST_BUS_DROP;
+    }
+
+    // On the main thread, once both the start is settled and someone asked.
+    void reportStart() {
+        QString error;
+        {
+            std::lock_guard lock(mutex_);
+            if (!started_ || start_ == Start::Pending)
+                return;
+            error = startError_;
+        }
+        if (!error.isEmpty()) {
+            gst_element_set_state(pipeline_, GST_STATE_NULL);
+            QFile::remove(path_);
+        }
+        auto started = std::move(started_);
+        started_ = nullptr;
+        started(error.isEmpty() ? Status::success() : Status::failure(error));
     }
 
     // On the main thread, after end-of-stream or an error.
@@ -150,6 +199,11 @@ private:
     }
 
     GstElement* pipeline_;
+    const QString path_;
+    enum class Start { Pending, Running, Failed };
+    Start start_ = Start::Pending;
+    QString startError_;
+    std::function<void(Status)> started_;
     std::atomic<quint64> recorded_{0};
     std::mutex mutex_;
     bool ended_ = false;
@@ -211,20 +265,26 @@ Result<std::unique_ptr<AudioRecording>> GStreamerAudioRecorder::record(const QSt
     gst_object_unref(encoder);
     gst_object_unref(sink);
 
-    auto recording = std::make_unique<GStreamerRecording>(pipeline);
+    auto recording = std::make_unique<GStreamerRecording>(pipeline, path);
     GstPad* counted = gst_element_get_static_pad(caps, "src");
     recording->watch(counted);
     gst_object_unref(counted);
     gst_object_unref(caps);
-    // A live source answers at once; a failure to open the device shows here.
-    auto change = gst_element_set_state(pipeline, GST_STATE_PLAYING);
-    if (change == GST_STATE_CHANGE_ASYNC)
-        change = gst_element_get_state(pipeline, nullptr, nullptr, 3 * GST_SECOND);
+    // A failure to open the device shows here; a source that is slow to
+    // produce its first buffer is not waited for on the caller's thread.
+    const auto change = gst_element_set_state(pipeline, GST_STATE_PLAYING);
     if (change == GST_STATE_CHANGE_FAILURE) {
         const QString why = recording->error();
         recording.reset();
         QFile::remove(path);
         return R::failure(why.isEmpty() ? QStringLiteral("the microphone did not start") : why);
+    }
+    if (change != GST_STATE_CHANGE_ASYNC) {
+        recording->settleStart({});
+    } else {
+        // A source that neither runs nor fails within 3 s counts as started, as before.
+        auto* r = recording.get();
+        QTimer::singleShot(3000, r, [r] { r->settleStart({}); });
     }
     return R(std::move(recording));
 }

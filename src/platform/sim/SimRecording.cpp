@@ -9,6 +9,11 @@ namespace {
 class SimRecordingInProgress : public AudioRecording {
 public:
     SimRecordingInProgress(SimAudioRecorder& owner, Scheduler& scheduler) : owner_(owner), scheduler_(scheduler) {}
+    void whenStarted(std::function<void(Status)> started) override {
+        if (!owner_.lateFailure)
+            return started(Status::success());
+        scheduler_.after(1s, nullptr, [started, why = *owner_.lateFailure] { started(Status::failure(why)); });
+    }
     double currentTime() const override { return owner_.seconds; }
     void stop(std::function<void(Status)> finished) override {
         ++owner_.stops;

@@ -21,6 +21,8 @@ public:
 
     // Set: record() fails with this reason.
     std::optional<QString> failure;
+    // Set: record() succeeds and the start fails a second later with this reason.
+    std::optional<QString> lateFailure;
     double seconds = 10;
     QStringList recordedPaths;
     std::vector<AudioRecorderSettings> usedSettings;

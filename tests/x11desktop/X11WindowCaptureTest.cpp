@@ -1,9 +1,10 @@
+#include "platform/x11/X11WindowCapture.h"
 #include "core/Scheduler.h"
 #include "platform/x11/X11Backend.h"
-#include "platform/x11/X11WindowCapture.h"
 #include "platform/x11/X11WindowServer.h"
 #include "platform/x11/X11WindowTracker.h"
 #include "support/PrivateDesktop.h"
+#include "x11desktop/X11DesktopFixture.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -38,22 +39,7 @@ struct Desktop {
         return byTitle(title);
     }
     // What the screen shows in a rectangle of root coordinates.
-    QImage screen(const QRect& r) {
-        X11Connection& conn = tracker().connection();
-        auto reply = xreply(xcb_get_image_reply(
-            conn.connection(),
-            xcb_get_image(conn.connection(), XCB_IMAGE_FORMAT_Z_PIXMAP, conn.root(), int16_t(r.x()), int16_t(r.y()),
-                          uint16_t(r.width()), uint16_t(r.height()), ~0u),
-            nullptr));
-        if (!reply)
-            return {};
-        QImage image(r.size(), QImage::Format_RGB32);
-        const auto* data = reinterpret_cast<const quint32*>(xcb_get_image_data(reply.get()));
-        for (int y = 0; y < r.height(); ++y)
-            for (int x = 0; x < r.width(); ++x)
-                image.setPixel(x, y, data[y * r.width() + x] | 0xff000000u);
-        return image;
-    }
+    QImage screen(const QRect& r) { return vantorel::test::grabRoot(tracker().connection().connection(), r); }
 };
 
 // A process spawned as an xterm with the given title and extra arguments.

@@ -1,4 +1,5 @@
 #include "platform/x11/X11WindowCapture.h"
+#include "core/ImageScaling.h"
 #include "core/Scheduler.h"
 #include "platform/x11/X11Backend.h"
 #include "platform/x11/X11WindowServer.h"
@@ -155,12 +156,29 @@ TEST(X11WindowCapture, ACoveredXtermShowsItsOwnTextNotTheWindowOnTopOfIt) {
     EXPECT_GT(shown.blue, shown.total * 9 / 10);
     EXPECT_LT(shown.light, shown.total / 10);
 
+    // Reduced while it is read, without a full-size copy: the full capture
+    // reduced, opaque whatever the window's undefined top byte holds.
+    const QSize preview(200, 120);
+    auto reducedMatches = [&] {
+        const auto reduced = d.server().captureWindowFitting(thumbId, preview);
+        const QImage expected = scaledToFit(*image, preview);
+        if (!reduced || reduced->size() != expected.size() || reduced->hasAlphaChannel())
+            return false;
+        for (int y = 0; y < expected.height(); ++y)
+            for (int x = 0; x < expected.width(); ++x)
+                if (reinterpret_cast<const quint32*>(reduced->constScanLine(y))[x] != expected.pixel(x, y))
+                    return false;
+        return true;
+    };
+    EXPECT_TRUE(reducedMatches()) << "over shared memory";
+
     // GetImage reads the same pixels as shared memory.
     EXPECT_TRUE(d.capture().sharedMemoryUsable());
     d.capture().disableSharedMemory();
     const auto plain = d.server().captureWindow(thumbId);
     ASSERT_TRUE(plain);
     EXPECT_EQ(*plain, *image);
+    EXPECT_TRUE(reducedMatches()) << "over GetImage";
 }
 
 TEST(X11WindowCapture, MinimisedWindowsGiveTheirLastImageAndVanishedOnesNothing) {

@@ -188,27 +188,30 @@ void AppRegistryService::expandIntoWindows(std::vector<AppEntry>& entries) {
     entries = std::move(out);
 }
 
-std::vector<WindowInfo> AppRegistryService::standardWindows(AppHandle app) {
-    std::vector<WindowInfo> out;
-    Accessibility* ax = platform_.accessibility;
-    if (!ax)
-        return out;
-    const auto list = ax->copyAttribute(ax->applicationElement(app), kAXWindows).as<std::vector<AXElement>>();
+std::optional<std::vector<WindowInfo>> readStandardWindows(Accessibility& ax, AppHandle app) {
+    const auto list = ax.copyAttribute(ax.applicationElement(app), kAXWindows).as<std::vector<AXElement>>();
     if (!list)
-        return out;
+        return std::nullopt;
+    std::vector<WindowInfo> out;
     for (const auto& w : *list) {
-        const auto number = ax->windowNumber(w);
+        const auto number = ax.windowNumber(w);
         if (!number || *number == 0)
             continue;
-        if (ax->copyAttribute(w, kAXSubrole).as<QString>() != kAXStandardWindow)
+        if (ax.copyAttribute(w, kAXSubrole).as<QString>() != kAXStandardWindow)
             continue;
         WindowInfo info;
         info.id = *number;
-        info.isMinimized = ax->copyAttribute(w, kAXMinimized).as<bool>().value_or(false);
-        info.title = ax->copyAttribute(w, kAXTitle).as<QString>().value_or(QString()).trimmed();
+        info.isMinimized = ax.copyAttribute(w, kAXMinimized).as<bool>().value_or(false);
+        info.title = ax.copyAttribute(w, kAXTitle).as<QString>().value_or(QString()).trimmed();
         out.push_back(std::move(info));
     }
     return out;
+}
+
+std::vector<WindowInfo> AppRegistryService::standardWindows(AppHandle app) {
+    if (!platform_.accessibility)
+        return {};
+    return readStandardWindows(*platform_.accessibility, app).value_or(std::vector<WindowInfo>{});
 }
 
 std::optional<quint32> AppRegistryService::focusedWindowNumber() {

@@ -27,6 +27,8 @@ class TaskbarPanel;
 class TaskbarView;
 class ThemeService;
 class UpdateService;
+class WindowPreviewPanel;
+struct AppEntry;
 
 // What the taskbar controller needs from the rest of the program.
 struct TaskbarDependencies {
@@ -81,6 +83,9 @@ public:
     // The start menu while it is open (the bar stays up meanwhile).
     bool isLauncherOpen() const;
     LauncherPanelController* launcher() const { return launcherController_.get(); }
+    // A window preview is on screen (the bar stays up meanwhile).
+    bool isPreviewOpen() const;
+    WindowPreviewPanel& previewPanel() const { return *previewPanel_; }
     bool isTornDown() const { return tornDown_; }
     bool hasWindowStateTimer() const { return windowStateTimer_.isActive(); }
 
@@ -99,6 +104,12 @@ private:
     void pushEntries();
     void wireAppButtons(AppButtonsRail& rail);
     void connectNewWindowCommand(ActivationController& activation);
+    void showPreview(QWidget* button, const AppEntry& entry);
+    void closeWindowFromPreview(const AppEntry& entry, const std::optional<QString>& title,
+                                std::optional<quint32> number, const std::optional<Rect>& bounds);
+    void quitFromPreview(const AppEntry& entry);
+    void showApplicationMenu(const AppEntry& entry);
+    void closePreview();
     void closePreviewAndLauncher();
     void closeLauncher();
     void restoreAdjustedWindows(const std::optional<QString>& screenId);
@@ -130,6 +141,7 @@ private:
     bool showingOnAllDisplays_ = false;
     int menuTrackingDepth_ = 0;
     std::unique_ptr<LauncherPanelController> launcherController_;
+    std::unique_ptr<WindowPreviewPanel> previewPanel_;
     bool tornDown_ = false;
     // Desktop tests read the row from outside through this file ($VANTOREL_STATE_FILE).
     QString stateFile_;

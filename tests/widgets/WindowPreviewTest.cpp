@@ -134,6 +134,22 @@ TEST(WindowPreviewRules, DownscalingKeepsTheAspectFiltersAndLeavesSmallImagesAlo
     ASSERT_EQ(scaled.size(), QSize(400, 240));
     for (int x : {0, 101, 399})
         EXPECT_NEAR(qGray(scaled.pixel(x, 120)), 128, 30) << x;
+
+    // Large reductions go through halvings first: RGB32 comes out opaque
+    // whatever its undefined top byte held, premultiplied alpha stays a mean.
+    QImage undefinedTop(1600, 960, QImage::Format_RGB32);
+    undefinedTop.fill(0x00204080u);
+    const QImage opaque = downscaledForPreview(undefinedTop);
+    ASSERT_EQ(opaque.size(), QSize(400, 240));
+    EXPECT_EQ(reinterpret_cast<const quint32*>(opaque.constScanLine(100))[200], 0xff204080u);
+    QImage halfSeen(1600, 960, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < halfSeen.height(); ++y)
+        for (int x = 0; x < halfSeen.width(); ++x)
+            halfSeen.setPixel(x, y, (x + y) % 2 ? 0xff0000ffu : 0u);
+    const QImage blended = downscaledForPreview(halfSeen);
+    EXPECT_NEAR(qAlpha(blended.pixel(200, 100)), 128, 2);
+    EXPECT_NEAR(qBlue(blended.pixel(200, 100)), 128, 2);
+    EXPECT_EQ(qRed(blended.pixel(200, 100)), 0);
 }
 
 TEST(WindowPreviewRules, CacheEntriesLiveEightSecondsAndTheLabelsNameUntitledWindows) {

@@ -187,7 +187,7 @@ int main(int argc, char** argv) {
         clock.arm(&sinceNotice);
         AppButton* b = rail.button(kEntry);
         movePointer(input, b->mapToGlobal(b->rect().center()));
-        if (!waitUntil([&] { return clock.exposedAtMs >= 0; }, 10000)) {
+        if (!bench::waitInEventLoop([&] { return clock.exposedAtMs >= 0; }, 10000)) {
             std::fprintf(stderr, "show %d: the preview did not appear\n", i + 1);
             return 1;
         }
@@ -225,7 +225,9 @@ int main(int argc, char** argv) {
 
     std::printf("\n%d shows of a preview of six 1440 x 900 xterms (goal: on screen within 16 ms of the notice):\n",
                 shows);
-    std::printf("  notice to on screen: median %.1f ms, worst %.1f ms\n", onScreen.median(), onScreen.worst());
+    std::printf("  notice to on screen: median %.1f ms, worst %.1f ms, worst after the first %.1f ms\n",
+                onScreen.median(), onScreen.worst(),
+                shows > 1 ? bench::worst({onScreen.values.begin() + 1, onScreen.values.end()}) : onScreen.worst());
     std::printf("  show() itself:       median %.1f ms, worst %.1f ms wall; CPU median %.1f ms, worst %.1f ms\n",
                 wall.median(), wall.worst(), cpu.median(), cpu.worst());
     std::printf("  six captures reduced while read (CPU): median %.1f ms, worst %.1f ms\n", reducedCpu.median(),

@@ -89,6 +89,16 @@ public:
     bool isTornDown() const { return tornDown_; }
     bool hasWindowStateTimer() const { return windowStateTimer_.isActive(); }
 
+    // The preview of a hovered button's application, above that button.
+    void showPreview(QWidget* button, const AppEntry& entry);
+    void closePreview();
+    // What a preview's close button does with its window: the seam that the
+    // window commands take over (closing one window of an application).
+    void closeWindowFromPreview(const AppEntry& entry, const std::optional<QString>& title,
+                                std::optional<quint32> number, const std::optional<Rect>& bounds);
+    // The right-click menu of an application button (its preview is closed before).
+    void showApplicationMenu(const AppEntry& entry);
+
     // Shows a menu for the anchor and returns when it closes. Tests replace it.
     std::function<void(QMenu& menu, QWidget* anchor)> presentMenu;
 
@@ -104,12 +114,7 @@ private:
     void pushEntries();
     void wireAppButtons(AppButtonsRail& rail);
     void connectNewWindowCommand(ActivationController& activation);
-    void showPreview(QWidget* button, const AppEntry& entry);
-    void closeWindowFromPreview(const AppEntry& entry, const std::optional<QString>& title,
-                                std::optional<quint32> number, const std::optional<Rect>& bounds);
     void quitFromPreview(const AppEntry& entry);
-    void showApplicationMenu(const AppEntry& entry);
-    void closePreview();
     void closePreviewAndLauncher();
     void closeLauncher();
     void restoreAdjustedWindows(const std::optional<QString>& screenId);

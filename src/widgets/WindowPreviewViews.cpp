@@ -21,6 +21,7 @@ const QRectF kCardQuit(170, 16, 22, 22);
 constexpr qreal kPictureRadius = 4;
 constexpr qreal kItemRadius = 6;
 constexpr qreal kCloseRadius = 4;
+constexpr qreal kPanelRadius = 8;
 
 QRect placed(const QRectF& bottomLeft, qreal parentHeight) {
     return unflipped(bottomLeft, parentHeight).toRect();
@@ -221,6 +222,10 @@ PreviewWindow::PreviewWindow(QWidget* content, ResolvedTheme look)
     content_->setParent(this);
     content_->move(0, 0);
     resize(content_->size());
+    // Rounded corners need no compositing manager as a shape.
+    QPainterPath outline;
+    outline.addRoundedRect(QRectF(rect()), kPanelRadius, kPanelRadius);
+    setMask(QRegion(outline.toFillPolygon().toPolygon()));
 }
 
 void PreviewWindow::setFrame(const Rect& f) {
@@ -244,7 +249,8 @@ void PreviewWindow::paintEvent(QPaintEvent*) {
     // A hairline keeps the panel apart from a window of the same colour.
     p.setPen(
         QPen(look_ == ResolvedTheme::Dark ? QColor::fromRgbF(1, 1, 1, 0.12f) : QColor::fromRgbF(0, 0, 0, 0.16f), 1));
-    p.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    p.setRenderHint(QPainter::Antialiasing);
+    p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kPanelRadius - 0.5, kPanelRadius - 0.5);
 }
 
 } // namespace vantorel

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Side by side on the same desktop: vantorel, tint2 and lxqt-panel, each in a
 # private Xvfb 1440x900 with openbox, 20 xterms, xclock and xeyes, and a fresh
-# $HOME. For each: time from start to a mapped dock window, RSS and PSS after
-# 10 s, CPU time over 60 s idle, and CPU time per spawned window over 30 s of
-# churn (an xterm every 0.5 s, the previous one killed).
+# $HOME, the pointer in the middle of the screen. For each: time from start to
+# a mapped dock window, RSS and PSS after 10 s, CPU time over 60 s idle, and
+# CPU time per spawned window over 30 s of churn (an xterm every 0.5 s, the
+# previous one killed).
 #
 # Usage: bench/desktop-idle.sh [vantorel executable] [program ...]
 #   default executable: build/release/src/vantorel, built when missing
 #   default programs: vantorel tint2 lxqt-panel
+#   also: vantorel-autohide and tint2-autohide, the same programs hiding
+#   their bar (the pointer stays away from it); a program may come twice,
+#   e.g. to interleave runs on a machine that others load too.
 # Environment: IDLE_SECONDS (60), CHURN_SECONDS (30), SETTLE_SECONDS (10).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -31,7 +35,8 @@ ensure_tools() {
   local program
   for program in "${programs[@]}"; do
     case "$program" in
-    tint2 | lxqt-panel) command -v "$program" >/dev/null || missing+=("$program") ;;
+    tint2 | tint2-autohide) command -v tint2 >/dev/null || missing+=(tint2) ;;
+    lxqt-panel) command -v "$program" >/dev/null || missing+=("$program") ;;
     esac
   done
   if [ "${#missing[@]}" -gt 0 ]; then
@@ -108,8 +113,28 @@ mapped_dock() {
 
 command_for() {
   case "$1" in
-  vantorel) echo "$vantorel" ;;
+  vantorel | vantorel-autohide) echo "$vantorel" ;;
+  tint2-autohide) command -v tint2 ;;
   *) command -v "$1" ;;
+  esac
+}
+
+# Writes what a program needs into the session folder and prints its arguments.
+arguments_for() {
+  local name=$1 session=$2
+  case "$name" in
+  vantorel | vantorel-autohide)
+    local hide=false
+    [ "$name" = vantorel-autohide ] && hide=true
+    fresh_taskbar_user "$session" "{\"autoHideTaskbar\":$hide,\"onboardingCompleted\":true}"
+    echo "--defaults-dir $session/defaults"
+    ;;
+  tint2-autohide)
+    # The packaged configuration, hiding after its default 0.5 s.
+    sed 's/^autohide = 0$/autohide = 1/' /etc/xdg/tint2/tint2rc >"$session/tint2rc"
+    grep -q '^autohide = 1$' "$session/tint2rc" || return 1
+    echo "-c $session/tint2rc"
+    ;;
   esac
 }
 
@@ -122,9 +147,10 @@ environment_for() {
 }
 
 measure() {
-  local name=$1 exe session pid="" bus_pid="" extra=() i
+  local name=$1 exe session pid="" bus_pid="" extra=() i args
   exe="$(command_for "$name")" || { echo "$name: not found" >&2; return 1; }
   session="$(mktemp -d)"
+  args="$(arguments_for "$name" "$session")" || { echo "$name: cannot be set up" >&2; return 1; }
   mkdir -m 700 "$session/runtime"
   export XDG_RUNTIME_DIR="$session/runtime"
   start_private_x 1440x900
@@ -147,12 +173,15 @@ measure() {
     [ "$(client_ids | wc -w)" -ge 22 ] && break
     sleep 0.05
   done
+  # Away from every bar, which is what lets an auto-hiding one hide.
+  xdotool mousemove 720 450
   sleep 1
   known=" $(client_ids | tr '\n' ' ') "
 
   local start dock="" startup
   start="$(now_ms)"
-  env $(environment_for "$name") "$exe" >"$session/$name.log" 2>&1 &
+  # shellcheck disable=SC2086 # the arguments hold no spaces
+  env $(environment_for "$name") "$exe" $args >"$session/$name.log" 2>&1 &
   pid=$!
   for i in $(seq 1 3000); do
     dock="$(mapped_dock)" && break
@@ -205,7 +234,7 @@ measure() {
 
 ensure_tools
 for program in "${programs[@]}"; do
-  [ "$program" = vantorel ] && ensure_vantorel
+  case "$program" in vantorel | vantorel-autohide) ensure_vantorel ;; esac
 done
 
 results="$(mktemp)"

@@ -11,6 +11,10 @@
 #include "platform/common/DesktopServices.h"
 #include "platform/common/FileDefaultsStore.h"
 #include "platform/common/SignalQuitter.h"
+#include "platform/linux/DesktopPermissions.h"
+#include "platform/linux/FreedesktopNotifications.h"
+#include "platform/linux/GStreamerAudio.h"
+#include "platform/linux/PocketsphinxRecognizer.h"
 #include "platform/linux/PosixProcessRunner.h"
 #include "platform/linux/XdgAutostart.h"
 #include "platform/sim/SimDemo.h"
@@ -19,6 +23,7 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11PanelHost.h"
 #include "platform/sim/SimDesktop.h"
+#include "recording/RecordingService.h"
 #include "windows/UpdateService.h"
 
 #include <QApplication>
@@ -84,6 +89,11 @@ int main(int argc, char* argv[]) {
     PosixProcessRunner processes;
     XdgAutostartLoginItems loginItems(bundle.executablePath());
     SystemdUserAgent launchAgent(processes);
+    // The microphone, speech and notices are the real ones on the simulated desktop too.
+    GStreamerAudioRecorder recorder;
+    PocketsphinxRecognizer speech;
+    DesktopPermissions permissions;
+    FreedesktopNotifications notifications;
 
     const bool onX11 = QGuiApplication::platformName() == QLatin1String("xcb");
     const QString chosen = options.platform.value_or(onX11 ? QStringLiteral("x11") : QStringLiteral("sim"));
@@ -139,6 +149,10 @@ int main(int argc, char* argv[]) {
     platform.processes = &processes;
     platform.loginItems = &loginItems;
     platform.launchAgent = &launchAgent;
+    platform.audioRecorder = &recorder;
+    platform.speechRecognizer = &speech;
+    platform.permissions = &permissions;
+    platform.notifications = &notifications;
     Platform::install(platform);
     Log::app().info(QStringLiteral("Vantorel %1 on the %2 platform, settings in %3")
                         .arg(AppInfo::version(bundle), platform.name, defaults.directory()));
@@ -153,7 +167,7 @@ int main(int argc, char* argv[]) {
             std::fflush(nullptr);
             ::_exit(status);
         },
-        &DockService::shared(), &LaunchAtLoginService::shared()});
+        &DockService::shared(), &LaunchAtLoginService::shared(), [] { return &RecordingService::shared(); }});
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
     QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
     return QApplication::exec();

@@ -49,8 +49,9 @@ void AppDelegate::applicationDidFinishLaunching() {
     dockEnforceTimer_ = deps_.scheduler.every(5000ms, 1000ms, this, [this] { enforceDockHidden(); });
     syncDockRestoreMonitor();
     observeSettings();
-    windowController_ = std::make_unique<TaskbarWindowController>(TaskbarDependencies{
-        deps_.platform, deps_.scheduler, *settings_, deps_.theme, deps_.updates, deps_.quit});
+    windowController_ = std::make_unique<TaskbarWindowController>(
+        TaskbarDependencies{deps_.platform, deps_.scheduler, *settings_, deps_.theme, deps_.updates, deps_.quit,
+                            nullptr, deps_.recording ? deps_.recording() : nullptr});
     windowController_->showWindow();
     ensureFileBrowserRunning();
     deps_.updates.start();

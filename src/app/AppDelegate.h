@@ -15,6 +15,7 @@ class DockService;
 class LaunchAtLoginService;
 class MainMenu;
 class QuitConfirmation;
+class RecordingService;
 class SettingsService;
 class TaskbarWindowController;
 class ThemeService;
@@ -34,6 +35,8 @@ struct AppDelegateDependencies {
     // from the platform's ports.
     DockService* dock = nullptr;
     LaunchAtLoginService* launchAtLogin = nullptr;
+    // The recording service behind the record buttons, built when the taskbar is; none leaves them idle.
+    std::function<RecordingService*()> recording = {};
 };
 
 // Start-up and shutdown of the program.

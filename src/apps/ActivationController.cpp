@@ -13,15 +13,6 @@
 namespace vantorel {
 
 namespace {
-const QString kAXWindows = QStringLiteral("AXWindows");
-const QString kAXMinimized = QStringLiteral("AXMinimized");
-const QString kAXMain = QStringLiteral("AXMain");
-const QString kAXFocusedWindow = QStringLiteral("AXFocusedWindow");
-const QString kAXFullScreen = QStringLiteral("AXFullScreen");
-const QString kAXTitle = QStringLiteral("AXTitle");
-const QString kAXPosition = QStringLiteral("AXPosition");
-const QString kAXSize = QStringLiteral("AXSize");
-const QString kAXRaise = QStringLiteral("AXRaise");
 
 constexpr Duration kVisibilityCheckDelay = 220ms;
 constexpr Duration kNewWindowAfterReopen = 240ms;
@@ -176,19 +167,19 @@ void ActivationController::toggleWindow(quint32 windowID, const RunningApplicati
         return;
     }
     if (entry.isActive && !entry.isMinimized) {
-        ax->setAttribute(*window, kAXMinimized, true);
+        ax->setAttribute(*window, AX::kMinimized, true);
         return;
     }
     bringForward(app);
-    ax->setAttribute(*window, kAXMinimized, false);
+    ax->setAttribute(*window, AX::kMinimized, false);
     focus(app, *window);
 }
 
 void ActivationController::focus(const RunningApplication& app, const AXElement& window) {
     Accessibility* ax = platform_.accessibility;
-    ax->setAttribute(window, kAXMain, true);
-    ax->setAttribute(ax->applicationElement(app.handle), kAXFocusedWindow, window);
-    ax->performAction(window, kAXRaise);
+    ax->setAttribute(window, AX::kMain, true);
+    ax->setAttribute(ax->applicationElement(app.handle), AX::kFocusedWindow, window);
+    ax->performAction(window, AX::kRaise);
 }
 
 void ActivationController::launch(const QString& bundleId) {
@@ -209,7 +200,7 @@ std::vector<AXElement> ActivationController::axWindows(const RunningApplication&
     Accessibility* ax = platform_.accessibility;
     if (!ax)
         return {};
-    return ax->copyAttribute(ax->applicationElement(app.handle), kAXWindows)
+    return ax->copyAttribute(ax->applicationElement(app.handle), AX::kWindows)
         .as<std::vector<AXElement>>()
         .value_or(std::vector<AXElement>{});
 }
@@ -217,9 +208,9 @@ std::vector<AXElement> ActivationController::axWindows(const RunningApplication&
 void ActivationController::raiseAllWindows(const RunningApplication& app) {
     Accessibility* ax = platform_.accessibility;
     for (const auto& w : axWindows(app)) {
-        if (ax->copyAttribute(w, kAXMinimized).as<bool>() == true)
-            ax->setAttribute(w, kAXMinimized, false);
-        ax->performAction(w, kAXRaise);
+        if (ax->copyAttribute(w, AX::kMinimized).as<bool>() == true)
+            ax->setAttribute(w, AX::kMinimized, false);
+        ax->performAction(w, AX::kRaise);
     }
 }
 
@@ -227,7 +218,7 @@ void ActivationController::focusFrontmostWindow(const RunningApplication& app) {
     Accessibility* ax = platform_.accessibility;
     for (const auto& w : axWindows(app)) {
         // A window whose state cannot be read counts as shown.
-        if (ax->copyAttribute(w, kAXMinimized).as<bool>() == true)
+        if (ax->copyAttribute(w, AX::kMinimized).as<bool>() == true)
             continue;
         focus(app, w);
         return;
@@ -236,19 +227,19 @@ void ActivationController::focusFrontmostWindow(const RunningApplication& app) {
 
 void ActivationController::minimizeAllWindows(const RunningApplication& app) {
     Accessibility* ax = platform_.accessibility;
-    const auto windows = ax->copyAttribute(ax->applicationElement(app.handle), kAXWindows).as<std::vector<AXElement>>();
+    const auto windows = ax->copyAttribute(ax->applicationElement(app.handle), AX::kWindows).as<std::vector<AXElement>>();
     if (!windows) {
         platform_.workspace->hide(app.handle);
         return;
     }
     for (const auto& w : *windows) {
-        if (ax->copyAttribute(w, kAXFullScreen).as<bool>() == true) {
+        if (ax->copyAttribute(w, AX::kFullScreen).as<bool>() == true) {
             // A full-screen window cannot be minimised until it has left full screen.
-            ax->setAttribute(w, kAXFullScreen, false);
+            ax->setAttribute(w, AX::kFullScreen, false);
             scheduler_.after(kMinimizeAfterFullScreen, this,
-                             [this, w] { platform_.accessibility->setAttribute(w, kAXMinimized, true); });
+                             [this, w] { platform_.accessibility->setAttribute(w, AX::kMinimized, true); });
         } else {
-            ax->setAttribute(w, kAXMinimized, true);
+            ax->setAttribute(w, AX::kMinimized, true);
         }
     }
 }
@@ -305,8 +296,8 @@ ActivationController::lookupRunningApplication(AppHandle app, const std::optiona
 
 std::optional<Rect> ActivationController::axFrame(const AXElement& window) const {
     Accessibility* ax = platform_.accessibility;
-    const auto position = ax->copyAttribute(window, kAXPosition).as<Point>();
-    const auto size = ax->copyAttribute(window, kAXSize).as<Size>();
+    const auto position = ax->copyAttribute(window, AX::kPosition).as<Point>();
+    const auto size = ax->copyAttribute(window, AX::kSize).as<Size>();
     if (!position || !size)
         return std::nullopt;
     return Rect{position->x, position->y, size->width, size->height};
@@ -326,7 +317,7 @@ std::optional<AXElement> ActivationController::selectBestWindow(const std::vecto
     const QString title = matchingTitle ? matchingTitle->trimmed() : QString();
     if (!title.isEmpty())
         for (const auto& w : windows) {
-            const QString own = ax->copyAttribute(w, kAXTitle).as<QString>().value_or(QString()).trimmed();
+            const QString own = ax->copyAttribute(w, AX::kTitle).as<QString>().value_or(QString()).trimmed();
             if (!own.isEmpty() && own == title)
                 candidates.push_back(w);
         }
@@ -360,8 +351,8 @@ void ActivationController::focusWindow(const RunningApplication& app, const std:
     const AXElement window =
         selectBestWindow(windows, matchingTitle, matchingNumber, expectedBounds).value_or(windows.front());
     Accessibility* ax = platform_.accessibility;
-    if (ax->copyAttribute(window, kAXMinimized).as<bool>() == true)
-        ax->setAttribute(window, kAXMinimized, false);
+    if (ax->copyAttribute(window, AX::kMinimized).as<bool>() == true)
+        ax->setAttribute(window, AX::kMinimized, false);
     focus(app, window);
 }
 

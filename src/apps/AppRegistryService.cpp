@@ -13,12 +13,6 @@
 namespace vantorel {
 
 namespace {
-const QString kAXWindows = QStringLiteral("AXWindows");
-const QString kAXSubrole = QStringLiteral("AXSubrole");
-const QString kAXStandardWindow = QStringLiteral("AXStandardWindow");
-const QString kAXTitle = QStringLiteral("AXTitle");
-const QString kAXMinimized = QStringLiteral("AXMinimized");
-const QString kAXFocusedWindow = QStringLiteral("AXFocusedWindow");
 
 QString lastPathComponent(QString path) {
     while (path.size() > 1 && path.endsWith(u'/'))
@@ -189,7 +183,7 @@ void AppRegistryService::expandIntoWindows(std::vector<AppEntry>& entries) {
 }
 
 std::optional<std::vector<WindowInfo>> readStandardWindows(Accessibility& ax, AppHandle app) {
-    const auto list = ax.copyAttribute(ax.applicationElement(app), kAXWindows).as<std::vector<AXElement>>();
+    const auto list = ax.copyAttribute(ax.applicationElement(app), AX::kWindows).as<std::vector<AXElement>>();
     if (!list)
         return std::nullopt;
     std::vector<WindowInfo> out;
@@ -197,12 +191,12 @@ std::optional<std::vector<WindowInfo>> readStandardWindows(Accessibility& ax, Ap
         const auto number = ax.windowNumber(w);
         if (!number || *number == 0)
             continue;
-        if (ax.copyAttribute(w, kAXSubrole).as<QString>() != kAXStandardWindow)
+        if (ax.copyAttribute(w, AX::kSubrole).as<QString>() != AX::kStandardWindow)
             continue;
         WindowInfo info;
         info.id = *number;
-        info.isMinimized = ax.copyAttribute(w, kAXMinimized).as<bool>().value_or(false);
-        info.title = ax.copyAttribute(w, kAXTitle).as<QString>().value_or(QString()).trimmed();
+        info.isMinimized = ax.copyAttribute(w, AX::kMinimized).as<bool>().value_or(false);
+        info.title = ax.copyAttribute(w, AX::kTitle).as<QString>().value_or(QString()).trimmed();
         out.push_back(std::move(info));
     }
     return out;
@@ -219,7 +213,7 @@ std::optional<quint32> AppRegistryService::focusedWindowNumber() {
     const auto front = platform_.workspace->frontmostApplication();
     if (!ax || !front)
         return std::nullopt;
-    const auto element = ax->copyAttribute(ax->applicationElement(front->handle), kAXFocusedWindow).as<AXElement>();
+    const auto element = ax->copyAttribute(ax->applicationElement(front->handle), AX::kFocusedWindow).as<AXElement>();
     if (!element)
         return std::nullopt;
     const auto number = ax->windowNumber(*element);
@@ -232,10 +226,10 @@ bool AppRegistryService::hasRealWindow(const RunningApplication& app, bool trust
     Accessibility* ax = platform_.accessibility;
     if (trusted && ax) {
         if (const auto list =
-                ax->copyAttribute(ax->applicationElement(app.handle), kAXWindows).as<std::vector<AXElement>>()) {
+                ax->copyAttribute(ax->applicationElement(app.handle), AX::kWindows).as<std::vector<AXElement>>()) {
             // Minimised windows count: the browser still has something to show.
             return std::any_of(list->begin(), list->end(), [&](const AXElement& w) {
-                return ax->copyAttribute(w, kAXSubrole).as<QString>() == kAXStandardWindow;
+                return ax->copyAttribute(w, AX::kSubrole).as<QString>() == AX::kStandardWindow;
             });
         }
     }

@@ -24,6 +24,24 @@ struct AXElement {
     friend bool operator==(const AXElement&, const AXElement&) = default;
 };
 
+// The attribute, action and role names the program asks for; every backend
+// answers to these.
+namespace AX {
+inline const QString kWindows = QStringLiteral("AXWindows");
+inline const QString kSubrole = QStringLiteral("AXSubrole");
+inline const QString kStandardWindow = QStringLiteral("AXStandardWindow");
+inline const QString kTitle = QStringLiteral("AXTitle");
+inline const QString kMinimized = QStringLiteral("AXMinimized");
+inline const QString kMain = QStringLiteral("AXMain");
+inline const QString kFocusedWindow = QStringLiteral("AXFocusedWindow");
+inline const QString kFullScreen = QStringLiteral("AXFullScreen");
+inline const QString kPosition = QStringLiteral("AXPosition");
+inline const QString kSize = QStringLiteral("AXSize");
+inline const QString kRaise = QStringLiteral("AXRaise");
+inline const QString kCloseButton = QStringLiteral("AXCloseButton");
+inline const QString kPress = QStringLiteral("AXPress");
+} // namespace AX
+
 // Attribute values: bool, integer, double, string, point, size, element, element list.
 using AXValue = std::variant<bool, qint64, double, QString, Point, Size, AXElement, std::vector<AXElement>>;
 

@@ -6,6 +6,7 @@ namespace vantorel {
 
 class Accessibility;
 class Alerts;
+class AudioRecorder;
 class BundleInfo;
 class ClickMonitor;
 class DefaultsStore;
@@ -16,12 +17,15 @@ class KeyEvents;
 class LaunchAgent;
 class LoginItems;
 class PanelHost;
+class Permissions;
 class Pointer;
 class ProcessRunner;
 class Screens;
 class Scripting;
 class Sound;
+class SpeechRecognizer;
 class Theme;
+class UserNotifications;
 class Workspace;
 class WindowServer;
 
@@ -53,6 +57,11 @@ struct Platform {
     // Requests to other applications through their scripting, and synthetic keys.
     Scripting* scripting = nullptr;
     KeyEvents* keyEvents = nullptr;
+    // The microphone, speech recognition and their permissions; desktop notices.
+    AudioRecorder* audioRecorder = nullptr;
+    SpeechRecognizer* speechRecognizer = nullptr;
+    Permissions* permissions = nullptr;
+    UserNotifications* notifications = nullptr;
 
     // The backend the program runs on; shared services are built from it on first use.
     static Platform& installed();

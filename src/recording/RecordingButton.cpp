@@ -11,9 +11,21 @@ RecordingButton::RecordingButton(const SettingsService& settings, const ThemeSer
 
 void RecordingButton::setRecording(bool recording) {
     recording_ = recording;
-    setToolTip(recording ? QStringLiteral("Stop Recording") : QStringLiteral("Start Recording"));
-    setAccessibleName(toolTip());
+    updateToolTip();
     update();
+}
+
+void RecordingButton::setProgressText(const QString& text) {
+    progress_ = text;
+    updateToolTip();
+}
+
+void RecordingButton::updateToolTip() {
+    if (!progress_.isEmpty())
+        setToolTip(progress_);
+    else
+        setToolTip(recording_ ? QStringLiteral("Stop Recording") : QStringLiteral("Start Recording"));
+    setAccessibleName(toolTip());
 }
 
 void RecordingButton::drawGlyph(QPainter& p, const QRectF& sq) {

@@ -12,12 +12,17 @@ public:
 
     void setRecording(bool recording);
     bool isRecording() const { return recording_; }
+    // While a recording is processed the tool tip tells what is happening; empty restores it.
+    void setProgressText(const QString& text);
 
 protected:
     void drawGlyph(QPainter& p, const QRectF& square) override;
 
 private:
+    void updateToolTip();
+
     bool recording_ = false;
+    QString progress_;
 };
 
 } // namespace vantorel

@@ -31,8 +31,36 @@ QRect onScreen(const Rect& bottomLeftFrame) {
 } // namespace
 
 void TaskbarPanel::setFrame(const Rect& f) {
+    slide_.cancel();
     frame_ = f;
     setGeometry(onScreen(f));
+}
+
+void TaskbarPanel::slideTo(const Rect& f, Scheduler& scheduler) {
+    const QRect from = geometry();
+    const QRect to = onScreen(f);
+    if (!isVisible() || from == to) {
+        setFrame(f);
+        return;
+    }
+    slide_.cancel();
+    frame_ = f;
+    constexpr int kSteps = 6;
+    constexpr Duration kStep = 20ms;
+    auto step = std::make_shared<int>(0);
+    slide_ = scheduler.every(kStep, 0ms, this, [this, from, to, step] {
+        const int i = ++*step;
+        if (i >= kSteps) {
+            slide_.cancel();
+            setGeometry(to);
+            return;
+        }
+        // Fast at first, slowing into place.
+        const double t = 1.0 - (1.0 - double(i) / kSteps) * (1.0 - double(i) / kSteps);
+        auto mix = [t](int a, int b) { return a + qRound((b - a) * t); };
+        setGeometry(mix(from.x(), to.x()), mix(from.y(), to.y()), mix(from.width(), to.width()),
+                    mix(from.height(), to.height()));
+    });
 }
 
 bool TaskbarPanel::standsAt(const Rect& f) const {

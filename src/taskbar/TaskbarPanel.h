@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Geometry.h"
+#include "core/Scheduler.h"
 #include "platform/Theme.h"
 #include "taskbar/TaskbarView.h"
 
@@ -9,8 +10,6 @@
 #include <optional>
 
 namespace vantorel {
-
-
 
 // A borderless, always-on-top window along a display's bottom edge that never
 // takes focus from other applications. Its frame is kept in the bottom-left
@@ -22,6 +21,10 @@ public:
     ~TaskbarPanel() override;
 
     void setFrame(const Rect& bottomLeftFrame);
+    // Moves to the frame in short steps on the scheduler's time; frame()
+    // tells the target from the start. A visible panel only slides.
+    void slideTo(const Rect& bottomLeftFrame, Scheduler& scheduler);
+    bool isSliding() const { return slide_.isActive(); }
     const Rect& frame() const { return frame_; }
     // Whether the panel is shown exactly where this frame lies on screen now.
     // The frame alone cannot tell: it is relative to the main display, which
@@ -47,6 +50,7 @@ protected:
 
 private:
     Rect frame_;
+    ScheduledTask slide_;
     QPointer<TaskbarView> content_;
     std::optional<ResolvedTheme> appearance_;
 };

@@ -5,6 +5,7 @@
 
 namespace vantorel {
 
+class RecordingService;
 class SettingsService;
 class ThemeService;
 class UpdateService;
@@ -17,6 +18,8 @@ struct TaskbarViewDependencies {
     const UpdateService& updates;
     Scheduler& scheduler;
     Platform platform;
+    // The record button's service; without one the button does nothing.
+    RecordingService* recording = nullptr;
 };
 
 } // namespace vantorel

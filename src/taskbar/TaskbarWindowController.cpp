@@ -12,9 +12,11 @@
 #include "platform/Screens.h"
 #include "platform/Theme.h"
 #include "platform/Workspace.h"
+#include "taskbar/AutoHide.h"
 #include "taskbar/BarGeometry.h"
 #include "taskbar/TaskbarPanel.h"
 #include "taskbar/TaskbarView.h"
+#include "widgets/ClockView.h"
 #include "widgets/LauncherPanelController.h"
 #include "widgets/WindowPreviewPanel.h"
 #include "windows/UpdateService.h"
@@ -31,6 +33,11 @@
 #include <set>
 
 namespace vantorel {
+
+namespace {
+// How often the pointer is read while auto-hide applies.
+constexpr Duration kRevealInterval = 80ms;
+} // namespace
 
 TaskbarWindowController::TaskbarWindowController(TaskbarDependencies deps, QObject* parent)
     : QObject(parent), deps_(std::move(deps)) {
@@ -95,6 +102,8 @@ void TaskbarWindowController::rebuildPanels() {
             continue;
         }
         restoreAdjustedWindows(it->first);
+        if (deps_.platform.panels)
+            deps_.platform.panels->standAboveFullScreen(it->second.get(), false);
         retirePanel(std::move(it->second));
         taskbarViews_.erase(it->first);
         visibleByScreenID_.erase(it->first);
@@ -108,6 +117,8 @@ void TaskbarWindowController::rebuildPanels() {
     }
     if (auto it = extraPanels_.find(primaryId); it != extraPanels_.end()) {
         // The primary moved onto a display that had an extra panel: one panel per display.
+        if (deps_.platform.panels)
+            deps_.platform.panels->standAboveFullScreen(it->second.get(), false);
         retirePanel(std::move(it->second));
         extraPanels_.erase(it);
         taskbarViews_.erase(primaryId);
@@ -147,18 +158,22 @@ void TaskbarWindowController::retirePanel(std::unique_ptr<TaskbarPanel> panel) {
     deleteWhenReleased(panel.release());
 }
 
-void TaskbarWindowController::positionPanels() {
-    std::map<QString, Display> byId;
-    for (const auto& s : targetScreens())
-        byId.emplace(screenId(s), s);
+std::vector<std::pair<QString, TaskbarPanel*>> TaskbarWindowController::panelsById() const {
     std::vector<std::pair<QString, TaskbarPanel*>> panels;
     for (auto& [id, panel] : extraPanels_)
         panels.emplace_back(id, panel.get());
     if (primaryScreenID_)
         panels.emplace_back(*primaryScreenID_, primaryPanel_.get());
+    return panels;
+}
+
+void TaskbarWindowController::positionPanels() {
+    std::map<QString, Display> byId;
+    for (const auto& s : targetScreens())
+        byId.emplace(screenId(s), s);
 
     const double percent = deps_.settings.current().iconScalePercent;
-    for (auto& [id, panel] : panels) {
+    for (auto& [id, panel] : panelsById()) {
         auto screen = byId.find(id);
         if (screen == byId.end())
             continue;
@@ -167,15 +182,18 @@ void TaskbarWindowController::positionPanels() {
         const bool shown = visible == visibleByScreenID_.end() || visible->second;
         if (!shown)
             target = hiddenPanelFrame(target);
-        // Maximised windows keep clear of a bar that stays; a bar that hides reserves nothing.
+        // Maximised windows keep clear of a bar that stays. A bar hidden only
+        // for a full-screen window keeps its reservation: full-screen windows
+        // ignore it, and dropping it would resize every maximised window behind.
         if (deps_.platform.panels)
             deps_.platform.panels->reserveBottomEdge(panel, screen->second.frame,
-                                                     shown && !autoHideEnabled_ ? barHeight(percent) : 0);
+                                                     autoHideEnabled_ ? 0 : barHeight(percent));
         if (panel->standsAt(target))
             continue;
         panel->setFrame(target);
         panel->orderFrontRegardless();
     }
+    applyStacking();
 }
 
 void TaskbarWindowController::applyCurrentSettings() {
@@ -309,8 +327,8 @@ void TaskbarWindowController::writeStateFile() const {
 void TaskbarWindowController::showWindow() { primaryPanel_->orderFrontRegardless(); }
 
 TaskbarView* TaskbarWindowController::makeTaskbarView() {
-    auto* view = new TaskbarView(
-        TaskbarViewDependencies{deps_.settings, deps_.theme, deps_.updates, deps_.scheduler, deps_.platform});
+    auto* view = new TaskbarView(TaskbarViewDependencies{deps_.settings, deps_.theme, deps_.updates, deps_.scheduler,
+                                                         deps_.platform, deps_.recording});
     QPointer<TaskbarWindowController> self(this);
     view->appRail->onReorder = [self](const QString& bundleId, int visualIndex) {
         if (self)
@@ -517,8 +535,8 @@ void TaskbarWindowController::closeWindowFromPreview(const AppEntry& entry, cons
     const auto window = activation_->selectBestWindow(activation_->axWindows(*app), title, number, bounds);
     if (!window)
         return;
-    if (const auto button = ax->copyAttribute(*window, QStringLiteral("AXCloseButton")).as<AXElement>())
-        ax->performAction(*button, QStringLiteral("AXPress"));
+    if (const auto button = ax->copyAttribute(*window, AX::kCloseButton).as<AXElement>())
+        ax->performAction(*button, AX::kPress);
 }
 
 void TaskbarWindowController::showApplicationMenu(const AppEntry&) {
@@ -531,15 +549,76 @@ void TaskbarWindowController::closePreviewAndLauncher() {
 }
 
 void TaskbarWindowController::restoreAdjustedWindows(const std::optional<QString>& id) {
-    Q_EMIT restoreAdjustedWindowsRequested(id.value_or(QString()));
+    clearance_.restoreAdjustedWindows(id);
 }
 
-bool TaskbarWindowController::hasFullscreenLikeWindow() const { return false; }
+bool TaskbarWindowController::hasFullscreenLikeWindow() const {
+    return vantorel::hasFullscreenLikeWindow(deps_.platform);
+}
 
-void TaskbarWindowController::updateRevealTimer() {}
+void TaskbarWindowController::updateRevealTimer() {
+    if (!autoHideEnabled_ && !fullscreenLikeActive_) {
+        revealTimer_.cancel();
+        return;
+    }
+    if (revealTimer_.isActive())
+        return;
+    // The scheduler's timers also fire inside a menu's loop, so an open menu keeps the bar up.
+    revealTimer_ = deps_.scheduler.every(kRevealInterval, 0ms, this, [this] { refreshAutoHideFrames(); });
+}
 
-void TaskbarWindowController::refreshAutoHideFrames() {}
+void TaskbarWindowController::refreshAutoHideFrames() {
+    if (!autoHideEnabled_ && !fullscreenLikeActive_) {
+        restoreAdjustedWindows(std::nullopt);
+        for (auto& [id, panel] : panelsById())
+            visibleByScreenID_[id] = true;
+        positionPanels();
+        return;
+    }
+    std::map<QString, Display> byId;
+    for (const auto& s : targetScreens())
+        byId.emplace(screenId(s), s);
+    // One read of the pointer per pass (a round trip to the display server).
+    const std::optional<Point> pointer =
+        deps_.platform.pointer ? std::optional(deps_.platform.pointer->location()) : std::nullopt;
+    const bool popupOpen =
+        isPreviewOpen() || isLauncherOpen() || ClockView::openCalendarCount() >= 1 || menuTrackingDepth_ > 0;
+    const double percent = deps_.settings.current().iconScalePercent;
+    for (auto& [id, panel] : panelsById()) {
+        auto screen = byId.find(id);
+        if (screen == byId.end())
+            continue;
+        const Display& display = screen->second;
+        const bool show = popupOpen || (pointer && pointerWantsBar(display.frame, panel->frame(), *pointer));
+        // A panel without a decision yet takes this one in full, windows moved aside included.
+        auto known = visibleByScreenID_.find(id);
+        if (known != visibleByScreenID_.end() && known->second == show)
+            continue;
+        visibleByScreenID_[id] = show;
+        const Rect shown = shownPanelFrame(display.frame, percent);
+        if (show) {
+            panel->slideTo(shown, deps_.scheduler);
+            clearance_.adjustFullscreenLikeWindows(display, id, barHeight(percent));
+        } else {
+            panel->slideTo(hiddenPanelFrame(shown), deps_.scheduler);
+            restoreAdjustedWindows(id);
+        }
+    }
+    applyStacking();
+}
 
-void TaskbarWindowController::clampMaximizedFrontWindow() {}
+void TaskbarWindowController::applyStacking() {
+    if (!deps_.platform.panels)
+        return;
+    for (auto& [id, panel] : panelsById()) {
+        auto visible = visibleByScreenID_.find(id);
+        const bool shown = visible == visibleByScreenID_.end() || visible->second;
+        deps_.platform.panels->standAboveFullScreen(panel, shown && fullscreenLikeActive_);
+    }
+}
+
+void TaskbarWindowController::clampMaximizedFrontWindow() {
+    clearance_.clampMaximizedFrontWindow(targetScreens(), barHeight(deps_.settings.current().iconScalePercent));
+}
 
 } // namespace vantorel

@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "platform/Screens.h"
 #include "taskbar/StartMenuModel.h"
+#include "taskbar/WindowClearance.h"
 
 #include <QObject>
 #include <QPointer>
@@ -24,6 +25,7 @@ class PersistenceService;
 class QuitConfirmation;
 class SettingsService;
 class TaskbarPanel;
+class RecordingService;
 class TaskbarView;
 class ThemeService;
 class UpdateService;
@@ -40,6 +42,7 @@ struct TaskbarDependencies {
     QuitConfirmation& quit;
     // The store of the pinned list; the settings' own store when not given.
     PersistenceService* persistence = nullptr;
+    RecordingService* recording = nullptr;
 };
 
 // Owns the taskbar on screen: one panel along the bottom of each target display.
@@ -88,6 +91,11 @@ public:
     WindowPreviewPanel& previewPanel() const { return *previewPanel_; }
     bool isTornDown() const { return tornDown_; }
     bool hasWindowStateTimer() const { return windowStateTimer_.isActive(); }
+    // Whether the pointer is polled for auto-hide (only while it applies).
+    bool hasRevealTimer() const { return revealTimer_.isActive(); }
+    bool fullscreenLikeActive() const { return fullscreenLikeActive_; }
+    // Other applications' windows moved aside for the bar.
+    const WindowClearance& clearance() const { return clearance_; }
 
     // The preview of a hovered button's application, above that button.
     void showPreview(QWidget* button, const AppEntry& entry);
@@ -101,10 +109,6 @@ public:
 
     // Shows a menu for the anchor and returns when it closes. Tests replace it.
     std::function<void(QMenu& menu, QWidget* anchor)> presentMenu;
-
-Q_SIGNALS:
-    // Windows moved aside for the bar on a screen should go back (empty id: every screen).
-    void restoreAdjustedWindowsRequested(const QString& screenId);
 
 private:
     void observe();
@@ -122,6 +126,10 @@ private:
     void updateRevealTimer();
     void refreshAutoHideFrames();
     void clampMaximizedFrontWindow();
+    // Raises revealed panels above a full-screen window, and only those.
+    void applyStacking();
+    // Extras, then the primary, each under its screen id.
+    std::vector<std::pair<QString, TaskbarPanel*>> panelsById() const;
     void runMenu(QMenu& menu, QWidget* anchor);
     std::unique_ptr<TaskbarPanel> makePanel() const;
     // Hides the panel now and deletes it once nothing runs for it.
@@ -142,7 +150,8 @@ private:
     ScheduledTask windowStateTimer_;
     bool autoHideEnabled_ = false;
     bool fullscreenLikeActive_ = false;
-    std::optional<QString> lastClampAttempt_;
+    // The windows moved aside and the last clamp attempt.
+    WindowClearance clearance_{deps_.platform};
     bool showingOnAllDisplays_ = false;
     int menuTrackingDepth_ = 0;
     std::unique_ptr<LauncherPanelController> launcherController_;

@@ -3,6 +3,7 @@
 #include "app/SettingsService.h"
 #include "platform/Screens.h"
 #include "recording/RecordingButton.h"
+#include "recording/RecordingService.h"
 #include "recording/SummariesFolderButton.h"
 #include "widgets/ClockView.h"
 #include "widgets/ShowDesktopButton.h"
@@ -49,6 +50,16 @@ TrayView::TrayView(const TaskbarViewDependencies& deps, QWidget* parent)
         Q_EMIT fittingWidthChanged();
     });
     connect(&deps.settings, &SettingsService::didChange, this, [this] { updateRecordingVisibility(); });
+    if (RecordingService* recording = deps.recording) {
+        recordBtn_->onClicked = [recording] { recording->toggleRecording(); };
+        auto show = [this, recording] {
+            recordBtn_->setRecording(recording->state() == RecordingService::State::Recording);
+            recordBtn_->setProgressText(recording->progressDescription());
+        };
+        connect(recording, &RecordingService::recordingStateDidChange, this, show);
+        connect(recording, &RecordingService::progressDidChange, this, show);
+        show();
+    }
     updateRecordingVisibility();
 }
 

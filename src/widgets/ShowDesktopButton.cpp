@@ -12,9 +12,6 @@
 namespace vantorel {
 
 namespace {
-const QString kWindows = QStringLiteral("AXWindows");
-const QString kMinimized = QStringLiteral("AXMinimized");
-const QString kFullScreen = QStringLiteral("AXFullScreen");
 
 // A read that fails counts as false.
 bool readsTrue(Accessibility& ax, const AXElement& e, const QString& attribute) {
@@ -54,22 +51,22 @@ void ShowDesktopController::showDesktop() {
 
 void ShowDesktopController::minimizeAll(const std::vector<AppHandle>& apps) {
     for (AppHandle app : apps) {
-        const auto windows = ax_.copyAttribute(ax_.applicationElement(app), kWindows).as<std::vector<AXElement>>();
+        const auto windows = ax_.copyAttribute(ax_.applicationElement(app), AX::kWindows).as<std::vector<AXElement>>();
         if (!windows)
             continue;
         for (const AXElement& window : *windows) {
-            if (readsTrue(ax_, window, kMinimized))
+            if (readsTrue(ax_, window, AX::kMinimized))
                 continue;
             // Recorded once, however often it is asked for.
             if (std::find(minimizedByUs_.begin(), minimizedByUs_.end(), window) != minimizedByUs_.end())
                 continue;
             minimizedByUs_.push_back(window);
-            if (readsTrue(ax_, window, kFullScreen)) {
-                ax_.setAttribute(window, kFullScreen, false);
+            if (readsTrue(ax_, window, AX::kFullScreen)) {
+                ax_.setAttribute(window, AX::kFullScreen, false);
                 scheduler_.after(kFullScreenExitDelay, this,
-                                 [this, window] { ax_.setAttribute(window, kMinimized, true); });
+                                 [this, window] { ax_.setAttribute(window, AX::kMinimized, true); });
             } else {
-                ax_.setAttribute(window, kMinimized, true);
+                ax_.setAttribute(window, AX::kMinimized, true);
             }
         }
     }
@@ -78,13 +75,13 @@ void ShowDesktopController::minimizeAll(const std::vector<AppHandle>& apps) {
 bool ShowDesktopController::restore() {
     std::vector<AXElement> still;
     for (const auto& window : minimizedByUs_)
-        if (readsTrue(ax_, window, kMinimized))
+        if (readsTrue(ax_, window, AX::kMinimized))
             still.push_back(window);
     minimizedByUs_.clear();
     if (still.empty())
         return false;
     for (auto it = still.rbegin(); it != still.rend(); ++it)
-        ax_.setAttribute(*it, kMinimized, false);
+        ax_.setAttribute(*it, AX::kMinimized, false);
     return true;
 }
 

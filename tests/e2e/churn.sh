@@ -161,7 +161,7 @@ for _ in $(seq 1 100); do
   target="${ids[$((RANDOM % ${#ids[@]}))]}"
   while [ "$target" = "$(xdotool getactivewindow 2>/dev/null)" ]; do target="${ids[$((RANDOM % ${#ids[@]}))]}"; done
   # A window the window manager refuses must not hang the test.
-  timeout 3 xdotool windowactivate --sync "$target" >/dev/null 2>&1 && activations=$((activations + 1))
+  timeout 10 xdotool windowactivate --sync "$target" >/dev/null 2>&1 && activations=$((activations + 1))
   sleep 0.1
   [ "$(app_order)" = "$order_before" ] ||
     fail "the applications' order changed after ${activations} activations: $(app_order | tr '\n' ' ') (was $(echo "$order_before" | tr '\n' ' '))"

@@ -29,6 +29,6 @@ private:
 };
 
 // Runs the event loop until done() holds or the time is up; returns done().
-bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+bool waitUntil(const std::function<bool()>& done, int timeoutMs = 15000);
 
 } // namespace vantorel::test

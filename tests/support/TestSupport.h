@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <ostream>
 #include <vector>
 
 namespace vantorel::test {
@@ -26,3 +27,11 @@ private:
 QString helperPath(const QString& name);
 
 } // namespace vantorel::test
+
+// Readable strings in test failures.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& l, std::ostream* os) {
+    *os << '[' << l.join(QStringLiteral(", ")).toStdString() << ']';
+}

@@ -105,7 +105,7 @@ TEST_F(X11Clicks, APinnedApplicationThatDoesNotRunIsLaunchedWithTheClicksStartup
 
     watchRoot();
     click(button(key));
-    ASSERT_TRUE(waitUntil([&] { return shown("Launched"); }, 10000)) << "the application did not start";
+    ASSERT_TRUE(waitUntil([&] { return shown("Launched"); }, 30000)) << "the application did not start";
     const xcb_window_t launched = windowTitled("Launched")->id;
     EXPECT_TRUE(waitUntil([&] { return active() == launched; })) << "the new window did not get the focus";
     EXPECT_TRUE(waitUntil([&] { return button(key)->entry().isRunning; }));

@@ -102,6 +102,10 @@ protected:
     // What is sent to the root window from now on (requests to the window
     // manager, startup announcements), as anyone watching the root sees it.
     void watchRoot() {
+        // Requests the backend sent before now must not reach the watch: the
+        // server orders requests per connection only, so first a round trip on the backend's.
+        xcb_connection_t* own = backend->tracker().connection().connection();
+        std::free(xcb_get_input_focus_reply(own, xcb_get_input_focus(own), nullptr));
         const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
         const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
         xcb_change_window_attributes(x, root, XCB_CW_EVENT_MASK, &mask);

@@ -4,6 +4,7 @@
 
 #include <QProcess>
 #include <QSignalSpy>
+#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace vantorel;
@@ -43,7 +44,7 @@ TEST(X11WindowTracker, FollowsARealClientFromMapToClose) {
     QSignalSpy changed(t.tracker.get(), &X11WindowTracker::changed);
 
     QProcess* term = g_desktop->spawn("xterm", {"-title", "tracked", "-geometry", "80x24+100+120"});
-    ASSERT_TRUE(waitUntil([&] { return t.byTitle("tracked") && t.byTitle("tracked")->viewable; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return t.byTitle("tracked") && t.byTitle("tracked")->viewable; }));
     const X11Window* w = t.byTitle("tracked");
     EXPECT_EQ(w->pid, term->processId());
     EXPECT_EQ(w->wmClass, "XTerm");
@@ -71,4 +72,40 @@ TEST(X11WindowTracker, FollowsARealClientFromMapToClose) {
     term->waitForFinished();
     EXPECT_TRUE(waitUntil([&] { return t.tracker->window(id) == nullptr; }));
     EXPECT_EQ(std::count(t.tracker->stacking().begin(), t.tracker->stacking().end(), id), 0);
+}
+
+TEST(X11WindowTracker, AWindowIdTheServerHandsOnIsReadAsTheNewWindow) {
+    Tracking t;
+    ASSERT_TRUE(t.x && t.tracker);
+    QProcess* first = g_desktop->spawn(VANTOREL_X_CLIENT, {"--window", "reused", "first owner"});
+    ASSERT_TRUE(waitUntil([&] { return t.byTitle("first owner") && t.byTitle("first owner")->viewable; }));
+    const xcb_window_t id = t.byTitle("first owner")->id;
+
+    // The first client goes and the next one gets its id, all before the
+    // tracker looks again: our own event loop does not turn meanwhile.
+    first->kill();
+    first->waitForFinished();
+    QString title;
+    for (int attempt = 0; attempt < 10 && title != "second owner"; ++attempt) {
+        QProcess* next = g_desktop->spawn(VANTOREL_X_CLIENT, {"--window", "reused", "second owner"});
+        QProcess probe;
+        for (int i = 0; i < 100; ++i) {
+            probe.start("xprop", {"-id", QString::number(id), "_NET_WM_NAME"});
+            probe.waitForFinished();
+            title = QString::fromUtf8(probe.readAllStandardOutput()).section(u'"', 1, 1);
+            if (title == "second owner")
+                break;
+            QThread::msleep(20);
+        }
+        if (title != "second owner") {
+            next->kill(); // another id this time; the server gives the freed one to the next client
+            next->waitForFinished();
+        }
+    }
+    if (title != "second owner")
+        GTEST_SKIP() << "the server gave the new window another id";
+    EXPECT_TRUE(waitUntil([&] {
+        const X11Window* w = t.tracker->window(id);
+        return w && w->title == "second owner";
+    })) << "still known as: " << (t.tracker->window(id) ? t.tracker->window(id)->title.toStdString() : "nothing");
 }

@@ -210,8 +210,15 @@ public:
     void reserveBottomEdge(QWidget* panel, const Rect& display, int height) override {
         reservedEdges[panel] = {display, height};
     }
+    void standAboveFullScreen(QWidget* panel, bool above) override {
+        if (above)
+            panelsAboveFullScreen.insert(panel);
+        else
+            panelsAboveFullScreen.erase(panel);
+    }
     std::set<QWidget*> preparedPanels;
     std::map<QWidget*, std::pair<Rect, int>> reservedEdges;
+    std::set<QWidget*> panelsAboveFullScreen;
     // When set, the pointer follows this source instead of setPointer (the demo
     // passes the real cursor through).
     std::function<Point()> pointerSource;

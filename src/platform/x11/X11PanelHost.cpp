@@ -1,7 +1,12 @@
 #include "platform/x11/X11PanelHost.h"
 
+#include "core/KeepAlive.h"
+
+#include <QEvent>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 #include <cstring>
 #include <xcb/xcb.h>
@@ -9,6 +14,104 @@
 namespace vantorel {
 
 namespace {
+
+// Holds a panel's content in an unmanaged window above everything while the
+// panel stands above full-screen windows; follows the panel's frame and
+// visibility. Lives as a child of the panel.
+class PanelCover : public QObject {
+public:
+    explicit PanelCover(QWidget* panel) : QObject(panel), panel_(panel) { panel->installEventFilter(this); }
+    ~PanelCover() override {
+        // The panel goes: its content goes with it, once no menu runs for it.
+        if (window_) {
+            window_->hide();
+            deleteWhenReleased(window_.data());
+        }
+    }
+
+    void setAbove(bool above) {
+        if (above == above_)
+            return;
+        above_ = above;
+        if (above) {
+            if (!window_)
+                window_ = makeWindow();
+            window_->setGeometry(panel_->geometry());
+            move(panel_, window_);
+            if (panel_->isVisible())
+                showRaised();
+        } else if (window_) {
+            move(window_, panel_);
+            window_->hide();
+        }
+    }
+    QWidget* window() const { return above_ ? window_.data() : nullptr; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != panel_ || !above_ || !window_)
+            return false;
+        switch (event->type()) {
+        case QEvent::Move:
+        case QEvent::Resize:
+            window_->setGeometry(panel_->geometry());
+            break;
+        case QEvent::Show:
+            showRaised();
+            break;
+        case QEvent::Hide:
+            window_->hide();
+            break;
+        case QEvent::ChildAdded:
+            // A new content view: adopted once its owner has finished setting it up.
+            QTimer::singleShot(0, this, [this] {
+                if (above_ && window_)
+                    move(panel_, window_);
+            });
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    static QWidget* makeWindow() {
+        auto* w = new QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint |
+                                           Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus |
+                                           Qt::NoDropShadowWindowHint);
+        w->setAttribute(Qt::WA_ShowWithoutActivating);
+        w->setAttribute(Qt::WA_X11DoNotAcceptFocus);
+        w->setAttribute(Qt::WA_TranslucentBackground);
+        w->setAttribute(Qt::WA_NoSystemBackground);
+        w->setFocusPolicy(Qt::NoFocus);
+        w->setWindowTitle(QStringLiteral("Vantorel Taskbar (above full screen)"));
+        return w;
+    }
+    void showRaised() {
+        window_->show();
+        window_->raise();
+    }
+    // Every widget inside `from` (not the windows it owns) goes to `to`, in place.
+    static void move(QWidget* from, QWidget* to) {
+        const QObjectList children = from->children();
+        for (QObject* child : children) {
+            auto* widget = qobject_cast<QWidget*>(child);
+            if (!widget || widget->isWindow())
+                continue;
+            const QRect geometry = widget->geometry();
+            const bool shown = !widget->isHidden();
+            widget->setParent(to);
+            widget->setGeometry(geometry);
+            if (shown)
+                widget->show();
+        }
+    }
+
+    QWidget* panel_;
+    QPointer<QWidget> window_;
+    bool above_ = false;
+};
 
 xcb_connection_t* qtConnection() {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -79,6 +182,23 @@ void X11PanelHost::reserveBottomEdge(QWidget* panel, const Rect& display, int he
                         strut.data());
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom(c, "_NET_WM_STRUT"), XCB_ATOM_CARDINAL, 32, 4, strut.data());
     xcb_flush(c);
+}
+
+void X11PanelHost::standAboveFullScreen(QWidget* panel, bool above) {
+    auto it = covers_.find(panel);
+    if (it == covers_.end()) {
+        if (!above)
+            return;
+        // The cover is the panel's child and goes with it.
+        it = covers_.emplace(panel, new PanelCover(panel)).first;
+        QObject::connect(panel, &QObject::destroyed, [this, panel] { covers_.erase(panel); });
+    }
+    static_cast<PanelCover*>(it->second)->setAbove(above);
+}
+
+QWidget* X11PanelHost::coverOf(QWidget* panel) const {
+    auto it = covers_.find(panel);
+    return it == covers_.end() ? nullptr : static_cast<PanelCover*>(it->second)->window();
 }
 
 } // namespace vantorel

@@ -147,12 +147,17 @@ void X11WindowTracker::onEvent(const xcb_generic_event_t* ev) {
     case XCB_UNMAP_NOTIFY:
         markDirty(reinterpret_cast<const xcb_unmap_notify_event_t*>(ev)->window, Attributes);
         break;
-    case XCB_DESTROY_NOTIFY:
-        if (windows_.count(reinterpret_cast<const xcb_destroy_notify_event_t*>(ev)->window)) {
+    case XCB_DESTROY_NOTIFY: {
+        const xcb_window_t id = reinterpret_cast<const xcb_destroy_notify_event_t*>(ev)->window;
+        if (windows_.count(id)) {
+            // Forgotten now, not when the list says so: the server may hand
+            // the same id to another client's window before the next pass.
+            forget(id);
             listDirty_ = true;
             schedulePass();
         }
         break;
+    }
     default:
         break;
     }
@@ -223,12 +228,8 @@ void X11WindowTracker::readRoot(bool list, bool active, bool desktop) {
         if (stacking != stacking_)
             changedSinceAnnounce_ = true;
         stacking_ = std::move(stacking);
-        for (xcb_window_t id : removed) {
-            // One removal path clears everything known about the window.
-            windows_.erase(id);
-            dirty_.erase(id);
-            Q_EMIT windowRemoved(id);
-        }
+        for (xcb_window_t id : removed)
+            forget(id);
         if (!added.empty()) {
             // Select first, then read: a change between the two is not lost.
             const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
@@ -451,14 +452,21 @@ void X11WindowTracker::readWindows(const std::unordered_map<xcb_window_t, uint32
         }
     }
 
-    for (xcb_window_t id : vanished) {
-        // Gone between the list and the query: simply left out.
-        windows_.erase(id);
-        stacking_.erase(std::remove(stacking_.begin(), stacking_.end(), id), stacking_.end());
-        Q_EMIT windowRemoved(id);
-    }
+    // Gone between the list and the query: simply left out.
+    for (xcb_window_t id : vanished)
+        forget(id);
     if (!pending.empty())
         changedSinceAnnounce_ = true;
+}
+
+void X11WindowTracker::forget(xcb_window_t id) {
+    // The one removal path: everything known about the window goes.
+    windows_.erase(id);
+    dirty_.erase(id);
+    stacking_.erase(std::remove(stacking_.begin(), stacking_.end(), id), stacking_.end());
+    mappingOrder_.erase(std::remove(mappingOrder_.begin(), mappingOrder_.end(), id), mappingOrder_.end());
+    changedSinceAnnounce_ = true;
+    Q_EMIT windowRemoved(id);
 }
 
 void X11WindowTracker::announce() {

@@ -100,6 +100,7 @@ private:
     void readRoot(bool list, bool active, bool desktop);
     void readWindows(const std::unordered_map<xcb_window_t, uint32_t>& dirty);
     void announce();
+    void forget(xcb_window_t id);
     uint32_t propForAtom(xcb_atom_t atom) const;
 
     X11Connection& x_;

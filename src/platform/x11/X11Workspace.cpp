@@ -365,13 +365,17 @@ bool X11Workspace::revealInFileBrowser(const QString& path) {
     auto call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-    call << QStringList{QUrl::fromLocalFile(file.absoluteFilePath()).toString()} << QString();
+    call << QStringList{QUrl::fromLocalFile(file.absoluteFilePath()).toString(QUrl::FullyEncoded)} << QString();
+    // Asynchronous: a file manager started by D-Bus activation may take a while to answer.
     auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
     // Without a file manager on the bus, the containing folder opens instead.
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, folder] {
         watcher->deleteLater();
-        if (watcher->isError())
+        if (watcher->isError()) {
+            Log::app().info(QStringLiteral("No file manager answers on D-Bus (%1); opening the folder")
+                                .arg(watcher->error().message()));
             openUrl(QUrl::fromLocalFile(folder).toString());
+        }
     });
     return true;
 }

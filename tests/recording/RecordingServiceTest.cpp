@@ -1,0 +1,377 @@
+#include "recording/RecordingService.h"
+#include "platform/sim/SimRecording.h"
+#include "recording/RecordingButton.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/SimWorld.h"
+#include "support/TestSupport.h"
+#include "taskbar/TrayView.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace vantorel;
+using namespace vantorel::test;
+using State = RecordingService::State;
+
+namespace {
+
+RecognitionUpdate finalText(const QString& text) {
+    return {RecognitionResult{text, true}, std::nullopt, std::nullopt};
+}
+RecognitionUpdate partialText(const QString& text) {
+    return {RecognitionResult{text, false}, std::nullopt, 0.5};
+}
+
+QString readText(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QStringLiteral("<missing %1>").arg(path);
+}
+
+class RecordingServiceTest : public ::testing::Test {
+protected:
+    SimWorld world;
+    SimAudioRecorder recorder{world.scheduler};
+    SimSpeechRecognizer speech{world.scheduler};
+    SimPermissions permissions;
+    SimNotifications notifications;
+    LoopbackHttpServer server;
+    QTemporaryDir dir;
+    LogCapture logs;
+    RecordingEnvironment environment;
+    std::unique_ptr<RecordingService> service;
+    std::vector<State> states;
+
+    void SetUp() override {
+        world.change([](AppSettings& s) { s.recordingAddonInstalled = true; });
+        environment.documentsDirectory = dir.filePath(QStringLiteral("Documents"));
+        environment.temporaryDirectory = dir.filePath(QStringLiteral("tmp"));
+        environment.preferredLanguages = {QStringLiteral("en-US")};
+        environment.systemLocale = QLocale(QStringLiteral("en_US"));
+        environment.languageModelEndpoint = server.url(QStringLiteral("/api/generate"));
+        build();
+    }
+
+    void build() {
+        service = std::make_unique<RecordingService>(
+            RecordingServiceDependencies{world.settings, world.scheduler, recorder, speech, permissions, world.desktop,
+                                         world.desktop.workspace, &notifications, environment});
+        QObject::connect(service.get(), &RecordingService::recordingStateDidChange,
+                         [this] { states.push_back(service->state()); });
+    }
+
+    void press() {
+        service->toggleRecording();
+        world.scheduler.runPending();
+    }
+    // A whole recording of `seconds`, up to the start of its transcription.
+    void recordFor(double seconds) {
+        press();
+        recorder.seconds = seconds;
+        press();
+    }
+    QString summaries() const {
+        return QDir(environment.documentsDirectory).filePath(QStringLiteral("Recording Summaries"));
+    }
+    // Files are stamped with the virtual clock's time of writing.
+    QString stamp() const { return world.scheduler.currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")); }
+    QString summaryPath(const char* ext) const {
+        return QDir(summaries()).filePath(QStringLiteral("Recording Summary ") + stamp() + u'.' + QLatin1String(ext));
+    }
+    QString temporaryAudio() const { return recorder.recordedPaths.value(recorder.recordedPaths.size() - 1); }
+    QStringList summaryFiles() const { return QDir(summaries()).entryList(QDir::Files, QDir::Name); }
+};
+
+} // namespace
+
+TEST_F(RecordingServiceTest, OnePressRecordsTheNextProcessesAndPressesWhileProcessingBeep) {
+    press();
+    EXPECT_EQ(service->state(), State::Recording);
+    EXPECT_EQ(recorder.recordedPaths,
+              QStringList{environment.temporaryDirectory + "/VantorelRecordings/recording-2026-01-05 09-00-00.m4a"});
+    ASSERT_EQ(recorder.usedSettings.size(), 1u);
+    EXPECT_EQ(recorder.usedSettings[0].sampleRate, 44100);
+    EXPECT_EQ(recorder.usedSettings[0].channels, 1);
+    EXPECT_EQ(recorder.usedSettings[0].encoderQuality, 96);
+    press();
+    EXPECT_EQ(service->state(), State::Processing);
+    EXPECT_EQ(recorder.stops, 1);
+    press();
+    EXPECT_EQ(world.desktop.beeps, 1);
+    EXPECT_EQ(service->state(), State::Processing);
+
+    world.scheduler.advance(1s); // the recogniser's final result
+    EXPECT_EQ(service->state(), State::Idle);
+    EXPECT_EQ(states, (std::vector<State>{State::Recording, State::Processing, State::Idle}));
+    EXPECT_EQ(RecordingService::rawValue(State::Processing), "processing");
+
+    // Recognised on this computer, with punctuation, in the preferred language.
+    ASSERT_EQ(speech.requests.size(), 1u);
+    EXPECT_EQ(speech.requests[0].audioPath, temporaryAudio());
+    EXPECT_TRUE(speech.requests[0].requiresOnDeviceRecognition);
+    EXPECT_TRUE(speech.requests[0].addsPunctuation);
+    EXPECT_FALSE(speech.requests[0].shouldReportPartialResults);
+    EXPECT_EQ(speech.askedLocales.value(0).name(), "en_US");
+}
+
+TEST_F(RecordingServiceTest, RefusalsAndFailuresToStartBeepAndStayIdle) {
+    world.change([](AppSettings& s) { s.recordingAddonInstalled = false; });
+    press();
+    EXPECT_EQ(world.desktop.beeps, 1);
+    world.change([](AppSettings& s) { s.recordingAddonInstalled = true; });
+
+    permissions.speech = SpeechAuthorizationStatus::Denied;
+    press();
+    EXPECT_EQ(world.desktop.beeps, 2);
+    permissions.speech = SpeechAuthorizationStatus::Authorized;
+    permissions.microphone = false;
+    press();
+    EXPECT_EQ(world.desktop.beeps, 3);
+    permissions.microphone = true;
+
+    recorder.failure = QStringLiteral("the GStreamer element avenc_aac is missing");
+    press();
+    EXPECT_EQ(world.desktop.beeps, 4);
+    EXPECT_TRUE(logs.messages(QStringLiteral("recording"))
+                    .contains(QStringLiteral("Recording did not start: the GStreamer element avenc_aac is missing")));
+    recorder.failure.reset();
+
+    // The temporary folder cannot be made: a file stands where it would go.
+    QDir(QDir(environment.temporaryDirectory).filePath(QStringLiteral("VantorelRecordings"))).removeRecursively();
+    QFile blocker(QDir(environment.temporaryDirectory).filePath(QStringLiteral("VantorelRecordings")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    press();
+    EXPECT_EQ(world.desktop.beeps, 5);
+
+    EXPECT_EQ(service->state(), State::Idle);
+    EXPECT_TRUE(states.empty());
+    EXPECT_TRUE(recorder.recordedPaths.isEmpty());
+}
+
+TEST_F(RecordingServiceTest, TheTimeOutIsNinetySecondsForTenAndOneEightyForAHundred) {
+    speech.script = {{5s, partialText(QStringLiteral("never final"))},
+                     {500s, finalText(QStringLiteral("Far too late."))}};
+    recordFor(10);
+    world.scheduler.advance(89'999ms);
+    EXPECT_EQ(service->state(), State::Processing);
+    world.scheduler.advance(1ms);
+    EXPECT_EQ(service->state(), State::Idle);
+    EXPECT_EQ(speech.cancellations, 1);
+    EXPECT_TRUE(
+        logs.messages(QStringLiteral("recording")).contains(QStringLiteral("Transcription timed out after 90s")));
+    // Ended with an empty transcript: the audio stays beside the summary.
+    const QString md = summaryPath("md");
+    EXPECT_TRUE(md.endsWith("09-01-30.md"));
+    EXPECT_TRUE(readText(md).endsWith("## Transcript\n_No transcription available._"));
+    EXPECT_TRUE(QFile::exists(summaryPath("m4a")));
+
+    // The late final result changes nothing.
+    world.scheduler.advance(600s);
+    EXPECT_TRUE(readText(md).endsWith("_No transcription available._"));
+    EXPECT_EQ(summaryFiles().size(), 2);
+    EXPECT_EQ(states.size(), 3u);
+
+    states.clear();
+    recordFor(100);
+    world.scheduler.advance(179s);
+    EXPECT_EQ(service->state(), State::Processing);
+    world.scheduler.advance(1s);
+    EXPECT_EQ(service->state(), State::Idle);
+    EXPECT_TRUE(
+        logs.messages(QStringLiteral("recording")).contains(QStringLiteral("Transcription timed out after 180s")));
+}
+
+TEST_F(RecordingServiceTest, PlainTextWithoutSpeechKeepsTheAudioBesideTheSummary) {
+    world.change([](AppSettings& s) { s.recordingOutputFormat = RecordingOutputFormat::Txt; });
+    speech.script = {{2s, finalText(QStringLiteral("  \n "))}};
+    recordFor(10);
+    world.scheduler.advance(2s);
+    EXPECT_EQ(readText(summaryPath("txt")), "Recording Summary\nDate: 2026-01-05 09:00:02\n\n"
+                                            "Summary\nNo transcription available.\n\n"
+                                            "Transcript\nNo transcription available.");
+    EXPECT_EQ(readText(summaryPath("m4a")), "simulated audio of " + temporaryAudio());
+    EXPECT_FALSE(QFile::exists(temporaryAudio()));
+    EXPECT_EQ(world.desktop.revealedPaths, QStringList{summaryPath("txt")});
+}
+
+TEST_F(RecordingServiceTest, ASummaryWithItsTranscriptIsRevealedAndAnnouncedAndTheAudioRemoved) {
+    speech.script = {{1s, {std::nullopt, std::nullopt, 0.4}},
+                     {3s, finalText(QStringLiteral(" We need to decide on the launch plan by Friday. Thanks. "))}};
+    QWidget host;
+    auto deps = world.dependencies();
+    deps.recording = service.get();
+    TrayView tray(deps, &host);
+
+    recordFor(30);
+    EXPECT_EQ(service->progressDescription(), "Transcribing…");
+    EXPECT_EQ(tray.recordBtn()->toolTip(), "Transcribing…");
+    world.scheduler.advance(1s);
+    EXPECT_EQ(tray.recordBtn()->toolTip(), "Transcribing… 40 %");
+    world.scheduler.advance(2s);
+    EXPECT_EQ(service->state(), State::Idle);
+    EXPECT_EQ(tray.recordBtn()->toolTip(), "Start Recording");
+
+    EXPECT_EQ(readText(summaryPath("md")), "# Recording Summary\n\nDate: 2026-01-05 09:00:03\n\n## Summary\n"
+                                           "1. We need to decide on the launch plan by Friday.\n\n"
+                                           "## Transcript\nWe need to decide on the launch plan by Friday. Thanks.");
+    EXPECT_EQ(summaryFiles(), QStringList{QStringLiteral("Recording Summary 2026-01-05 09-00-03.md")});
+    EXPECT_FALSE(QFile::exists(temporaryAudio()));
+    EXPECT_EQ(world.desktop.revealedPaths, QStringList{summaryPath("md")});
+    ASSERT_EQ(notifications.notices.size(), 1u);
+    EXPECT_EQ(notifications.notices[0].body, summaryPath("md"));
+    notifications.activate(0);
+    EXPECT_EQ(world.desktop.openedUrls, QStringList{QUrl::fromLocalFile(summaryPath("md")).toString()});
+}
+
+TEST_F(RecordingServiceTest, TwoRecordingsInTheSameSecondWriteOneFile) {
+    speech.script = {{300ms, finalText(QStringLiteral("The first recording says this."))}};
+    recordFor(5);
+    world.scheduler.advance(300ms);
+    speech.script = {{300ms, finalText(QStringLiteral("The second recording replaces it."))}};
+    recordFor(5);
+    world.scheduler.advance(300ms);
+    EXPECT_EQ(service->state(), State::Idle);
+    EXPECT_EQ(summaryFiles(), QStringList{QStringLiteral("Recording Summary 2026-01-05 09-00-00.md")});
+    EXPECT_TRUE(readText(summaryPath("md")).endsWith("## Transcript\nThe second recording replaces it."));
+    EXPECT_EQ(world.desktop.revealedPaths.size(), 2);
+}
+
+TEST_F(RecordingServiceTest, AFailedWriteBeepsKeepsTheAudioAndRevealsNothing) {
+    // The summary's name is taken by a folder: the write fails, the folder itself works.
+    ASSERT_TRUE(QDir().mkpath(QDir(summaries()).filePath(QStringLiteral("Recording Summary 2026-01-05 09-00-01.md"))));
+    recordFor(10);
+    world.scheduler.advance(1s);
+    EXPECT_EQ(service->state(), State::Idle);
+    EXPECT_EQ(world.desktop.beeps, 1);
+    EXPECT_TRUE(world.desktop.revealedPaths.isEmpty());
+    EXPECT_TRUE(notifications.notices.empty());
+    const QString preserved = QDir(summaries()).filePath(QStringLiteral("Recording 2026-01-05 09-00-01.m4a"));
+    EXPECT_EQ(readText(preserved), "simulated audio of " + temporaryAudio());
+    EXPECT_FALSE(QFile::exists(temporaryAudio()));
+
+    // Documents cannot hold a folder at all (a file stands in its place, which
+    // no permission bit lets even root get past): the audio stays where it was.
+    QDir(environment.documentsDirectory).removeRecursively();
+    QFile blocker(environment.documentsDirectory);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    recordFor(10);
+    world.scheduler.advance(1s);
+    EXPECT_EQ(service->state(), State::Idle);
+    EXPECT_EQ(world.desktop.beeps, 2);
+    EXPECT_EQ(readText(temporaryAudio()), "simulated audio of " + temporaryAudio());
+    EXPECT_TRUE(world.desktop.revealedPaths.isEmpty());
+}
+
+TEST_F(RecordingServiceTest, RecognitionErrorsAndMissingLanguagesGiveAnEmptyTranscript) {
+    speech.script = {{1s, {std::nullopt, QStringLiteral("the audio cannot be decoded"), std::nullopt}}};
+    recordFor(10);
+    world.scheduler.advance(1s);
+    EXPECT_TRUE(logs.messages(QStringLiteral("recording"))
+                    .contains(QStringLiteral("Transcription failed: the audio cannot be decoded")));
+    EXPECT_TRUE(readText(summaryPath("md")).contains("## Summary\nNo transcription available.\n"));
+
+    // German first: the system's English takes over.
+    environment.preferredLanguages = {QStringLiteral("de-DE"), QStringLiteral("en-GB")};
+    build();
+    speech.askedLocales.clear();
+    speech.script = {{1s, finalText(QStringLiteral("Spoken in English."))}};
+    recordFor(10);
+    world.scheduler.advance(1s);
+    ASSERT_EQ(speech.askedLocales.size(), 2);
+    EXPECT_EQ(speech.askedLocales[0].language(), QLocale::German);
+    EXPECT_EQ(speech.askedLocales[1].name(), "en_US");
+    EXPECT_TRUE(readText(summaryPath("md")).endsWith("Spoken in English."));
+
+    // No recogniser at all: an empty transcript at once, nothing recognised.
+    environment.systemLocale = QLocale(QStringLiteral("fr_FR"));
+    build();
+    const auto before = speech.requests.size();
+    recordFor(10);
+    world.scheduler.runPending();
+    EXPECT_EQ(service->state(), State::Idle);
+    EXPECT_EQ(speech.requests.size(), before);
+    EXPECT_TRUE(readText(summaryPath("md")).endsWith("_No transcription available._"));
+}
+
+TEST_F(RecordingServiceTest, TheLanguageModelSummarisesAndEveryFailureFallsBackToTheExtractiveSummary) {
+    const QString transcript = QStringLiteral("We need to decide on the launch plan by Friday.\nThanks.");
+    std::optional<QString> summary;
+    auto summarizeNow = [&](const QString& text, const QString& model) {
+        summary.reset();
+        service->summarizeWithConfiguredMode(text, QStringLiteral("5 bullet points"), true, model,
+                                             [&](QString s) { summary = s; });
+    };
+    auto pump = [this] { world.scheduler.runPending(); };
+
+    server.reply = {200,
+                    R"({"model":"llama3.2","response":"  The launch date gets decided by Friday.\n","done":true})"};
+    summarizeNow(transcript, QString());
+    ASSERT_TRUE(waitUntil([&] { return summary.has_value(); }, pump));
+    EXPECT_EQ(*summary, "The launch date gets decided by Friday.");
+    ASSERT_EQ(server.requests.size(), 1u);
+    const auto& request = server.requests[0];
+    EXPECT_EQ(request.method, "POST");
+    EXPECT_EQ(request.path, "/api/generate");
+    EXPECT_EQ(request.headers.value("content-type"), "application/json");
+    const QJsonObject body = QJsonDocument::fromJson(request.body).object();
+    EXPECT_EQ(body.keys(), (QStringList{"model", "prompt", "stream"}));
+    EXPECT_EQ(body.value("model").toString(), "llama3.2");
+    EXPECT_EQ(body.value("stream"), QJsonValue(false));
+    EXPECT_TRUE(body.value("prompt").toString().endsWith(
+        "5 bullet points\n\nTranscript:\nWe need to decide on the launch plan by Friday. Thanks."));
+
+    // 404 with only an error: the extractive summary.
+    server.reply = {404, R"({"error":"model \"phi3:mini\" not found, try pulling it first"})"};
+    summarizeNow(transcript, QStringLiteral("phi3:mini"));
+    ASSERT_TRUE(waitUntil([&] { return summary.has_value(); }, pump));
+    EXPECT_EQ(*summary, "- We need to decide on the launch plan by Friday.");
+    EXPECT_EQ(QJsonDocument::fromJson(server.requests.back().body).object().value("model").toString(), "phi3:mini");
+
+    // White space only: no request, the placeholder.
+    const auto sent = server.requests.size();
+    summarizeNow(QStringLiteral(" \n\t "), QString());
+    ASSERT_TRUE(waitUntil([&] { return summary.has_value(); }, pump));
+    EXPECT_EQ(*summary, "No transcription available.");
+    EXPECT_EQ(server.requests.size(), sent);
+
+    // A server that never answers is given up after 180 s.
+    server.holdAnswers = true;
+    summarizeNow(transcript, QString());
+    ASSERT_TRUE(waitUntil([&] { return server.requests.size() == sent + 1; }, pump));
+    world.scheduler.advance(179s);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(summary.has_value());
+    world.scheduler.advance(1s);
+    ASSERT_TRUE(waitUntil([&] { return summary.has_value(); }, pump));
+    EXPECT_EQ(*summary, "- We need to decide on the launch plan by Friday.");
+
+    // No server at all.
+    LoopbackHttpServer gone;
+    environment.languageModelEndpoint = gone.url(QStringLiteral("/api/generate"));
+    build();
+    gone.close();
+    summarizeNow(transcript, QString());
+    ASSERT_TRUE(waitUntil([&] { return summary.has_value(); }, pump));
+    EXPECT_EQ(*summary, "- We need to decide on the launch plan by Friday.");
+}
+
+TEST_F(RecordingServiceTest, TheRecordingPathUsesTheLanguageModelWhenAskedTo) {
+    world.change([](AppSettings& s) {
+        s.recordingUseAISummary = true;
+        s.recordingOllamaModel = QStringLiteral("gemma2:2b");
+    });
+    server.reply = {200, R"({"response":"Decided: launch on Friday."})"};
+    speech.script = {{1s, finalText(QStringLiteral("We decided to launch on Friday."))}};
+    recordFor(10);
+    world.scheduler.advance(1s);
+    EXPECT_EQ(service->progressDescription(), "Summarising…");
+    ASSERT_TRUE(waitUntil([&] { return service->state() == State::Idle; }, [this] { world.scheduler.runPending(); }));
+    EXPECT_TRUE(readText(summaryPath("md")).contains("## Summary\nDecided: launch on Friday.\n\n## Transcript\n"));
+    EXPECT_EQ(QJsonDocument::fromJson(server.requests.at(0).body).object().value("model").toString(), "gemma2:2b");
+}

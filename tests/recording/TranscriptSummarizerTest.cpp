@@ -1,0 +1,123 @@
+#include "recording/TranscriptSummarizer.h"
+#include "app/AppSettings.h"
+#include "recording/SummaryFile.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+using namespace vantorel;
+
+namespace {
+// Scores (unique words + 3 for a digit + 2 per keyword + length / 40):
+// 0 too short, 1: 8, 2: 17, 3: 7, 4: 15, 5: 5, 6: 9, 7: 5.
+const QString kMeeting = QStringLiteral(
+    "Hi all. The team reviewed the quarterly numbers in detail. We need to decide on the launch plan by Friday! "
+    "Lunch was fine and everyone enjoyed it. Sam will follow up with 3 vendors about pricing. "
+    "The weather was nice outside? Next meeting is on Monday at noon. Everyone left the room happily.");
+} // namespace
+
+TEST(ExtractiveSummary, LaysOutTheBestSentencesInTranscriptOrderAsTheInstructionsAsk) {
+    EXPECT_EQ(summarize(kMeeting, QStringLiteral("Give me 5 bullet points")),
+              "- The team reviewed the quarterly numbers in detail.\n"
+              "- We need to decide on the launch plan by Friday.\n"
+              "- Lunch was fine and everyone enjoyed it.\n"
+              "- Sam will follow up with 3 vendors about pricing.\n"
+              "- Next meeting is on Monday at noon.");
+    // "one" is a word, not a digit: three sentences.
+    EXPECT_EQ(summarize(kMeeting, QStringLiteral("Write one paragraph")),
+              "We need to decide on the launch plan by Friday. Sam will follow up with 3 vendors about pricing. "
+              "Next meeting is on Monday at noon.");
+    EXPECT_EQ(summarize(kMeeting, QStringLiteral("Summarize it in a SINGLE sentence")),
+              "1. We need to decide on the launch plan by Friday.");
+    // The default instructions ("3 concise key points") give three numbered lines.
+    EXPECT_EQ(summarize(kMeeting, AppSettings::kDefaultSummaryInstructions),
+              "1. We need to decide on the launch plan by Friday.\n"
+              "2. Sam will follow up with 3 vendors about pricing.\n"
+              "3. Next meeting is on Monday at noon.");
+}
+
+TEST(ExtractiveSummary, EqualScoresGoToTheEarlierSentence) {
+    // Sentences 5 and 7 both score 5: the sixth place is the earlier one's.
+    const QString six = summarize(kMeeting, QStringLiteral("6 points please"));
+    EXPECT_TRUE(six.contains(QStringLiteral("6. Next meeting"))) << six.toStdString();
+    EXPECT_TRUE(six.contains(QStringLiteral("5. The weather was nice outside."))) << six.toStdString();
+    EXPECT_FALSE(six.contains(QStringLiteral("Everyone left"))) << six.toStdString();
+}
+
+TEST(ExtractiveSummary, ShortSentencesEmptyTranscriptsAndTextWithoutSentences) {
+    EXPECT_EQ(summarize(QStringLiteral("Yes. No way. Fine! Ok? Sure."), QString()), "1. Yes.\n2. No way.\n3. Fine.");
+    EXPECT_EQ(summarize(QStringLiteral(" \n\t \r\n "), QStringLiteral("5 bullets")), "No transcription available.");
+    EXPECT_EQ(summarize(QStringLiteral("... !?"), QString()), "... !?");
+}
+
+TEST(ExtractiveSummary, EighteenCharactersAreCountedAsTheUserSeesThem) {
+    // 17 perceived characters in 19 code units (two combining accents): too short.
+    const QString accented = QStringLiteral("Cafe\u0301 au lait cre\u0300m");
+    ASSERT_EQ(perceivedLength(accented), 17);
+    EXPECT_EQ(bestSummarySentences({accented, QStringLiteral("A plain sentence that counts")}, 3),
+              QStringList{QStringLiteral("A plain sentence that counts")});
+    EXPECT_EQ(perceivedLength(QStringLiteral("\U0001F468\u200D\U0001F469\u200D\U0001F467 ok")), 4);
+}
+
+TEST(SummaryInstructions, CountAndStyleFollowTheDigitAndWordRules) {
+    const std::pair<const char*, int> counts[] = {
+        {"single sentence", 1}, {"just one sentence", 1}, {"5 bullet points", 5},
+        {"10 points", 10},      {"12 bullets", 2},        {"20 bullets", 3},
+        {"five bullets", 3},    {"1 sentence", 1},        {"7 sentences", 7},
+        {"3point", 3},          {"9 pointers", 9},        {"", 3}};
+    for (auto [text, n] : counts)
+        EXPECT_EQ(summaryItemCount(QString::fromUtf8(text)), n) << text;
+    EXPECT_EQ(summaryItemCount(AppSettings::kDefaultSummaryInstructions.toLower()), 3);
+    EXPECT_EQ(summaryStyle(QStringLiteral("a paragraph in bullets")), SummaryStyle::Bullets);
+    EXPECT_EQ(summaryStyle(QStringLiteral("single paragraph")), SummaryStyle::Paragraph);
+    EXPECT_EQ(summaryStyle(QStringLiteral("3 points")), SummaryStyle::Numbered);
+    EXPECT_EQ(sanitizedInstructions(QStringLiteral("  5\tbullet \n\n points ")), "5 bullet points");
+    EXPECT_EQ(sanitizedInstructions(QStringLiteral(" \n ")), AppSettings::kDefaultSummaryInstructions);
+    EXPECT_EQ(normalizedTranscript(QStringLiteral("  Hello\r\nworld \r\r  again\t\tnow \u2028 end  ")),
+              "Hello world again now end");
+}
+
+TEST(OllamaRequest, PromptModelAndBody) {
+    const auto prompt =
+        ollamaPrompt(QStringLiteral("Line one.\r\n\r\n   Line two.  "), QStringLiteral(" 5  bullet\npoints"));
+    ASSERT_TRUE(prompt);
+    EXPECT_TRUE(prompt->startsWith(
+        "You are summarizing a transcript from a user audio recording for Vantorel.\nYour job is to produce"));
+    EXPECT_TRUE(prompt->endsWith("- Return only the summary body with no preamble.\n\nFollow these instructions "
+                                 "exactly:\n5 bullet points\n\nTranscript:\nLine one. Line two."))
+        << prompt->toStdString();
+    // The default instructions keep their line breaks.
+    EXPECT_TRUE(ollamaPrompt(QStringLiteral("x"), QString())->contains(AppSettings::kDefaultSummaryInstructions));
+    EXPECT_FALSE(ollamaPrompt(QStringLiteral(" \n "), QString()));
+
+    EXPECT_EQ(ollamaModel(QStringLiteral("  ")), "llama3.2");
+    EXPECT_EQ(ollamaModel(QStringLiteral(" gemma2:2b ")), "gemma2:2b");
+    const auto body = QJsonDocument::fromJson(ollamaGenerateRequestBody(QStringLiteral("m"), QStringLiteral("p")));
+    EXPECT_EQ(body.object(), (QJsonObject{{"model", "m"}, {"prompt", "p"}, {"stream", false}}));
+
+    EXPECT_EQ(ollamaGeneratedText(R"({"response":"  Summary.\n ","done":true})"), QStringLiteral("Summary."));
+    EXPECT_FALSE(ollamaGeneratedText(R"({"error":"model 'x' not found"})"));
+    EXPECT_FALSE(ollamaGeneratedText(R"({"response":" \n "})"));
+    EXPECT_FALSE(ollamaGeneratedText(R"({"response":null})"));
+    EXPECT_FALSE(ollamaGeneratedText("<html>502</html>"));
+}
+
+TEST(SummaryFile, NamesBodiesAndTheTranscriptionTimeOut) {
+    const QDateTime t(QDate(2026, 3, 7), QTime(14, 5, 9));
+    EXPECT_EQ(temporaryAudioFileName(t), "recording-2026-03-07 14-05-09.m4a");
+    EXPECT_EQ(summaryFileName(t, RecordingOutputFormat::Md), "Recording Summary 2026-03-07 14-05-09.md");
+    EXPECT_EQ(summaryFileName(t, RecordingOutputFormat::Txt), "Recording Summary 2026-03-07 14-05-09.txt");
+    EXPECT_EQ(preservedAudioFileName(t), "Recording 2026-03-07 14-05-09.m4a");
+    EXPECT_EQ(summaryFileBody(RecordingOutputFormat::Md, t, QStringLiteral("1. S."), QStringLiteral("S.")),
+              "# Recording Summary\n\nDate: 2026-03-07 14:05:09\n\n## Summary\n1. S.\n\n## Transcript\nS.");
+    EXPECT_EQ(summaryFileBody(RecordingOutputFormat::Md, t, QStringLiteral("x"), QString()),
+              "# Recording Summary\n\nDate: 2026-03-07 14:05:09\n\n## Summary\nx\n\n## Transcript\n"
+              "_No transcription available._");
+    EXPECT_EQ(summaryFileBody(RecordingOutputFormat::Txt, t, QStringLiteral("x"), QStringLiteral("T")),
+              "Recording Summary\nDate: 2026-03-07 14:05:09\n\nSummary\nx\n\nTranscript\nT");
+    EXPECT_EQ(transcriptionTimeoutSeconds(10), 90);
+    EXPECT_EQ(transcriptionTimeoutSeconds(40), 90);
+    EXPECT_EQ(transcriptionTimeoutSeconds(100), 180);
+    EXPECT_EQ(transcriptionTimeoutSeconds(300), 480);
+}

@@ -1,0 +1,425 @@
+// The hiding bar and the windows kept clear of it, on the simulated desktop:
+// the pointer, popups and menus that keep the bar up, full-screen windows,
+// several displays, clamping a maximised window and moving windows aside for
+// a revealed bar, and every path that gives them their frames back.
+#include "taskbar/AutoHide.h"
+#include "app/PersistenceService.h"
+#include "app/QuitConfirmation.h"
+#include "app/SettingsService.h"
+#include "app/ThemeService.h"
+#include "core/ManualScheduler.h"
+#include "platform/sim/SimDesktop.h"
+#include "taskbar/TaskbarPanel.h"
+#include "taskbar/TaskbarView.h"
+#include "taskbar/TaskbarWindowController.h"
+#include "taskbar/TrayView.h"
+#include "taskbar/WindowClearance.h"
+#include "widgets/ClockView.h"
+#include "widgets/Popover.h"
+#include "widgets/StartButtonView.h"
+#include "windows/UpdateService.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace vantorel;
+
+namespace {
+
+const vantorel::Display kLaptop{1, {0, 0, 1440, 900}, {0, 0, 1440, 875}};
+const vantorel::Display kExternal{2, {1440, 0, 2560, 1440}, {1440, 0, 2560, 1415}};
+// The panel at 100 %: a 55-point bar and the point below the edge; hidden, 5 points stay on screen.
+const Rect kShown{0, -1, 1440, 56};
+const Rect kHidden{0, -51, 1440, 56};
+const Point kAway{700, 500};
+const Point kBottom{700, 3};
+
+class AutoHide : public ::testing::Test {
+protected:
+    AutoHide() {
+        desktop.setDisplays({kLaptop}, 1);
+        desktop.setPointer(kAway);
+        persistence.savePinnedApps({});
+    }
+    ~AutoHide() override {
+        controller.reset();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    TaskbarWindowController& make() {
+        controller = std::make_unique<TaskbarWindowController>(
+            TaskbarDependencies{desktop.platform(), scheduler, settings, theme, updates, quit});
+        return *controller;
+    }
+    void autoHide(bool on) {
+        settings.update([on](AppSettings& s) { s.autoHideTaskbar = on; });
+    }
+    // One pass of the pointer poll, then one of the window-state check.
+    void tick() { scheduler.advance(80ms); }
+    void second() { scheduler.advance(1000ms); }
+    void pointAt(Point p) {
+        desktop.setPointer(p);
+        tick();
+    }
+    TaskbarPanel* panel() const { return controller->window(); }
+    int strut(QWidget* p) { return desktop.reservedEdges.at(p).second; }
+    bool standsAbove(QWidget* p) const { return desktop.panelsAboveFullScreen.count(p) > 0; }
+    // A regular application with one window, in front.
+    quint32 frontWindow(const QString& name, Rect bounds) {
+        const qint64 pid = desktop.launch("com.example." + name, name);
+        const quint32 w = desktop.addWindow(pid, name, bounds);
+        desktop.activate(pid);
+        return w;
+    }
+    Rect bounds(quint32 w) { return desktop.window(w)->bounds; }
+
+    SimDesktop desktop;
+    ManualScheduler scheduler;
+    PersistenceService persistence{desktop.memoryDefaults, QStringLiteral("com.vantorel.app"), desktop.workspace};
+    SettingsService settings{persistence};
+    ThemeService theme{desktop.theme};
+    UpdateService updates;
+    QuitConfirmation quit{desktop, [] {}};
+    std::unique_ptr<TaskbarWindowController> controller;
+};
+
+} // namespace
+
+TEST_F(AutoHide, TheBarSlidesToAStripAndComesBackNearTheBottomEdge) {
+    make();
+    EXPECT_FALSE(controller->hasRevealTimer()) << "no pointer poll while the bar stays";
+    EXPECT_EQ(strut(panel()), 55);
+    const QRect shownOnScreen = panel()->geometry();
+
+    autoHide(true);
+    EXPECT_TRUE(controller->hasRevealTimer());
+    EXPECT_EQ(panel()->frame(), kHidden);
+    EXPECT_EQ(strut(panel()), 0) << "an auto-hiding bar reserves nothing";
+    // It slides: part of the way after 40 ms, on the 5-point strip once the slide ends.
+    scheduler.advance(40ms);
+    EXPECT_GT(panel()->geometry().y(), shownOnScreen.y());
+    EXPECT_LT(panel()->geometry().y(), shownOnScreen.y() + 50);
+    scheduler.advance(100ms);
+    EXPECT_FALSE(panel()->isSliding());
+    EXPECT_EQ(panel()->geometry(), shownOnScreen.translated(0, 50));
+
+    // Over the strip, within 23 points of the bottom edge, it comes back; 24 points up it does not.
+    pointAt({700, 24});
+    EXPECT_EQ(panel()->frame(), kHidden);
+    pointAt({700, 22});
+    EXPECT_EQ(panel()->frame(), kShown);
+    pointAt(kAway);
+    EXPECT_EQ(panel()->frame(), kHidden);
+    // The bottom 6 points of the display, at any column.
+    pointAt({1439, 6});
+    EXPECT_EQ(panel()->frame(), kShown);
+
+    // A shown bar allows 18 points of slack above its top edge (55).
+    pointAt({700, 72});
+    EXPECT_EQ(panel()->frame(), kShown);
+    second();
+    EXPECT_EQ(panel()->frame(), kShown) << "the one-second check keeps the decision";
+    pointAt({700, 74});
+    EXPECT_EQ(panel()->frame(), kHidden);
+
+    // Placement honours the stored state: a new icon size keeps a hidden bar hidden.
+    settings.update([](AppSettings& s) { s.iconScalePercent = 160; });
+    EXPECT_EQ(panel()->frame(), (Rect{0, -71, 1440, 76}));
+
+    autoHide(false);
+    EXPECT_FALSE(controller->hasRevealTimer());
+    EXPECT_EQ(panel()->frame(), (Rect{0, -1, 1440, 76}));
+    EXPECT_EQ(strut(panel()), 75) << "the reservation comes back";
+}
+
+TEST_F(AutoHide, TheStartMenuTheCalendarAndMenusKeepTheBarUpUntilTheyClose) {
+    make();
+    autoHide(true);
+    TaskbarView* view = controller->taskbarView("1");
+
+    // The start menu: opened from the revealed bar, the pointer then leaves it.
+    pointAt(kBottom);
+    QTest::mouseClick(view->startBtn(), Qt::LeftButton, {}, QPoint(30, 27));
+    ASSERT_TRUE(controller->isLauncherOpen());
+    pointAt(kAway);
+    scheduler.advance(400ms);
+    EXPECT_EQ(panel()->frame(), kShown);
+    controller->toggleLauncher(view->startBtn());
+    ASSERT_FALSE(controller->isLauncherOpen());
+    tick();
+    EXPECT_EQ(panel()->frame(), kHidden);
+
+    // The calendar, with the pointer on it, far above the bar's slack.
+    pointAt(kBottom);
+    ClockView* clock = view->tray()->clock();
+    clock->showCalendar();
+    ASSERT_EQ(ClockView::openCalendarCount(), 1);
+    const QRect calendar = clock->calendarPopover()->coveredFrame();
+    const Point onCalendar =
+        ScreenSpace::fromPrimaryScreen().fromQt(QPointF(calendar.center().x(), calendar.top() + 4));
+    ASSERT_GT(onCalendar.y, 55 + 18);
+    pointAt(onCalendar);
+    scheduler.advance(400ms);
+    EXPECT_EQ(ClockView::openCalendarCount(), 1);
+    EXPECT_EQ(panel()->frame(), kShown);
+    clock->closeCalendar();
+    tick();
+    EXPECT_EQ(panel()->frame(), kHidden);
+
+    // A menu of ours: the poll goes on inside its loop and keeps the bar up.
+    pointAt(kBottom);
+    Rect whileOpen;
+    controller->presentMenu = [&](QMenu&, QWidget*) {
+        desktop.setPointer(kAway);
+        scheduler.advance(400ms);
+        whileOpen = panel()->frame();
+    };
+    controller->showStartButtonMenu(view->startBtn());
+    EXPECT_EQ(whileOpen, kShown);
+    tick();
+    EXPECT_EQ(panel()->frame(), kHidden);
+}
+
+TEST_F(AutoHide, ANativeFullScreenWindowHidesTheBarAndLeavingItBringsEverythingBack) {
+    const quint32 video = frontWindow("Player", {200, 100, 800, 600});
+    // Another application's window covering the whole display.
+    const qint64 viewer = desktop.launch(QStringLiteral("com.example.Viewer"), "Viewer");
+    const quint32 covering = desktop.addWindow(viewer, "photo", {0, 0, 1440, 900});
+    desktop.activate(desktop.ownerOfWindow(video)->info.pid);
+    make();
+    EXPECT_EQ(panel()->frame(), kShown);
+
+    desktop.window(video)->fullScreen = true;
+    second();
+    EXPECT_TRUE(controller->fullscreenLikeActive());
+    EXPECT_TRUE(controller->hasRevealTimer());
+    EXPECT_EQ(panel()->frame(), kHidden);
+    EXPECT_EQ(strut(panel()), 55) << "hidden only for a full-screen window: the reservation stays";
+    EXPECT_FALSE(standsAbove(panel())) << "a hidden bar leaves the stacking alone";
+    desktop.setDisplays({kLaptop}, 1);
+    EXPECT_EQ(panel()->frame(), kHidden) << "placed again, still hidden";
+    EXPECT_EQ(strut(panel()), 55);
+
+    // At the bottom edge it comes back above the full-screen window, windows covering the display moved aside.
+    pointAt(kBottom);
+    EXPECT_EQ(panel()->frame(), kShown);
+    EXPECT_TRUE(standsAbove(panel()));
+    EXPECT_EQ(bounds(covering), (Rect{0, 0, 1440, 844}));
+    pointAt(kAway);
+    EXPECT_EQ(panel()->frame(), kHidden);
+    EXPECT_EQ(bounds(covering), (Rect{0, 0, 1440, 900}));
+    pointAt(kBottom);
+    EXPECT_EQ(bounds(covering), (Rect{0, 0, 1440, 844}));
+
+    // Leaving full screen, the pointer still at the bottom: within a second
+    // the bar is back for good and the window too.
+    desktop.window(video)->fullScreen = false;
+    second();
+    EXPECT_FALSE(controller->fullscreenLikeActive());
+    EXPECT_FALSE(controller->hasRevealTimer());
+    EXPECT_EQ(panel()->frame(), kShown);
+    EXPECT_FALSE(standsAbove(panel()));
+    EXPECT_EQ(bounds(covering), (Rect{0, 0, 1440, 900}));
+    EXPECT_TRUE(controller->clearance().adjustedWindows().empty());
+}
+
+TEST(FullscreenLike, TheFrontmostRegularApplicationsWindowsOnly) {
+    SimDesktop desktop;
+    desktop.setDisplays({kLaptop, kExternal}, 1);
+    const Platform platform = desktop.platform();
+    const qint64 app = desktop.launch(QStringLiteral("com.example.Game"), "Game");
+    const quint32 w = desktop.addWindow(app, "level 1", {0, 0, 1440, 900});
+    EXPECT_FALSE(hasFullscreenLikeWindow(platform)) << "not in front";
+    desktop.activate(app);
+    EXPECT_TRUE(hasFullscreenLikeWindow(platform));
+    // The menu bar left visible: an ordinary maximised window.
+    desktop.window(w)->bounds = {0, 25, 1440, 875};
+    EXPECT_FALSE(hasFullscreenLikeWindow(platform));
+    // Within 10 points of a display's frame, on any display (the external one hangs below the main one's top).
+    desktop.window(w)->bounds = {1445, -535, 2550, 1440};
+    EXPECT_TRUE(hasFullscreenLikeWindow(platform));
+    desktop.window(w)->bounds = {1440, -529, 2560, 1440};
+    EXPECT_FALSE(hasFullscreenLikeWindow(platform));
+    // A minimised window is not on screen.
+    desktop.window(w)->bounds = {0, 0, 1440, 900};
+    desktop.window(w)->minimized = true;
+    EXPECT_FALSE(hasFullscreenLikeWindow(platform));
+
+    // Native full screen is read from any of its windows, but only with accessibility.
+    desktop.window(w)->minimized = false;
+    desktop.window(w)->bounds = {100, 100, 640, 480};
+    const quint32 second = desktop.addWindow(app, "level 2", {200, 200, 640, 480});
+    desktop.window(second)->fullScreen = true;
+    EXPECT_TRUE(hasFullscreenLikeWindow(platform));
+    desktop.trusted = false;
+    EXPECT_FALSE(hasFullscreenLikeWindow(platform));
+    desktop.window(w)->bounds = {0, 0, 1440, 900};
+    EXPECT_TRUE(hasFullscreenLikeWindow(platform)) << "the window list needs no accessibility";
+}
+
+TEST(FullscreenLike, NeverThisProgramNorAnAccessoryApplication) {
+    SimDesktop desktop;
+    desktop.setDisplays({kLaptop}, 1);
+    const Platform platform = desktop.platform();
+    const qint64 self = desktop.launch(QStringLiteral("com.vantorel.app"), "Vantorel");
+    desktop.window(desktop.addWindow(self, "Settings", {0, 0, 1440, 900}))->fullScreen = true;
+    desktop.activate(self);
+    EXPECT_FALSE(hasFullscreenLikeWindow(platform));
+
+    const qint64 accessory =
+        desktop.launch(QStringLiteral("com.example.Overlay"), "Overlay", ActivationPolicy::Accessory);
+    desktop.window(desktop.addWindow(accessory, "overlay", {0, 0, 1440, 900}))->fullScreen = true;
+    desktop.activate(accessory);
+    EXPECT_FALSE(hasFullscreenLikeWindow(platform));
+
+    // Without an identifier of its own the program is every application without one.
+    desktop.bundleIdentifier.reset();
+    const qint64 anonymous = desktop.launch(std::nullopt, "tool");
+    desktop.addWindow(anonymous, "tool", {0, 0, 1440, 900});
+    desktop.activate(anonymous);
+    EXPECT_FALSE(hasFullscreenLikeWindow(platform));
+}
+
+TEST_F(AutoHide, WithABarOnEachDisplayOnlyThePointedOneComesUp) {
+    desktop.setDisplays({kLaptop, kExternal}, 1);
+    settings.update([](AppSettings& s) { s.showOnAllDisplays = true; });
+    make();
+    autoHide(true);
+    TaskbarPanel* external = controller->extraPanel("2");
+    ASSERT_NE(external, nullptr);
+    EXPECT_EQ(external->frame(), (Rect{1440, -51, 2560, 56}));
+
+    pointAt({2000, 2});
+    EXPECT_EQ(external->frame(), (Rect{1440, -1, 2560, 56}));
+    EXPECT_EQ(panel()->frame(), kHidden);
+    pointAt({700, 2});
+    EXPECT_EQ(panel()->frame(), kShown);
+    EXPECT_EQ(external->frame(), (Rect{1440, -51, 2560, 56}));
+    EXPECT_EQ(controller->visibleByScreenID(), (std::map<QString, bool>{{"1", true}, {"2", false}}));
+}
+
+TEST(ClampRule, OnlyAMaximisedWindowRunningUnderTheBarShortensOnce) {
+    const Rect display{0, 0, 1440, 900};
+    EXPECT_EQ(clampedHeight({0, 25, 1440, 875}, display, 55), 820);
+    EXPECT_EQ(clampedHeight({0, 25, 1440, 875}, display, 75), 800);
+    EXPECT_EQ(clampedHeight({0, 25, 1300, 875}, display, 55), std::nullopt) << "90 % of the width";
+    EXPECT_EQ(clampedHeight({0, 65, 1440, 835}, display, 55), std::nullopt) << "top 65 points down";
+    EXPECT_EQ(clampedHeight({0, 64, 1440, 836}, display, 55), 781);
+    EXPECT_EQ(clampedHeight({0, 25, 1440, 821}, display, 55), std::nullopt) << "ends at 846, the limit + 1";
+    EXPECT_EQ(clampedHeight({0, 25, 1440, 822}, display, 55), 820);
+    EXPECT_EQ(clampedHeight({0, 25, 1440, 180}, {0, 0, 1440, 200}, 55), std::nullopt) << "left under 200";
+    EXPECT_EQ(heightBesideBar(900, 55), 844);
+    EXPECT_EQ(heightBesideBar(150, 55), 120);
+    EXPECT_EQ(windowKey(412, 8821, {0, 25, 1440, 875}), "412:8821");
+    EXPECT_EQ(windowKey(412, 0, {0.7, 25.2, 1440.9, 875.5}), "412:0:25:1440:875");
+    EXPECT_EQ(windowKey(412, std::nullopt, {-3.5, 25, 1440, 875}), "412:-3:25:1440:875");
+}
+
+TEST_F(AutoHide, AMaximisedFrontWindowIsClampedOncePerHeight) {
+    const quint32 w = frontWindow("Editor", {0, 25, 1440, 875});
+    make();
+    EXPECT_EQ(bounds(w), (Rect{0, 25, 1440, 820}));
+
+    // Sized back to the same height by the user: left so, until the height differs.
+    desktop.window(w)->bounds = {0, 25, 1440, 875};
+    second();
+    EXPECT_EQ(bounds(w), (Rect{0, 25, 1440, 875}));
+    desktop.window(w)->bounds = {0, 25, 1440, 870};
+    second();
+    EXPECT_EQ(bounds(w), (Rect{0, 25, 1440, 820}));
+
+    // In full screen: untouched.
+    desktop.window(w)->bounds = {0, 25, 1440, 866};
+    desktop.window(w)->fullScreen = true;
+    second();
+    EXPECT_EQ(bounds(w), (Rect{0, 25, 1440, 866}));
+    desktop.window(w)->fullScreen = false;
+
+    // Nor while the bar hides by itself, nor on a display without a bar.
+    autoHide(true);
+    second();
+    EXPECT_EQ(bounds(w), (Rect{0, 25, 1440, 866}));
+    autoHide(false);
+    desktop.setDisplays({kLaptop, kExternal}, 1);
+    desktop.window(w)->bounds = {1440, -515, 2560, 1415};
+    second();
+    EXPECT_EQ(bounds(w), (Rect{1440, -515, 2560, 1415}));
+    settings.update([](AppSettings& s) { s.showOnAllDisplays = true; });
+    second();
+    EXPECT_EQ(bounds(w), (Rect{1440, -515, 2560, 1360}));
+}
+
+TEST_F(AutoHide, WindowsCoveringTheDisplayMakeRoomForTheRevealedBarOnce) {
+    const qint64 viewer = desktop.launch(QStringLiteral("com.example.Viewer"), "Viewer");
+    const quint32 a = desktop.addWindow(viewer, "a", {0, 0, 1440, 900});
+    // Two windows without numbers and with one frame share a key.
+    const quint32 b = desktop.addWindow(viewer, "b", {0, 0, 1440, 900});
+    desktop.window(a)->numberReadable = false;
+    desktop.window(b)->numberReadable = false;
+    const quint32 c = desktop.addWindow(viewer, "c", {5, 8, 1432, 893});
+    const quint32 small = desktop.addWindow(viewer, "small", {0, 0, 1440, 880});
+    const qint64 self = desktop.launch(QStringLiteral("com.vantorel.app"), "Vantorel");
+    const quint32 own = desktop.addWindow(self, "ours", {0, 0, 1440, 900});
+    make();
+    autoHide(true);
+
+    pointAt(kBottom);
+    EXPECT_EQ(bounds(a), (Rect{0, 0, 1440, 844}));
+    EXPECT_EQ(bounds(b), (Rect{0, 0, 1440, 900})) << "same key as the first";
+    EXPECT_EQ(bounds(c), (Rect{5, 8, 1432, 837}));
+    EXPECT_EQ(bounds(small), (Rect{0, 0, 1440, 880}));
+    EXPECT_EQ(bounds(own), (Rect{0, 0, 1440, 900}));
+    EXPECT_EQ(controller->clearance().adjustedWindows().size(), 2u);
+
+    pointAt(kAway);
+    EXPECT_EQ(bounds(a), (Rect{0, 0, 1440, 900}));
+    EXPECT_EQ(bounds(c), (Rect{5, 8, 1432, 893}));
+    EXPECT_TRUE(controller->clearance().adjustedWindows().empty());
+
+    // Never below 120 points.
+    const vantorel::Display low{1, {0, 0, 1440, 150}, {0, 0, 1440, 150}};
+    desktop.setDisplays({low}, 1);
+    desktop.window(c)->bounds = {0, 0, 1440, 150};
+    pointAt(kBottom);
+    EXPECT_EQ(bounds(c), (Rect{0, 0, 1440, 120}));
+}
+
+TEST_F(AutoHide, MovedWindowsGoBackWhenAutoHideEndsOnRecoveryOnUnplugAndAtTeardown) {
+    const qint64 viewer = desktop.launch(QStringLiteral("com.example.Viewer"), "Viewer");
+    const quint32 onLaptop = desktop.addWindow(viewer, "laptop", {0, 0, 1440, 900});
+    const quint32 onExternal = desktop.addWindow(viewer, "external", {1440, -540, 2560, 1440});
+    desktop.setDisplays({kLaptop, kExternal}, 1);
+    settings.update([](AppSettings& s) { s.showOnAllDisplays = true; });
+    make();
+    autoHide(true);
+
+    pointAt(kBottom);
+    ASSERT_EQ(bounds(onLaptop).height, 844);
+    autoHide(false);
+    EXPECT_EQ(bounds(onLaptop).height, 900);
+    EXPECT_EQ(panel()->frame(), kShown);
+
+    autoHide(true);
+    pointAt(kAway);
+    pointAt(kBottom);
+    ASSERT_EQ(bounds(onLaptop).height, 844);
+    Q_EMIT desktop.workspace.didWake();
+    EXPECT_EQ(bounds(onLaptop).height, 900);
+    // The recovery decides again at its end: the pointer is still at the bottom.
+    EXPECT_EQ(panel()->frame(), kShown);
+
+    pointAt({2000, 2});
+    ASSERT_EQ(bounds(onExternal).height, 1384);
+    desktop.setDisplays({kLaptop}, 1);
+    EXPECT_EQ(bounds(onExternal).height, 1440) << "its display went";
+    EXPECT_TRUE(controller->extraPanelIds().empty());
+
+    pointAt(kAway);
+    pointAt(kBottom);
+    ASSERT_EQ(bounds(onLaptop).height, 844);
+    controller->teardown();
+    EXPECT_EQ(bounds(onLaptop).height, 900);
+    EXPECT_FALSE(controller->hasRevealTimer());
+}

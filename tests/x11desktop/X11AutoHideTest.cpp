@@ -1,0 +1,323 @@
+// The hiding bar on a real desktop, on real time: the pointer moved through
+// XTEST, the panel's frame and strut as the X server has them, real xterms in
+// full screen or covering the display, and the bar's pixels read back from
+// the root window.
+#include "app/PersistenceService.h"
+#include "app/QuitConfirmation.h"
+#include "app/SettingsService.h"
+#include "app/ThemeService.h"
+#include "apps/AppButton.h"
+#include "apps/AppButtonsRail.h"
+#include "platform/sim/SimDesktop.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11PanelHost.h"
+#include "taskbar/TaskbarPanel.h"
+#include "taskbar/TaskbarView.h"
+#include "taskbar/TaskbarWindowController.h"
+#include "windows/UpdateService.h"
+#include "x11desktop/X11DesktopFixture.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QWindow>
+#include <cstdio>
+
+using namespace vantorel;
+using vantorel::test::waitUntil;
+using vantorel::test::X11Desktop;
+
+namespace {
+
+// 1440 x 900: the panel is 56 high and stands one point below the edge.
+constexpr int kShownY = 900 - 55;
+constexpr int kHiddenY = 900 - 5;
+const QColor kTermColour(0x20, 0x40, 0x60);
+
+QString run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(10000);
+    return QString::fromLocal8Bit(p.readAllStandardOutput());
+}
+
+void pointerTo(int x, int y) {
+    run("xdotool", {"mousemove", QString::number(x), QString::number(y)});
+}
+
+bool near(QRgb pixel, const QColor& colour) {
+    return std::abs(qRed(pixel) - colour.red()) < 12 && std::abs(qGreen(pixel) - colour.green()) < 12 &&
+           std::abs(qBlue(pixel) - colour.blue()) < 12;
+}
+
+std::string text(const QRect& r) {
+    return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+}
+
+// The light bar's background (0.94, 0.94, 0.95), not a white window.
+bool isBarColour(QRgb pixel) {
+    auto in = [](int v) { return v >= 228 && v <= 250; };
+    return in(qRed(pixel)) && in(qGreen(pixel)) && in(qBlue(pixel));
+}
+
+class AutoHideOnX11 : public X11Desktop {
+protected:
+    AutoHideOnX11() {
+        platform = desktopWithProgramIn(sim);
+        persistence = std::make_unique<PersistenceService>(sim.memoryDefaults, "com.vantorel.app", *platform.workspace);
+        persistence->savePinnedApps({});
+        settings = std::make_unique<SettingsService>(*persistence);
+        theme = std::make_unique<ThemeService>(*platform.theme);
+        quit = std::make_unique<QuitConfirmation>(sim, [] {});
+        pointerTo(700, 300);
+    }
+    ~AutoHideOnX11() override {
+        for (QProcess* p : terms) {
+            p->kill();
+            p->waitForFinished(2000);
+        }
+        if (controller)
+            controller->teardown();
+        controller.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        waitUntil([] { return false; }, 300); // the window manager lets go of the panel
+    }
+
+    void makeTaskbar(bool autoHide) {
+        settings->update([autoHide](AppSettings& s) {
+            s.appearanceMode = AppearanceMode::Light;
+            s.autoHideTaskbar = autoHide;
+        });
+        // The taskbar on the desktop's own time: its pointer poll and one-second check run for real.
+        controller = std::make_unique<TaskbarWindowController>(
+            TaskbarDependencies{platform, scheduler, *settings, *theme, updates, *quit, persistence.get()});
+        controller->showWindow();
+        ASSERT_TRUE(waitUntil([&] {
+            QWindow* w = controller->window()->windowHandle();
+            return w && w->isExposed() && panelTop() > 0;
+        }));
+    }
+    xcb_window_t panelWindow() const { return static_cast<xcb_window_t>(controller->window()->winId()); }
+    // The top of the panel on the root window, as the X server has it.
+    int panelTop() {
+        xcb_connection_t* c = backend->tracker().connection().connection();
+        auto at = xreply(xcb_translate_coordinates_reply(
+            c, xcb_translate_coordinates(c, panelWindow(), backend->tracker().connection().root(), 0, 0), nullptr));
+        return at ? at->dst_y : -1;
+    }
+    // Milliseconds until the panel's top is at y on the server; -1 when it never gets there.
+    qint64 msUntilPanelAt(int y) {
+        QElapsedTimer t;
+        t.start();
+        return waitUntil([&] { return panelTop() == y; }, 5000) ? t.elapsed() : -1;
+    }
+    // The bottom value of the panel's _NET_WM_STRUT_PARTIAL.
+    int strutBottom() {
+        const QString out = run("xprop", {"-id", QString::number(panelWindow()), "_NET_WM_STRUT_PARTIAL"});
+        const QStringList values = out.section('=', 1).split(',', Qt::SkipEmptyParts);
+        return values.size() == 12 ? values[3].trimmed().toInt() : -1;
+    }
+    QString workArea() { return run("xprop", {"-root", "_NET_WORKAREA"}).section('=', 1).trimmed(); }
+    QImage screen() { return QGuiApplication::primaryScreen()->grabWindow(0).toImage(); }
+    void saveBottom(const QString& name) {
+        const QString path = QDir::temp().filePath(name);
+        screen().copy(0, 900 - 120, 1440, 120).save(path);
+        std::printf("saved %s\n", qPrintable(path));
+    }
+    // A window's frame as the X server has it now (client and frame extents); empty while unknown.
+    QRect frameOf(const QString& title) {
+        const X11Window* w = windowTitled(title);
+        if (!w)
+            return {};
+        xcb_connection_t* c = backend->tracker().connection().connection();
+        auto size = xreply(xcb_get_geometry_reply(c, xcb_get_geometry(c, w->id), nullptr));
+        auto at = xreply(xcb_translate_coordinates_reply(
+            c, xcb_translate_coordinates(c, w->id, backend->tracker().connection().root(), 0, 0), nullptr));
+        if (!size || !at)
+            return {};
+        return QRect(at->dst_x, at->dst_y, size->width, size->height)
+            .adjusted(-int(w->extentLeft), -int(w->extentTop), int(w->extentRight), int(w->extentBottom));
+    }
+    // An xterm without decorations at this frame (as near as its rows and
+    // columns allow), in front.
+    void borderlessXterm(const QString& title, const QRect& frame) {
+        xterm(title, "80x24+60+60", {"-b", "0", "-bg", kTermColour.name()});
+        ASSERT_TRUE(waitUntil([&] { return windowTitled(title) != nullptr; }));
+        const xcb_window_t id = windowTitled(title)->id;
+        // Motif's hints, decorations given and none of them, read when the window is mapped again.
+        xcb_connection_t* c = backend->tracker().connection().connection();
+        auto atom = xreply(xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 15, "_MOTIF_WM_HINTS"), nullptr));
+        ASSERT_TRUE(atom);
+        const uint32_t hints[5] = {2, 0, 0, 0, 0};
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom->atom, atom->atom, 32, 5, hints);
+        xcb_flush(c);
+        const QString w = QString::number(id);
+        run("xdotool", {"windowunmap", "--sync", w});
+        run("xdotool", {"windowmap", "--sync", w});
+        ASSERT_TRUE(waitUntil([&] {
+            const X11Window* x = windowTitled(title);
+            return x && x->extentTop == 0 && x->extentLeft == 0;
+        })) << "still decorated";
+        run("xdotool",
+            {"windowactivate", "--sync", w, "windowmove", w, QString::number(frame.x()), QString::number(frame.y()),
+             "windowsize", w, QString::number(frame.width()), QString::number(frame.height())});
+    }
+    // An xterm that goes when the test ends.
+    QProcess* xterm(const QString& title, const QString& geometry, const QStringList& extra = {}) {
+        terms.push_back(term(title, geometry, extra));
+        return terms.back();
+    }
+    static void report(const char* what, qint64 ms) { std::printf("%s: %lld ms\n", what, static_cast<long long>(ms)); }
+
+    SimDesktop sim;
+    Platform platform;
+    std::unique_ptr<PersistenceService> persistence;
+    std::unique_ptr<SettingsService> settings;
+    std::unique_ptr<ThemeService> theme;
+    UpdateService updates;
+    std::unique_ptr<QuitConfirmation> quit;
+    std::unique_ptr<TaskbarWindowController> controller;
+    std::vector<QProcess*> terms;
+};
+
+} // namespace
+
+TEST_F(AutoHideOnX11, TheBarFollowsThePointerAndReservesNothingWhileItHides) {
+    makeTaskbar(true);
+    ASSERT_GE(msUntilPanelAt(kHiddenY), 0) << "the bar slides down to its strip";
+    EXPECT_TRUE(controller->hasRevealTimer());
+    EXPECT_TRUE(waitUntil([&] { return strutBottom() == 0; }));
+    EXPECT_TRUE(waitUntil([&] { return workArea().startsWith("0, 0, 1440, 900"); })) << workArea().toStdString();
+    saveBottom("vantorel-autohide-strip.png");
+    const QImage hidden = screen();
+    EXPECT_TRUE(isBarColour(hidden.pixel(700, 897))) << "the 5-point strip";
+    EXPECT_FALSE(isBarColour(hidden.pixel(700, 880)));
+
+    // The bottom row of pixels brings it up; leaving lets it go.
+    pointerTo(700, 899);
+    const qint64 shown = msUntilPanelAt(kShownY);
+    ASSERT_GE(shown, 0);
+    report("pointer at the bottom row to the bar shown", shown);
+    pointerTo(700, 300);
+    const qint64 away = msUntilPanelAt(kHiddenY);
+    ASSERT_GE(away, 0);
+    report("pointer gone to the bar hidden", away);
+
+    // Off again: the bar stays, reserves its height, and the pointer is no longer polled.
+    settings->update([](AppSettings& s) { s.autoHideTaskbar = false; });
+    EXPECT_GE(msUntilPanelAt(kShownY), 0);
+    EXPECT_FALSE(controller->hasRevealTimer());
+    EXPECT_TRUE(waitUntil([&] { return strutBottom() == 55; }));
+    EXPECT_TRUE(waitUntil([&] { return workArea().startsWith("0, 0, 1440, 845"); })) << workArea().toStdString();
+}
+
+TEST_F(AutoHideOnX11, AFullScreenXtermHidesTheBarWhichComesBackAboveIt) {
+    makeTaskbar(false);
+    ASSERT_TRUE(waitUntil([&] { return strutBottom() == 55; }));
+    QProcess* video = xterm("Full screen video", "80x24+100+100", {"-bg", kTermColour.name()});
+    ASSERT_TRUE(waitUntil([&] { return windowTitled("Full screen video") != nullptr; }));
+    run("wmctrl", {"-r", "Full screen video", "-b", "add,fullscreen"});
+    ASSERT_TRUE(waitUntil([&] { return frameOf("Full screen video") == QRect(0, 0, 1440, 900); }))
+        << text(frameOf("Full screen video"));
+    ASSERT_GE(msUntilPanelAt(kHiddenY), 0) << "hidden for the full-screen window";
+    EXPECT_TRUE(controller->fullscreenLikeActive());
+    EXPECT_EQ(strutBottom(), 55) << "the reservation stays: dropping it would resize maximised windows behind";
+    // Hidden, the bar is left below the full-screen window: its strip does not show.
+    ASSERT_TRUE(waitUntil([&] { return near(screen().pixel(700, 897), kTermColour); }));
+    EXPECT_EQ(static_cast<X11PanelHost*>(platform.panels)->coverOf(controller->window()), nullptr);
+
+    // At the bottom edge the bar shows over the video, in pixels.
+    pointerTo(700, 899);
+    QElapsedTimer t;
+    t.start();
+    ASSERT_TRUE(waitUntil([&] {
+        const QImage s = screen();
+        return isBarColour(s.pixel(700, 848)) && isBarColour(s.pixel(1000, 896));
+    })) << "the revealed bar is not visible above the full-screen window";
+    report("pointer at the bottom row to the bar's pixels over full screen", t.elapsed());
+    EXPECT_EQ(strutBottom(), 55);
+    saveBottom("vantorel-revealed-over-full-screen.png");
+
+    pointerTo(700, 300);
+    EXPECT_TRUE(waitUntil([&] { return near(screen().pixel(700, 848), kTermColour); }));
+    EXPECT_GE(msUntilPanelAt(kHiddenY), 0);
+
+    // Leaving full screen brings the bar back for good, in its usual stacking.
+    run("wmctrl", {"-r", "Full screen video", "-b", "remove,fullscreen"});
+    EXPECT_GE(msUntilPanelAt(kShownY), 0);
+    EXPECT_TRUE(waitUntil([&] { return !controller->hasRevealTimer(); }));
+    EXPECT_EQ(static_cast<X11PanelHost*>(platform.panels)->coverOf(controller->window()), nullptr);
+    EXPECT_TRUE(waitUntil([&] { return isBarColour(screen().pixel(700, 848)); }));
+
+    // Back in full screen, the revealed bar takes clicks: the video's own button minimises it.
+    run("wmctrl", {"-r", "Full screen video", "-b", "add,fullscreen"});
+    ASSERT_GE(msUntilPanelAt(kHiddenY), 0);
+    pointerTo(700, 899);
+    ASSERT_TRUE(waitUntil([&] { return isBarColour(screen().pixel(700, 848)); }));
+    AppButton* button = nullptr;
+    for (QWidget* w : controller->taskbarView(*controller->primaryScreenID())->appRail->arrangedViews())
+        if (auto* b = qobject_cast<AppButton*>(w); b && b->entry().pid == video->processId())
+            button = b;
+    ASSERT_NE(button, nullptr);
+    const QPoint at = button->mapToGlobal(button->rect().center());
+    run("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+    EXPECT_TRUE(waitUntil([&] {
+        const X11Window* w = windowTitled("Full screen video");
+        return w && backend->workspace().isMinimized(*w);
+    }));
+}
+
+TEST_F(AutoHideOnX11, AnUndecoratedXtermCoveringTheDisplayMakesRoomForTheRevealedBar) {
+    const QString title = "Covering";
+    // Within 10 points of the display: 897, the window manager keeps an xterm to whole rows of 13.
+    borderlessXterm(title, QRect(0, 0, 1440, 900));
+    ASSERT_TRUE(waitUntil([&] { return frameOf(title) == QRect(0, 0, 1440, 897); })) << text(frameOf(title));
+
+    makeTaskbar(true);
+    ASSERT_GE(msUntilPanelAt(kHiddenY), 0);
+    // Shortened by the panel's 56 points: asked for 841, it takes the 64 rows that fit.
+    auto clearOfTheBar = [&] {
+        const QRect f = frameOf(title);
+        return f.topLeft() == QPoint(0, 0) && f.width() == 1440 && f.height() <= 897 - 56 && f.height() > 897 - 56 - 13;
+    };
+    pointerTo(700, 899);
+    EXPECT_GE(msUntilPanelAt(kShownY), 0);
+    EXPECT_TRUE(waitUntil(clearOfTheBar)) << "shortened by the panel: " << text(frameOf(title));
+    pointerTo(700, 300);
+    EXPECT_GE(msUntilPanelAt(kHiddenY), 0);
+    EXPECT_TRUE(waitUntil([&] { return frameOf(title) == QRect(0, 0, 1440, 897); }))
+        << "its frame back on hide: " << text(frameOf(title));
+
+    pointerTo(700, 899);
+    EXPECT_TRUE(waitUntil(clearOfTheBar));
+    // What quitting runs.
+    controller->teardown();
+    EXPECT_TRUE(waitUntil([&] { return frameOf(title) == QRect(0, 0, 1440, 897); }))
+        << "its frame back at quit: " << text(frameOf(title));
+}
+
+TEST_F(AutoHideOnX11, OnlyAWindowIgnoringTheWorkAreaIsClamped) {
+    makeTaskbar(false);
+    ASSERT_TRUE(waitUntil([&] { return workArea().startsWith("0, 0, 1440, 845"); }));
+    // Maximised by the window manager: clear of the bar already, left as it is.
+    xterm("Maximised", "80x24+60+60");
+    ASSERT_TRUE(waitUntil([&] { return windowTitled("Maximised") != nullptr; }));
+    run("wmctrl", {"-r", "Maximised", "-b", "add,maximized_vert,maximized_horz"});
+    ASSERT_TRUE(waitUntil([&] { return frameOf("Maximised") == QRect(0, 0, 1440, 845); }));
+    waitUntil([] { return false; }, 2500);
+    EXPECT_EQ(frameOf("Maximised"), QRect(0, 0, 1440, 845));
+
+    // One that sized itself over the bar (871 high: 67 rows) is shortened to
+    // end on the bar's top edge (845: 65 rows), once for that height.
+    const QString title = "Ignores the work area";
+    borderlessXterm(title, QRect(0, 0, 1440, 871));
+    EXPECT_TRUE(waitUntil([&] { return frameOf(title) == QRect(0, 0, 1440, 845); })) << text(frameOf(title));
+    const QString id = QString::number(windowTitled(title)->id);
+    run("xdotool", {"windowsize", id, "1440", "871"});
+    ASSERT_TRUE(waitUntil([&] { return frameOf(title).height() == 871; }));
+    waitUntil([] { return false; }, 2500);
+    EXPECT_EQ(frameOf(title), QRect(0, 0, 1440, 871)) << "sized back by the user: left so";
+}

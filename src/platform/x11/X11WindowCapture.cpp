@@ -93,11 +93,17 @@ std::optional<QImage> X11WindowCapture::capture(xcb_window_t client, std::option
 void X11WindowCapture::prepare() {
     if (redirect_ == Redirect::NotYet)
         askForRedirect();
-    // A segment for a window as large as the screen, its pages in memory
-    // already: the first read would otherwise fault them in one by one.
-    const xcb_screen_t* screen = x_.screen();
+    // A segment for a window as large as the screen, its pages in memory on
+    // both sides already (the server fills it once with the screen, unread):
+    // the first reads would otherwise fault them in one by one.
+    xcb_screen_t* screen = x_.screen();
     const qsizetype screenBytes = qsizetype(screen->width_in_pixels) * screen->height_in_pixels * 4;
     if (screenBytes <= kKeptSegmentBytes && ensureSegment(screenBytes)) {
+        xcb_connection_t* c = x_.connection();
+        xcb_discard_reply(c, xcb_shm_get_image(c, screen->root, 0, 0, screen->width_in_pixels, screen->height_in_pixels,
+                                               ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, shm_.seg, 0)
+                                 .sequence);
+        xcb_flush(c);
         const auto* page = static_cast<const volatile uchar*>(shm_.addr);
         for (qsizetype at = 0; at < shm_.size; at += 4096)
             (void)page[at];

@@ -48,10 +48,6 @@ public:
             *image = scaledToFit(*image, maximum);
         return image;
     }
-    // Captures will be asked for from now on: a backend that must set itself
-    // up for them starts that now, without waiting, so that the first capture
-    // costs no more than the next.
-    virtual void prepareCaptures() {}
 };
 
 } // namespace vantorel

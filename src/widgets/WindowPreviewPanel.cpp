@@ -17,11 +17,7 @@ std::optional<Rect> screenFrameOf(const QWidget* view) {
 }
 
 WindowPreviewPanel::WindowPreviewPanel(WindowPreviewDependencies deps, Duration cacheTTL, QObject* parent)
-    : QObject(parent), deps_(std::move(deps)), cacheTTL_(cacheTTL) {
-    // The first hover then shows as fast as the next.
-    if (deps_.platform.windowServer)
-        deps_.platform.windowServer->prepareCaptures();
-}
+    : QObject(parent), deps_(std::move(deps)), cacheTTL_(cacheTTL) {}
 
 WindowPreviewPanel::~WindowPreviewPanel() {
     close();

@@ -109,8 +109,6 @@ bool killAndWaitForDestruction(QProcess* p, X11Connection& x, xcb_window_t id) {
 TEST(X11WindowCapture, ACoveredXtermShowsItsOwnTextNotTheWindowOnTopOfIt) {
     Desktop d;
     ASSERT_TRUE(d.backend);
-    // Redirected before the windows exist: those made later are redirected too.
-    d.server().prepareCaptures();
     xterm("thumb", {"-fa", "Monospace", "-fs", "20", "-bg", "white", "-fg", "black", "-geometry", "30x3+200+200",
                     "-e", "sh", "-c", "printf 'VANTOREL THUMBNAIL TEST\\n'; sleep 60"});
     const X11Window* thumb = d.waitForViewable("thumb");

@@ -90,57 +90,29 @@ std::optional<QImage> X11WindowCapture::capture(xcb_window_t client, std::option
     return std::nullopt;
 }
 
-void X11WindowCapture::prepare() {
-    if (redirect_ == Redirect::NotYet)
-        askForRedirect();
-    // A segment for a window as large as the screen, its pages in memory on
-    // both sides already (the server fills it once with the screen, unread):
-    // the first reads would otherwise fault them in one by one.
-    xcb_screen_t* screen = x_.screen();
-    const qsizetype screenBytes = qsizetype(screen->width_in_pixels) * screen->height_in_pixels * 4;
-    if (screenBytes <= kKeptSegmentBytes && ensureSegment(screenBytes)) {
-        xcb_connection_t* c = x_.connection();
-        xcb_discard_reply(c, xcb_shm_get_image(c, screen->root, 0, 0, screen->width_in_pixels, screen->height_in_pixels,
-                                               ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, shm_.seg, 0)
-                                 .sequence);
-        xcb_flush(c);
-        const auto* page = static_cast<const volatile uchar*>(shm_.addr);
-        for (qsizetype at = 0; at < shm_.size; at += 4096)
-            (void)page[at];
-    }
-}
-
-void X11WindowCapture::askForRedirect() {
+bool X11WindowCapture::ensureRedirected() {
+    if (redirect_ != Redirect::NotYet)
+        return redirect_ == Redirect::Done;
     redirect_ = Redirect::Unavailable;
     xcb_connection_t* c = x_.connection();
     const xcb_query_extension_reply_t* ext = xcb_get_extension_data(c, &xcb_composite_id);
     if (!ext || !ext->present) {
         Log::app().error(QStringLiteral("The X server has no Composite extension; window images are unavailable"));
-        return;
+        return false;
     }
     // Naming a window's pixmap needs version 0.2.
     auto version = xreply(xcb_composite_query_version_reply(c, xcb_composite_query_version(c, 0, 4), nullptr));
     if (!version || (version->major_version == 0 && version->minor_version < 2)) {
         Log::app().error(QStringLiteral("The X server's Composite extension is too old for window images"));
-        return;
+        return false;
     }
     // Automatic: the server still draws the screen itself, and redirection
     // ends with our connection. Any number of clients may ask for it.
-    redirectRequest_ = xcb_composite_redirect_subwindows_checked(c, x_.root(), XCB_COMPOSITE_REDIRECT_AUTOMATIC);
-    xcb_flush(c);
-    redirect_ = Redirect::Asked;
-}
-
-bool X11WindowCapture::ensureRedirected() {
-    if (redirect_ == Redirect::NotYet)
-        askForRedirect();
-    if (redirect_ != Redirect::Asked)
-        return redirect_ == Redirect::Done;
-    // Waits only while the server is still making the pixmaps.
-    if (xcb_generic_error_t* err = xcb_request_check(x_.connection(), redirectRequest_)) {
+    xcb_generic_error_t* err =
+        xcb_request_check(c, xcb_composite_redirect_subwindows_checked(c, x_.root(), XCB_COMPOSITE_REDIRECT_AUTOMATIC));
+    if (err) {
         std::free(err);
         Log::app().error(QStringLiteral("The X server refused to redirect windows; window images are unavailable"));
-        redirect_ = Redirect::Unavailable;
         return false;
     }
     redirect_ = Redirect::Done;

@@ -15,10 +15,9 @@ namespace vantorel {
 class X11WindowTracker;
 
 // Images of client windows through the Composite extension. Once the first
-// image is asked for (or prepare() is called), every top-level window is
-// redirected (automatically, so the server keeps painting the screen) into a
-// pixmap of its own, which holds the window's pixels even where other windows
-// cover it. Pixels are read over
+// image is asked for, every top-level window is redirected (automatically, so
+// the server keeps painting the screen) into a pixmap of its own, which holds
+// the window's pixels even where other windows cover it. Pixels are read over
 // MIT-SHM when the server shares memory with us, else with a plain GetImage.
 class X11WindowCapture : public QObject {
     Q_OBJECT
@@ -32,10 +31,6 @@ public:
     // gives nothing. With `fitting`, the image is reduced to fit within it
     // (scaledToFit) straight from the pixels read, without a full-size copy.
     std::optional<QImage> capture(xcb_window_t client, std::optional<QSize> fitting = std::nullopt);
-    // Asks for the redirection now and does not wait for it: the server makes
-    // a pixmap for every window (a fifth of a second with a few large ones),
-    // which the first capture would otherwise wait for.
-    void prepare();
 
     // Bounds of the copies kept for windows without pixels: each is reduced to
     // fit cachedSize (still larger than a preview draws it), and the least
@@ -52,7 +47,6 @@ public:
 
 private:
     enum class Grab { Ok, NoPixels, Vanished };
-    void askForRedirect();
     bool ensureRedirected();
     Grab grab(xcb_window_t client, QImage& out, std::optional<QSize> fitting);
     xcb_window_t topLevelOf(xcb_window_t client, bool& vanished);
@@ -66,8 +60,7 @@ private:
 
     X11WindowTracker& tracker_;
     X11Connection& x_;
-    enum class Redirect { NotYet, Asked, Done, Unavailable } redirect_ = Redirect::NotYet;
-    xcb_void_cookie_t redirectRequest_{};
+    enum class Redirect { NotYet, Done, Unavailable } redirect_ = Redirect::NotYet;
     struct Segment {
         bool checked = false;
         bool usable = false;

@@ -42,10 +42,6 @@ std::optional<QImage> X11WindowServer::captureWindowFitting(quint32 windowNumber
     return capture_->capture(static_cast<xcb_window_t>(windowNumber), maximum);
 }
 
-void X11WindowServer::prepareCaptures() {
-    capture_->prepare();
-}
-
 qint64 X11WindowServer::layerOf(const X11Window& w) const {
     auto* e = tracker_.connection().ewmh();
     if (w.hasType(e->_NET_WM_WINDOW_TYPE_DESKTOP))

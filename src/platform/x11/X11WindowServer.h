@@ -22,7 +22,6 @@ public:
     std::optional<std::vector<WindowListEntry>> windowList(const WindowListOptions& options) const override;
     std::optional<QImage> captureWindow(quint32 windowNumber) override;
     std::optional<QImage> captureWindowFitting(quint32 windowNumber, QSize maximum) override;
-    void prepareCaptures() override;
     X11WindowCapture& capture() { return *capture_; }
     // The stacking layer the program's rules read: 0 for normal windows.
     qint64 layerOf(const X11Window& w) const;

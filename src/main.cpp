@@ -1,12 +1,13 @@
+#include "account/AccountService.h"
 #include "app/AppDelegate.h"
 #include "app/AppInfo.h"
 #include "app/CommandLine.h"
 #include "app/DockService.h"
 #include "app/LaunchAtLoginService.h"
-#include "core/Log.h"
 #include "app/QuitConfirmation.h"
 #include "app/SettingsService.h"
 #include "app/ThemeService.h"
+#include "core/Log.h"
 #include "core/Scheduler.h"
 #include "platform/common/DesktopServices.h"
 #include "platform/common/FileDefaultsStore.h"
@@ -14,15 +15,18 @@
 #include "platform/linux/DesktopPermissions.h"
 #include "platform/linux/FreedesktopNotifications.h"
 #include "platform/linux/GStreamerAudio.h"
+#include "platform/linux/OsRelease.h"
 #include "platform/linux/PocketsphinxRecognizer.h"
 #include "platform/linux/PosixProcessRunner.h"
+#include "platform/linux/SecretServiceKeychain.h"
 #include "platform/linux/XdgAutostart.h"
 #include "platform/sim/SimDemo.h"
+#include "platform/sim/SimDesktop.h"
 #include "platform/x11/X11Backend.h"
 #include "platform/x11/X11ClickMonitor.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11PanelHost.h"
-#include "platform/sim/SimDesktop.h"
+#include "recording/AddOnService.h"
 #include "recording/RecordingService.h"
 #include "windows/UpdateService.h"
 
@@ -94,6 +98,8 @@ int main(int argc, char* argv[]) {
     PocketsphinxRecognizer speech;
     DesktopPermissions permissions;
     FreedesktopNotifications notifications;
+    SecretServiceKeychain keychain;
+    OsReleaseSystemInfo system;
 
     const bool onX11 = QGuiApplication::platformName() == QLatin1String("xcb");
     const QString chosen = options.platform.value_or(onX11 ? QStringLiteral("x11") : QStringLiteral("sim"));
@@ -116,6 +122,7 @@ int main(int argc, char* argv[]) {
             return 2;
         }
         platform = x11->platform();
+        platform.system = &system;
     } else {
         mirrorQtScreens(sim, options.demoDisplays);
         followQtPointer(sim);
@@ -153,6 +160,8 @@ int main(int argc, char* argv[]) {
     platform.speechRecognizer = &speech;
     platform.permissions = &permissions;
     platform.notifications = &notifications;
+    // The session token goes to the desktop's keyring on the simulated desktop too.
+    platform.keychain = &keychain;
     Platform::install(platform);
     Log::app().info(QStringLiteral("Vantorel %1 on the %2 platform, settings in %3")
                         .arg(AppInfo::version(bundle), platform.name, defaults.directory()));
@@ -167,7 +176,8 @@ int main(int argc, char* argv[]) {
             std::fflush(nullptr);
             ::_exit(status);
         },
-        &DockService::shared(), &LaunchAtLoginService::shared(), [] { return &RecordingService::shared(); }});
+        &DockService::shared(), &LaunchAtLoginService::shared(), [] { return &RecordingService::shared(); },
+        [] { return &AddOnService::shared(); }, [] { return &AccountService::shared(); }});
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
     QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
     return QApplication::exec();

@@ -66,3 +66,44 @@ fresh_taskbar_user() {
   printf '{"com.vantorel.settings":{"base64":"%s"},"com.vantorel.pinnedApps":[]}\n' \
     "$(printf %s "$settings" | base64 -w0)" >"$dir/defaults/com.vantorel.app.json"
 }
+
+# The centre of a tray button ("record" or "folder") on the screen, from the
+# taskbar's state file ($VANTOREL_STATE_FILE), once the button is shown; prints "x y".
+tray_button_center() {
+  local state="$1" name="$2" timeout="${3:-20}" frame="" x y w h
+  local end=$((SECONDS + timeout))
+  while [ $SECONDS -lt $end ]; do
+    frame="$(grep -o "\"$name\":\[[0-9,-]*\]" "$state" 2>/dev/null | sed 's/.*\[\(.*\)\]/\1/' || true)"
+    if [ -n "$frame" ]; then
+      IFS=, read -r x y w h <<<"$frame"
+      echo "$((x + w / 2)) $((y + h / 2))"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# A session bus of its own with the fake file manager and notification server
+# (the helper desktop_services in HELPERS), which print each call they get
+# into LOG. Exports DBUS_SESSION_BUS_ADDRESS; stop_desktop_services ends both.
+start_desktop_services() {
+  local helpers="$1" log="$2" i
+  DESKTOP_BUS_DIR="$(mktemp -d)"
+  dbus-daemon --session --nofork --print-address=1 >"$DESKTOP_BUS_DIR/address" 2>"$DESKTOP_BUS_DIR/log" &
+  DESKTOP_BUS_PID=$!
+  for i in $(seq 1 100); do [ -s "$DESKTOP_BUS_DIR/address" ] && break; sleep 0.1; done
+  export DBUS_SESSION_BUS_ADDRESS="$(head -n1 "$DESKTOP_BUS_DIR/address")"
+  "$helpers/desktop_services" >"$log" 2>&1 &
+  DESKTOP_SERVICES_PID=$!
+  for i in $(seq 1 100); do grep -q '^ready$' "$log" 2>/dev/null && return 0; sleep 0.1; done
+  return 1
+}
+
+stop_desktop_services() {
+  [ "${BASHPID:-$$}" = "$$" ] || return 0
+  [ -n "${DESKTOP_SERVICES_PID:-}" ] && kill "$DESKTOP_SERVICES_PID" 2>/dev/null || true
+  [ -n "${DESKTOP_BUS_PID:-}" ] && kill "$DESKTOP_BUS_PID" 2>/dev/null || true
+  [ -n "${DESKTOP_BUS_DIR:-}" ] && rm -rf "$DESKTOP_BUS_DIR"
+  DESKTOP_SERVICES_PID="" DESKTOP_BUS_PID="" DESKTOP_BUS_DIR=""
+}

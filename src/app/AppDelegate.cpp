@@ -49,9 +49,13 @@ void AppDelegate::applicationDidFinishLaunching() {
     dockEnforceTimer_ = deps_.scheduler.every(5000ms, 1000ms, this, [this] { enforceDockHidden(); });
     syncDockRestoreMonitor();
     observeSettings();
-    windowController_ = std::make_unique<TaskbarWindowController>(
-        TaskbarDependencies{deps_.platform, deps_.scheduler, *settings_, deps_.theme, deps_.updates, deps_.quit,
-                            nullptr, deps_.recording ? deps_.recording() : nullptr});
+    TaskbarDependencies taskbar{deps_.platform, deps_.scheduler, *settings_, deps_.theme, deps_.updates, deps_.quit,
+                                nullptr, deps_.recording ? deps_.recording() : nullptr,
+                                deps_.addOns ? deps_.addOns() : nullptr};
+    taskbar.account = deps_.account ? deps_.account() : nullptr;
+    taskbar.launchAtLogin = launchAtLogin_;
+    taskbar.dock = dock_;
+    windowController_ = std::make_unique<TaskbarWindowController>(taskbar);
     windowController_->showWindow();
     ensureFileBrowserRunning();
     deps_.updates.start();

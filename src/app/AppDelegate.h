@@ -10,6 +10,8 @@
 
 namespace vantorel {
 
+class AccountService;
+class AddOnService;
 class ChildProcess;
 class DockService;
 class LaunchAtLoginService;
@@ -37,6 +39,10 @@ struct AppDelegateDependencies {
     LaunchAtLoginService* launchAtLogin = nullptr;
     // The recording service behind the record buttons, built when the taskbar is; none leaves them idle.
     std::function<RecordingService*()> recording = {};
+    // The add-ons' files, for the add-on controls; none leaves them out.
+    std::function<AddOnService*()> addOns = {};
+    // The account behind the settings window, built when the taskbar is; none leaves Settings… without a window.
+    std::function<AccountService*()> account = {};
 };
 
 // Start-up and shutdown of the program.

@@ -204,6 +204,12 @@ void DockService::restoreDock() {
     run(tools_.killall, {QStringLiteral("Dock")});
 }
 
+void DockService::restartDock() {
+    if (!dock_)
+        return;
+    run(tools_.killall, {QStringLiteral("Dock")});
+}
+
 std::optional<DockService::Originals> DockService::loadOriginals() const {
     const auto data = defaults_.data(domain_, originalsKey);
     if (!data)

@@ -55,6 +55,8 @@ public:
     // Hides the Dock again when something reset its preferences.
     void enforceHidden();
     void restoreDock();
+    // Restarts the Dock process (it comes back with the hidden preferences); nothing without a system Dock.
+    void restartDock();
     // "autohide" is a number whose boolean value is true and "autohide-delay" a
     // number equal to hiddenDelay.
     bool isHidden();

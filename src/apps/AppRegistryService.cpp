@@ -92,9 +92,10 @@ std::vector<AppEntry> AppRegistryService::buildEntries() {
 
     const bool trusted = platform_.accessibility && platform_.accessibility->isProcessTrusted(false);
     const QString fileBrowser = ws.fileBrowserIdentifier();
+    // This program as an application of its own is listed like any other
+    // while it shows an ordinary window (the settings window): the desktop
+    // then calls it regular. Its panels and popups never make it one.
     const auto own = platform_.bundle ? platform_.bundle->identifier() : std::nullopt;
-    // The desktop may know this program under another name than its identifier.
-    const auto self = ws.currentApplication();
     // At most one real-window probe per build: it asks another process.
     std::optional<bool> fileBrowserHasWindow;
     auto fileBrowserShown = [&](const RunningApplication& app) {
@@ -131,7 +132,7 @@ std::vector<AppEntry> AppRegistryService::buildEntries() {
         const QString b = app.bundleIdentifier.value_or(kPidPrefix + QString::number(app.pid));
         if (pinnedBundleIds_.contains(b))
             continue;
-        if ((own && b == *own) || app.handle == self)
+        if (own && b == *own)
             continue;
         if (b == fileBrowser && !fileBrowserShown(app))
             continue;

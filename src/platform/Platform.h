@@ -14,6 +14,7 @@ class Identity;
 class DockPreferences;
 class InstanceGuard;
 class KeyEvents;
+class Keychain;
 class LaunchAgent;
 class LoginItems;
 class PanelHost;
@@ -24,6 +25,7 @@ class Screens;
 class Scripting;
 class Sound;
 class SpeechRecognizer;
+class SystemInfo;
 class Theme;
 class UserNotifications;
 class Workspace;
@@ -62,6 +64,8 @@ struct Platform {
     SpeechRecognizer* speechRecognizer = nullptr;
     Permissions* permissions = nullptr;
     UserNotifications* notifications = nullptr;
+    Keychain* keychain = nullptr;
+    SystemInfo* system = nullptr;
 
     // The backend the program runs on; shared services are built from it on first use.
     static Platform& installed();

@@ -57,6 +57,10 @@ public:
     virtual ~SpeechRecognizer() = default;
     // A recogniser for the locale, or none when the locale is not supported.
     virtual std::unique_ptr<LocaleRecognizer> recognizer(const QLocale& locale) = 0;
+    // What this computer still lacks before anything can be recognised, said so
+    // that the user can act on it; empty when nothing is missing. Safe to call
+    // from any thread.
+    virtual QString missingRequirement() const { return {}; }
 };
 
 } // namespace vantorel

@@ -48,6 +48,13 @@ public:
             *image = scaledToFit(*image, maximum);
         return image;
     }
+
+    // Whether this program may capture other windows, checked without asking.
+    virtual bool screenCaptureAllowed() const = 0;
+    // Asks the user where the system asks; the answer shows in screenCaptureAllowed later.
+    virtual void requestScreenCapture() = 0;
+    // The system settings page where the user allows it; nothing where there is none.
+    virtual std::optional<QString> screenCaptureSettingsURL() const = 0;
 };
 
 } // namespace vantorel

@@ -5,6 +5,7 @@
 #include "platform/AudioRecorder.h"
 #include "platform/Permissions.h"
 #include "platform/Platform.h"
+#include "platform/Scripting.h"
 #include "platform/Sound.h"
 #include "platform/SpeechRecognizer.h"
 #include "platform/UserNotifications.h"
@@ -48,7 +49,7 @@ RecordingService& RecordingService::shared() {
         Q_ASSERT(p.audioRecorder && p.speechRecognizer && p.permissions && p.sound && p.workspace);
         return new RecordingService(RecordingServiceDependencies{
             SettingsService::shared(), Scheduler::shared(), *p.audioRecorder, *p.speechRecognizer, *p.permissions,
-            *p.sound, *p.workspace, p.notifications, RecordingEnvironment::system()});
+            *p.sound, *p.workspace, p.notifications, RecordingEnvironment::system(), p.scripting});
     }();
     return *instance;
 }
@@ -258,6 +259,18 @@ Result<QString> RecordingService::recordingSummariesDirectory() const {
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir())
         return Result<QString>::failure(QStringLiteral("cannot create %1").arg(folder));
     return folder;
+}
+
+void RecordingService::openSummariesFolder() {
+    const QString documents = deps_.environment.documentsDirectory;
+    if (documents.isEmpty())
+        return;
+    const QString folder = QDir(documents).filePath(QStringLiteral("Recording Summaries"));
+    // A folder that cannot be made is still asked for: the file browser says what is wrong.
+    QDir().mkpath(folder);
+    if (deps_.scripting && deps_.scripting->openFileBrowserWindow(folder))
+        return;
+    deps_.workspace.openUrl(QUrl::fromLocalFile(folder).toString());
 }
 
 Result<QString> RecordingService::writeOutputFile(const QString& summary, const QString& transcript) const {

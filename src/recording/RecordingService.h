@@ -19,6 +19,7 @@ class AudioRecording;
 class OllamaSummarizer;
 class Permissions;
 class RecognitionTask;
+class Scripting;
 class SettingsService;
 class Sound;
 class SpeechRecognizer;
@@ -53,6 +54,8 @@ struct RecordingServiceDependencies {
     // Tells where a summary went; none shows nothing.
     UserNotifications* notifications = nullptr;
     RecordingEnvironment environment;
+    // Opens the summaries folder in the file browser; without it the folder's URL is opened.
+    Scripting* scripting = nullptr;
 };
 
 // One press of the record button starts a recording of the microphone, the
@@ -82,6 +85,8 @@ public:
                                      const QString& model, std::function<void(QString)> completion);
     // "<Documents>/Recording Summaries", created when missing.
     Result<QString> recordingSummariesDirectory() const;
+    // The summaries folder button: creates the folder when it can and opens it in the file browser.
+    void openSummariesFolder();
 
 Q_SIGNALS:
     // recordingStateDidChange: idle → recording → processing → idle.

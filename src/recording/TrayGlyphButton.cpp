@@ -5,7 +5,6 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 
 namespace vantorel {
 
@@ -16,21 +15,10 @@ TrayGlyphButton::TrayGlyphButton(const SettingsService& settings, const ThemeSer
 
 ResolvedTheme TrayGlyphButton::look() const { return theme_.resolve(settings_.current().appearanceMode); }
 
-QColor TrayGlyphButton::glyphColor() const {
-    return look() == ResolvedTheme::Dark ? QColor::fromRgbF(1, 1, 1, 0.85f) : QColor::fromRgbF(0, 0, 0, 0.75f);
-}
-
 void TrayGlyphButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF square = QRectF(rect());
-    if (hovered_) {
-        QPainterPath path;
-        path.addRoundedRect(square, 4, 4);
-        p.fillPath(path, look() == ResolvedTheme::Dark ? QColor::fromRgbF(1, 1, 1, 0.12f)
-                                                       : QColor::fromRgbF(0, 0, 0, 0.08f));
-    }
-    drawGlyph(p, square);
+    drawButton(p, QRectF(rect()));
 }
 
 void TrayGlyphButton::enterEvent(QEnterEvent*) {

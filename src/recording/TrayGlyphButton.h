@@ -10,20 +10,21 @@ namespace vantorel {
 class SettingsService;
 class ThemeService;
 
-// A small square tray button drawn by the program: a glyph with a hover fill.
+// A small square tray button drawn by the program, hover included.
 class TrayGlyphButton : public QWidget {
     Q_OBJECT
 public:
     TrayGlyphButton(const SettingsService& settings, const ThemeService& theme, QWidget* parent = nullptr);
 
+    // A left-button release inside the button.
     std::function<void()> onClicked;
     bool isHovered() const { return hovered_; }
+    // The look the appearance setting asks for (the system's for auto).
+    ResolvedTheme look() const;
 
 protected:
-    ResolvedTheme look() const;
-    QColor glyphColor() const;
-    // Draws the glyph into the square the button stands in.
-    virtual void drawGlyph(QPainter& p, const QRectF& square) = 0;
+    // Draws the whole button into its bounds, hover included.
+    virtual void drawButton(QPainter& p, const QRectF& bounds) = 0;
 
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;

@@ -18,7 +18,7 @@ struct TaskbarViewDependencies {
     const UpdateService& updates;
     Scheduler& scheduler;
     Platform platform;
-    // The record button's service; without one the button does nothing.
+    // The service behind the record and folder buttons; without one they do nothing.
     RecordingService* recording = nullptr;
 };
 

@@ -12,13 +12,17 @@
 #include "platform/Screens.h"
 #include "platform/Theme.h"
 #include "platform/Workspace.h"
+#include "recording/RecordingButton.h"
+#include "recording/SummariesFolderButton.h"
 #include "taskbar/AutoHide.h"
 #include "taskbar/BarGeometry.h"
 #include "taskbar/TaskbarPanel.h"
 #include "taskbar/TaskbarView.h"
+#include "taskbar/TrayView.h"
 #include "widgets/ClockView.h"
 #include "widgets/LauncherPanelController.h"
 #include "widgets/WindowPreviewPanel.h"
+#include "windows/SettingsWindowController.h"
 #include "windows/UpdateService.h"
 
 #include <QApplication>
@@ -208,6 +212,8 @@ void TaskbarWindowController::applyCurrentSettings() {
     pushEntries();
     positionPanels();
     updateWindowState();
+    // The tray's buttons may have come or gone.
+    writeStateFile();
 }
 
 void TaskbarWindowController::applyPanelAppearance() {
@@ -289,6 +295,9 @@ void TaskbarWindowController::teardown() {
     windowStateTimer_.cancel();
     restoreAdjustedWindows(std::nullopt);
     closePreviewAndLauncher();
+    // Hidden, not deleted: an alert of the window may still be returning into it.
+    if (settingsWindow_)
+        settingsWindow_->window()->hide();
     for (auto& [id, panel] : extraPanels_)
         panel->close();
     extraPanels_.clear();
@@ -316,10 +325,21 @@ void TaskbarWindowController::writeStateFile() const {
                 {QStringLiteral("active"), e.isActive},
                 {QStringLiteral("frame"), QJsonArray{frame.x(), frame.y(), frame.width(), frame.height()}}});
         }
+    // The add-on's tray buttons while they are shown.
+    QJsonObject tray;
+    auto trayButton = [&tray](const char* name, QWidget* button) {
+        if (!button->isVisible())
+            return;
+        const QRect frame(button->mapToGlobal(QPoint(0, 0)), button->size());
+        tray.insert(QLatin1String(name), QJsonArray{frame.x(), frame.y(), frame.width(), frame.height()});
+    };
+    trayButton("folder", view->tray()->summariesFolderBtn());
+    trayButton("record", view->tray()->recordBtn());
     // Written whole or not at all, so a reader never sees half a list.
     QSaveFile file(stateFile_);
     if (file.open(QIODevice::WriteOnly)) {
-        file.write(QJsonDocument(QJsonObject{{QStringLiteral("buttons"), buttons}}).toJson(QJsonDocument::Compact));
+        file.write(QJsonDocument(QJsonObject{{QStringLiteral("buttons"), buttons}, {QStringLiteral("tray"), tray}})
+                       .toJson(QJsonDocument::Compact));
         file.commit();
     }
 }
@@ -453,7 +473,15 @@ void TaskbarWindowController::closeLauncher() {
 }
 
 void TaskbarWindowController::openSettings() {
-    // The settings window is not part of the program yet.
+    if (tornDown_ || !deps_.account || !deps_.platform.alerts)
+        return;
+    if (!settingsWindow_) {
+        settingsWindow_ = std::make_unique<SettingsWindowController>(
+            SettingsWindowDependencies{deps_.platform, deps_.scheduler, deps_.settings, deps_.theme, deps_.updates,
+                                       *deps_.account, deps_.launchAtLogin, deps_.dock, {}, deps_.addOns});
+        settingsWindow_->onShowWhatsNew = [this] { showWhatsNew(); };
+    }
+    settingsWindow_->show();
 }
 
 void TaskbarWindowController::showWhatsNew() {

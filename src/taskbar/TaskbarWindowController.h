@@ -17,7 +17,12 @@ class QMenu;
 
 namespace vantorel {
 
+class AccountService;
 class ActivationController;
+class AddOnService;
+class DockService;
+class LaunchAtLoginService;
+class SettingsWindowController;
 class AppButtonsRail;
 class AppRegistryService;
 class LauncherPanelController;
@@ -43,6 +48,12 @@ struct TaskbarDependencies {
     // The store of the pinned list; the settings' own store when not given.
     PersistenceService* persistence = nullptr;
     RecordingService* recording = nullptr;
+    // The add-ons' files, behind the settings window's add-on row; without it the row only tells the state.
+    AddOnService* addOns = nullptr;
+    // What the settings window works with; without an account service Settings… opens nothing.
+    AccountService* account = nullptr;
+    LaunchAtLoginService* launchAtLogin = nullptr;
+    DockService* dock = nullptr;
 };
 
 // Owns the taskbar on screen: one panel along the bottom of each target display.
@@ -89,6 +100,8 @@ public:
     // A window preview is on screen (the bar stays up meanwhile).
     bool isPreviewOpen() const;
     WindowPreviewPanel& previewPanel() const { return *previewPanel_; }
+    // None until Settings… was chosen once; then kept.
+    SettingsWindowController* settingsWindow() const { return settingsWindow_.get(); }
     bool isTornDown() const { return tornDown_; }
     bool hasWindowStateTimer() const { return windowStateTimer_.isActive(); }
     // Whether the pointer is polled for auto-hide (only while it applies).
@@ -156,6 +169,7 @@ private:
     int menuTrackingDepth_ = 0;
     std::unique_ptr<LauncherPanelController> launcherController_;
     std::unique_ptr<WindowPreviewPanel> previewPanel_;
+    std::unique_ptr<SettingsWindowController> settingsWindow_;
     bool tornDown_ = false;
     // Desktop tests read the row from outside through this file ($VANTOREL_STATE_FILE).
     QString stateFile_;

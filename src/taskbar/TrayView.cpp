@@ -3,7 +3,6 @@
 #include "app/SettingsService.h"
 #include "platform/Screens.h"
 #include "recording/RecordingButton.h"
-#include "recording/RecordingService.h"
 #include "recording/SummariesFolderButton.h"
 #include "widgets/ClockView.h"
 #include "widgets/ShowDesktopButton.h"
@@ -39,27 +38,16 @@ int trayFittingWidth(bool installed, int clockFittingWidth) {
 
 TrayView::TrayView(const TaskbarViewDependencies& deps, QWidget* parent)
     : QWidget(parent), deps_(deps),
-      summariesFolderBtn_(new SummariesFolderButton(deps.settings, deps.theme, this)),
-      recordBtn_(new RecordingButton(deps.settings, deps.theme, this)),
+      summariesFolderBtn_(new SummariesFolderButton(deps.settings, deps.theme, deps.recording, this)),
+      recordBtn_(new RecordingButton(deps.settings, deps.theme, deps.recording, this)),
       clock_(new ClockView(deps.settings, deps.theme, deps.scheduler, *deps.platform.pointer, QLocale(), this)),
       showDesktopBtn_(new ShowDesktopButton(deps.settings, deps.theme, *deps.platform.workspace,
-                                            *deps.platform.accessibility, deps.platform.bundle, deps.scheduler,
-                                            this)) {
+                                            *deps.platform.accessibility, deps.platform.bundle, deps.scheduler, this)) {
     connect(clock_, &ClockView::fittingWidthChanged, this, [this] {
         layoutParts();
         Q_EMIT fittingWidthChanged();
     });
     connect(&deps.settings, &SettingsService::didChange, this, [this] { updateRecordingVisibility(); });
-    if (RecordingService* recording = deps.recording) {
-        recordBtn_->onClicked = [recording] { recording->toggleRecording(); };
-        auto show = [this, recording] {
-            recordBtn_->setRecording(recording->state() == RecordingService::State::Recording);
-            recordBtn_->setProgressText(recording->progressDescription());
-        };
-        connect(recording, &RecordingService::recordingStateDidChange, this, show);
-        connect(recording, &RecordingService::progressDidChange, this, show);
-        show();
-    }
     updateRecordingVisibility();
 }
 

@@ -20,6 +20,9 @@ public:
     bool isConfigured() const { return configured_; }
     bool hasUpdater() const { return configured_; }
     void checkForUpdates() { Q_EMIT checkRequested(); }
+    // The updater's own automatic-check preference; only meaningful while configured.
+    bool automaticallyChecksForUpdates() const { return automaticChecks_; }
+    void setAutomaticallyChecksForUpdates(bool on) { automaticChecks_ = on; }
 
     // Used by the update framework's delegate.
     void setConfigured(bool configured) { configured_ = configured; }
@@ -33,6 +36,7 @@ Q_SIGNALS:
 private:
     std::optional<QString> availableVersion_;
     bool configured_ = false;
+    bool automaticChecks_ = false;
 };
 
 } // namespace vantorel

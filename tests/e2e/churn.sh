@@ -120,8 +120,13 @@ for _ in $(seq 1 100); do
   [ "$(client_windows | wc -l)" = "${#terms[@]}" ] && break
   sleep 0.1
 done
-[ "$(client_windows | wc -l)" = "${#terms[@]}" ] ||
+if [ "$(client_windows | wc -l)" != "${#terms[@]}" ]; then
+  for id in $(client_windows); do
+    echo "window $id: $(xprop -id "$id" _NET_WM_PID WM_NAME WM_CLASS 2>&1 | tr '\n' ' ')" >&2
+  done
+  echo "xterms: ${terms[*]}; running: $(pgrep -d ' ' -x xterm || true)" >&2
   fail "the window manager lists $(client_windows | wc -l) windows for ${#terms[@]} xterms"
+fi
 match=0
 for _ in $(seq 1 50); do
   if [ "$(button_windows)" = "$(client_windows)" ]; then match=1; break; fi

@@ -14,12 +14,11 @@ helpers="${VANTOREL_HELPERS:?the helpers folder}"
 mkdir -p "$out"
 work="$(mktemp -d)"
 
-pid="" services="" pulse="" bus=""
+pid="" pulse=""
 cleanup() {
   [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true
-  [ -n "$services" ] && kill "$services" 2>/dev/null || true
   [ -n "$pulse" ] && kill "$pulse" 2>/dev/null || true
-  [ -n "$bus" ] && kill "$bus" 2>/dev/null || true
+  stop_desktop_services
   stop_private_x
   rm -rf "$work"
 }
@@ -35,14 +34,7 @@ export HOME="$work/home" XDG_CONFIG_HOME="$work/config" TMPDIR="$work/tmp"
 mkdir -p "$HOME" "$TMPDIR"
 
 # A session bus of our own, with a file manager and a notification server that log their calls.
-dbus-daemon --session --nofork --print-address=1 >"$work/bus.address" 2>"$work/bus.log" &
-bus=$!
-for _ in $(seq 1 100); do [ -s "$work/bus.address" ] && break; sleep 0.1; done
-export DBUS_SESSION_BUS_ADDRESS="$(head -n1 "$work/bus.address")"
-"$helpers/desktop_services" >"$out/services.log" 2>&1 &
-services=$!
-for _ in $(seq 1 100); do grep -q '^ready$' "$out/services.log" 2>/dev/null && break; sleep 0.1; done
-grep -q '^ready$' "$out/services.log" || fail "the fake desktop services did not start"
+start_desktop_services "$helpers" "$out/services.log" || fail "the fake desktop services did not start"
 
 # The sound server: a null sink whose monitor is the default source.
 export PULSE_SERVER="unix:$work/pulse.sock"
@@ -62,24 +54,30 @@ mkdir -p "$defaults"
 blob="$(printf '{"recordingAddonInstalled":true}' | base64 -w0)"
 printf '{"com.vantorel.settings":{"base64":"%s"}}' "$blob" >"$defaults/com.vantorel.app.json"
 
-"$exe" --defaults-dir "$defaults" >"$out/vantorel.log" 2>&1 &
+state="$work/state.json"
+VANTOREL_STATE_FILE="$state" "$exe" --defaults-dir "$defaults" >"$out/vantorel.log" 2>&1 &
 pid=$!
 wait_for_window "Vantorel Taskbar" 30 >/dev/null || fail "no taskbar window"
 sleep 1
 
-# The record button is the red dot in the bar.
-import -window root "$out/before.png"
-box="$(convert "$out/before.png" -crop 1440x56+0+844 +repage -fuzz 12% -fill black +opaque 'rgb(229,57,53)' \
-  -format '%@' info:)"
-read -r w h x y <<<"$(sed 's/[x+]/ /g' <<<"$box")"
-[ "${w:-0}" -gt 2 ] && [ "${w:-0}" -lt 20 ] || fail "no record button in the bar ($box)"
-bx=$((x + w / 2)) by=$((844 + y + h / 2))
+# Where the record button is, as the taskbar reports it.
+read -r bx by <<<"$(tray_button_center "$state" record)" || fail "no record button in the bar"
 echo "record button at $bx,$by"
+import -window root "$out/before.png"
 
 xdotool mousemove "$bx" "$by" click 1
 # Recording once the recorder listens to the sound server.
 for _ in $(seq 1 100); do [ -n "$(pactl list short source-outputs)" ] && break; sleep 0.1; done
 [ -n "$(pactl list short source-outputs)" ] || fail "the recorder never connected to the sound server"
+# While recording the ring holds a red dot.
+dot=""
+for _ in $(seq 1 50); do
+  dot="$(import -window root -crop 1x1+"$bx"+"$by" +repage png:- | convert png:- -format '%[fx:int(255*r)],%[fx:int(255*g)]' info:)"
+  [ "${dot%,*}" -gt 200 ] && [ "${dot#*,}" -lt 60 ] && break
+  sleep 0.1
+done
+[ "${dot%,*}" -gt 200 ] && [ "${dot#*,}" -lt 60 ] || fail "no red dot while recording ($dot)"
+import -window root "$out/recording.png"
 ls "$TMPDIR/VantorelRecordings/"recording-*.m4a >/dev/null || fail "no temporary recording"
 paplay --device=room "$work/meeting.wav"
 sleep 0.5

@@ -1,17 +1,21 @@
 #include "recording/RecordingService.h"
 #include "platform/sim/SimRecording.h"
 #include "recording/RecordingButton.h"
+#include "recording/SummariesFolderButton.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/SimWorld.h"
 #include "support/TestSupport.h"
 #include "taskbar/TrayView.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace vantorel;
@@ -25,6 +29,14 @@ RecognitionUpdate finalText(const QString& text) {
 }
 RecognitionUpdate partialText(const QString& text) {
     return {RecognitionResult{text, false}, std::nullopt, 0.5};
+}
+
+// The button as drawn on nothing, so that every pixel is its own.
+QImage drawn(QWidget* button) {
+    QImage image(button->size(), QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    button->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
 }
 
 QString readText(const QString& path) {
@@ -57,9 +69,9 @@ protected:
     }
 
     void build() {
-        service = std::make_unique<RecordingService>(
-            RecordingServiceDependencies{world.settings, world.scheduler, recorder, speech, permissions, world.desktop,
-                                         world.desktop.workspace, &notifications, environment});
+        service = std::make_unique<RecordingService>(RecordingServiceDependencies{
+            world.settings, world.scheduler, recorder, speech, permissions, world.desktop, world.desktop.workspace,
+            &notifications, environment, &world.desktop.scripting});
         QObject::connect(service.get(), &RecordingService::recordingStateDidChange,
                          [this] { states.push_back(service->state()); });
     }
@@ -214,7 +226,7 @@ TEST_F(RecordingServiceTest, ASummaryWithItsTranscriptIsRevealedAndAnnouncedAndT
     EXPECT_EQ(tray.recordBtn()->toolTip(), "Transcribing… 40 %");
     world.scheduler.advance(2s);
     EXPECT_EQ(service->state(), State::Idle);
-    EXPECT_EQ(tray.recordBtn()->toolTip(), "Start Recording");
+    EXPECT_EQ(tray.recordBtn()->toolTip(), "Start/stop recording");
 
     EXPECT_EQ(readText(summaryPath("md")), "# Recording Summary\n\nDate: 2026-01-05 09:00:03\n\n## Summary\n"
                                            "1. We need to decide on the launch plan by Friday.\n\n"
@@ -374,4 +386,71 @@ TEST_F(RecordingServiceTest, TheRecordingPathUsesTheLanguageModelWhenAskedTo) {
     ASSERT_TRUE(waitUntil([&] { return service->state() == State::Idle; }, [this] { world.scheduler.runPending(); }));
     EXPECT_TRUE(readText(summaryPath("md")).contains("## Summary\nDecided: launch on Friday.\n\n## Transcript\n"));
     EXPECT_EQ(QJsonDocument::fromJson(server.requests.at(0).body).object().value("model").toString(), "gemma2:2b");
+}
+
+TEST_F(RecordingServiceTest, TheTrayButtonsDrawAndTellTheStateAndOpenTheSummariesFolder) {
+    speech.script = {{2s, finalText(QStringLiteral("Short."))}};
+    world.change([](AppSettings& s) { s.appearanceMode = AppearanceMode::Light; });
+    QWidget host;
+    auto deps = world.dependencies();
+    deps.recording = service.get();
+    TrayView tray(deps, &host);
+    host.show();
+    RecordingButton* record = tray.recordBtn();
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(record);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->role(), QAccessible::Button);
+    EXPECT_EQ(a->text(QAccessible::Name), "Record");
+    EXPECT_EQ(record->toolTip(), "Start/stop recording");
+    auto dot = [&] { return drawn(record).pixelColor(10, 10); };
+    auto ring = [&] { return drawn(record).pixelColor(2, 10); };
+
+    // Idle: a black ring and no dot.
+    EXPECT_EQ(a->text(QAccessible::Value), "idle");
+    EXPECT_EQ(dot().alpha(), 0);
+    EXPECT_GT(ring().alpha(), 0);
+    EXPECT_EQ(ring().red(), 0);
+
+    // The press action and a click both toggle.
+    a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    world.scheduler.runPending();
+    EXPECT_EQ(a->text(QAccessible::Value), "recording");
+    EXPECT_GT(dot().red(), 200);
+    EXPECT_LT(dot().green(), 60);
+    QTest::mouseClick(record, Qt::LeftButton);
+    EXPECT_EQ(a->text(QAccessible::Value), "processing");
+    EXPECT_EQ(dot().red(), 0);
+    EXPECT_NEAR(dot().alphaF(), 0.28, 0.01);
+    world.scheduler.advance(2s);
+    EXPECT_EQ(a->text(QAccessible::Value), "idle");
+
+    // Dark: the ring is white.
+    world.change([](AppSettings& s) { s.appearanceMode = AppearanceMode::Dark; });
+    EXPECT_EQ(ring().red(), 255);
+
+    SummariesFolderButton* folder = tray.summariesFolderBtn();
+    QAccessibleInterface* f = QAccessible::queryAccessibleInterface(folder);
+    EXPECT_EQ(f->text(QAccessible::Name), "Recording summaries folder");
+    EXPECT_EQ(folder->toolTip(), "Open recording summaries folder");
+    // The folder glyph: a dark body in dark, a light one in light.
+    EXPECT_LT(drawn(folder).pixelColor(14, 6).lightness(), 40);
+    world.change([](AppSettings& s) { s.appearanceMode = AppearanceMode::Light; });
+    EXPECT_GT(drawn(folder).pixelColor(14, 6).lightness(), 235);
+
+    // A press makes the folder and opens it in the file browser.
+    QDir(summaries()).removeRecursively();
+    world.desktop.scripting.scripts.clear();
+    QTest::mouseClick(folder, Qt::LeftButton);
+    EXPECT_TRUE(QFileInfo(summaries()).isDir());
+    ASSERT_EQ(world.desktop.scripting.scripts.size(), 1);
+    EXPECT_TRUE(world.desktop.scripting.scripts[0].contains("POSIX file \"" + summaries() + "\""));
+    f->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(world.desktop.scripting.scripts.size(), 2);
+
+    // A user without a Documents folder: nothing to open.
+    environment.documentsDirectory.clear();
+    build();
+    SummariesFolderButton lone(world.settings, world.theme, service.get());
+    QTest::mouseClick(&lone, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(world.desktop.scripting.scripts.size(), 2);
 }

@@ -6,8 +6,8 @@
 
 namespace vantorel::test {
 
-LoopbackHttpServer::LoopbackHttpServer() {
-    server_.listen(QHostAddress::LocalHost, 0);
+LoopbackHttpServer::LoopbackHttpServer(quint16 port) {
+    server_.listen(QHostAddress::LocalHost, port);
     connect(&server_, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket* socket = server_.nextPendingConnection()) {
             socket->setParent(this);

@@ -31,7 +31,10 @@ public:
         QByteArray contentType = "application/json";
     };
 
-    LoopbackHttpServer();
+    // Port 0: one the system picks.
+    explicit LoopbackHttpServer(quint16 port = 0);
+    bool isListening() const { return server_.isListening(); }
+    quint16 port() const { return server_.serverPort(); }
     // http://127.0.0.1:PORT + path
     QUrl url(const QString& path) const;
     // Stops listening: connections are refused from now on.

@@ -61,6 +61,20 @@ TEST(X11WindowTracker, FollowsARealClientFromMapToClose) {
     xdotool({"set_window", "--name", "renamed", QString::number(id)});
     EXPECT_TRUE(waitUntil([&] { return t.tracker->window(id) && t.tracker->window(id)->title == "renamed"; }));
 
+    // Moved, the window's new place comes only in the window manager's
+    // synthetic notice, which counts from outside xterm's border.
+    xdotool({"windowmove", "--sync", QString::number(id), "300", "200"});
+    auto* c = t.x->connection();
+    auto onServer = [&] {
+        auto r =
+            xreply(xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, id, t.x->root(), 0, 0), nullptr));
+        return r ? QPoint(r->dst_x, r->dst_y) : QPoint();
+    };
+    EXPECT_TRUE(waitUntil([&] {
+        return t.tracker->window(id) && t.tracker->window(id)->client.topLeft() == onServer();
+    })) << "tracked at "
+        << t.tracker->window(id)->client.x() << "," << t.tracker->window(id)->client.y();
+
     // Minimised: unmapped, iconic, hidden state.
     xdotool({"windowminimize", "--sync", QString::number(id)});
     EXPECT_TRUE(waitUntil([&] {

@@ -181,12 +181,19 @@ QString PocketsphinxRecognizer::missingModel() const {
     return {};
 }
 
+QString PocketsphinxRecognizer::missingRequirement() const {
+    const QString missing = missingModel();
+    if (missing.isEmpty())
+        return {};
+    return QStringLiteral("The English speech model is missing (%1). Install the package %2.")
+        .arg(missing, modelPackage());
+}
+
 std::unique_ptr<LocaleRecognizer> PocketsphinxRecognizer::recognizer(const QLocale& locale) {
     if (locale.language() != QLocale::English)
         return nullptr;
-    if (const QString missing = missingModel(); !missing.isEmpty()) {
-        Log::recording().error(
-            QStringLiteral("The English speech model is missing (%1); install %2").arg(missing, modelPackage()));
+    if (const QString missing = missingRequirement(); !missing.isEmpty()) {
+        Log::recording().error(missing);
         return nullptr;
     }
     return std::make_unique<PocketsphinxLocaleRecognizer>(*this, locale);

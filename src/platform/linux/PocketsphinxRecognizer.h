@@ -28,6 +28,8 @@ public:
 
     // Empty when the model is complete; otherwise what is missing.
     QString missingModel() const;
+    // The missing model and the package that brings it.
+    QString missingRequirement() const override;
     // English only, and only with the model present.
     std::unique_ptr<LocaleRecognizer> recognizer(const QLocale& locale) override;
 

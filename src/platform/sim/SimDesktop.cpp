@@ -42,6 +42,8 @@ Platform SimDesktop::platform(DefaultsStore* defaults) {
     p.launchAgent = &launchAgent;
     p.scripting = &scripting;
     p.keyEvents = this;
+    p.keychain = &keychain;
+    p.system = this;
     return p;
 }
 
@@ -391,6 +393,14 @@ std::optional<QImage> SimWindowServer::captureWindow(quint32 windowNumber) {
         p.drawText(image.rect().adjusted(8, 8, -8, -8), Qt::AlignLeft | Qt::AlignTop, w->title);
     }
     return image;
+}
+
+bool SimWindowServer::screenCaptureAllowed() const { return desktop_.screenCaptureAllowed; }
+
+void SimWindowServer::requestScreenCapture() { ++desktop_.screenCaptureRequests; }
+
+std::optional<QString> SimWindowServer::screenCaptureSettingsURL() const {
+    return QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_ScreenCapture");
 }
 
 namespace {

@@ -12,10 +12,12 @@
 #include "platform/Platform.h"
 #include "platform/Screens.h"
 #include "platform/Sound.h"
+#include "platform/SystemInfo.h"
 #include "platform/Theme.h"
 #include "platform/WindowServer.h"
 #include "platform/Workspace.h"
 #include "platform/sim/SimDock.h"
+#include "platform/sim/SimKeychain.h"
 #include "platform/sim/SimLoginItems.h"
 #include "platform/sim/SimProcessRunner.h"
 #include "platform/sim/SimScripting.h"
@@ -104,6 +106,9 @@ public:
     // A window-sized image in a colour of the window number with the title on
     // it; nothing for a minimised, hidden or uncapturable window.
     std::optional<QImage> captureWindow(quint32 windowNumber) override;
+    bool screenCaptureAllowed() const override;
+    void requestScreenCapture() override;
+    std::optional<QString> screenCaptureSettingsURL() const override;
 
 private:
     SimDesktop& desktop_;
@@ -147,7 +152,8 @@ class SimDesktop final : public Pointer,
                          public Identity,
                          public PanelHost,
                          public ClickMonitor,
-                         public KeyEvents {
+                         public KeyEvents,
+                         public SystemInfo {
 public:
     SimDesktop();
     ~SimDesktop() override;
@@ -235,6 +241,8 @@ public:
 
     // --- window server ---
     bool windowListUnavailable = false;
+    bool screenCaptureAllowed = true;
+    int screenCaptureRequests = 0;
     // Listed after the applications' windows (desktop elements, odd entries).
     std::vector<WindowListEntry> extraWindowListEntries;
     // Lookups that go to the "disk", for tests of caches.
@@ -255,6 +263,14 @@ public:
     SimLoginItems loginItems;
     SimLaunchAgent launchAgent{processes};
     SimScripting scripting;
+    SimKeychain keychain;
+
+    // --- the operating system, named as the behaviour's texts name it ---
+    QString osVersion = QStringLiteral("Version 13.6 (Build 22G120)");
+    QString operatingSystemVersion() const override { return osVersion; }
+    QString thisComputer() const override { return QStringLiteral("this Mac"); }
+    QString systemName() const override { return QStringLiteral("macOS"); }
+    QString desktopName() const override { return QStringLiteral("macOS"); }
 
     // Ports implemented by the desktop itself.
     Point location() const override { return pointerSource ? pointerSource() : pointer_; }

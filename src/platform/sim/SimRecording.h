@@ -35,7 +35,10 @@ class SimSpeechRecognizer : public SpeechRecognizer {
 public:
     explicit SimSpeechRecognizer(Scheduler& scheduler) : scheduler_(scheduler) {}
     std::unique_ptr<LocaleRecognizer> recognizer(const QLocale& locale) override;
+    QString missingRequirement() const override { return missing; }
 
+    // What the recogniser reports as missing on this computer; set it before the work that asks.
+    QString missing;
     // Languages it has a recogniser for.
     QList<QLocale::Language> languages{QLocale::English};
     bool onDevice = true;

@@ -22,6 +22,10 @@ public:
     std::optional<std::vector<WindowListEntry>> windowList(const WindowListOptions& options) const override;
     std::optional<QImage> captureWindow(quint32 windowNumber) override;
     std::optional<QImage> captureWindowFitting(quint32 windowNumber, QSize maximum) override;
+    // Any client of the X server may read any window: nothing to ask, nowhere to go.
+    bool screenCaptureAllowed() const override { return true; }
+    void requestScreenCapture() override {}
+    std::optional<QString> screenCaptureSettingsURL() const override { return std::nullopt; }
     X11WindowCapture& capture() { return *capture_; }
     // The stacking layer the program's rules read: 0 for normal windows.
     qint64 layerOf(const X11Window& w) const;

@@ -132,8 +132,10 @@ void X11WindowTracker::onEvent(const xcb_generic_event_t* ev) {
         if (it == windows_.end())
             break;
         if (ev->response_type & 0x80) {
-            // The window manager's synthetic notice carries root coordinates.
-            it->second.client = QRect(c->x, c->y, c->width, c->height);
+            // The window manager's synthetic notice gives the outer corner of
+            // the border the client asked for, in root coordinates; the client
+            // area starts inside it even when the manager took the border away.
+            it->second.client = QRect(c->x + c->border_width, c->y + c->border_width, c->width, c->height);
             changedSinceAnnounce_ = true;
             schedulePass();
         } else {

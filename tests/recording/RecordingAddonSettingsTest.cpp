@@ -1,0 +1,230 @@
+#include "recording/OllamaModels.h"
+#include "recording/RecordingAddonSettingsPanel.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/SimWorld.h"
+#include "support/TestSupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace vantorel;
+using namespace vantorel::test;
+
+namespace {
+
+// The local model server as a process of its own (tests/helpers/model_server).
+class ModelServer {
+public:
+    explicit ModelServer(QStringList arguments) {
+        process_.setProgram(helperPath(QStringLiteral("model_server")));
+        process_.setArguments(arguments);
+        process_.start();
+        waitUntil([this] {
+            output_ += process_.readAllStandardOutput();
+            return output_.contains('\n') || process_.state() == QProcess::NotRunning;
+        });
+        port_ = output_.left(output_.indexOf('\n')).mid(5).toUInt();
+    }
+    ~ModelServer() { stop(); }
+    void stop() {
+        process_.kill();
+        process_.waitForFinished();
+    }
+    QUrl endpoint() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/api/tags").arg(port_)); }
+    bool listening() const { return port_ != 0; }
+    // The requests it printed, one a line.
+    QStringList requests() {
+        output_ += process_.readAllStandardOutput();
+        return QString::fromUtf8(output_).split(u'\n', Qt::SkipEmptyParts).mid(1);
+    }
+
+private:
+    QProcess process_;
+    QByteArray output_;
+    unsigned port_ = 0;
+};
+
+QStringList labels(const QComboBox& box) {
+    QStringList out;
+    for (int i = 0; i < box.count(); ++i)
+        out << box.itemText(i);
+    return out;
+}
+
+class RecordingAddonSettingsTest : public ::testing::Test {
+protected:
+    SimWorld world;
+    std::unique_ptr<RecordingAddonSettingsPanel> panel;
+
+    void SetUp() override {
+        world.change([](AppSettings& s) { s.recordingAddonInstalled = true; });
+    }
+    void build(const QUrl& endpoint = QUrl(QStringLiteral("http://127.0.0.1:9/api/tags"))) {
+        panel = std::make_unique<RecordingAddonSettingsPanel>(
+            RecordingAddonSettingsDependencies{world.settings, world.scheduler, endpoint});
+        panel->show();
+    }
+    // Loads the models and waits for them (or their absence) to be in the menu.
+    void load() {
+        bool applied = false;
+        auto c = QObject::connect(panel.get(), &RecordingAddonSettingsPanel::installedModelsApplied,
+                                  [&] { applied = true; });
+        panel->loadInstalledModels();
+        ASSERT_TRUE(waitUntil([&] { return applied; }, [this] { world.scheduler.runPending(); }));
+        QObject::disconnect(c);
+    }
+    const AppSettings& settings() const { return world.settings.current(); }
+};
+
+} // namespace
+
+TEST(OllamaModelsTest, TagAnswersAndTheMenuTheyMake) {
+    EXPECT_EQ(ollamaTagNames(R"({"models":[{"name":"llama3.2:latest","size":1},{"name":"phi3:mini"}],"x":1})"),
+              (QStringList{"llama3.2:latest", "phi3:mini"}));
+    // A model without a name, a missing list, an error answer or no JSON: no names.
+    EXPECT_TRUE(ollamaTagNames(R"({"models":[{"name":"a"},{"model":"b"}]})").isEmpty());
+    EXPECT_TRUE(ollamaTagNames(R"({"error":"not found"})").isEmpty());
+    EXPECT_TRUE(ollamaTagNames("<html>").isEmpty());
+
+    EXPECT_EQ(installedModelOptions({"llama3.2:latest", "gemma2:2b"}, "llama3.2"),
+              (std::vector<ModelOption>{{"llama3.2:latest", "llama3.2:latest"}, {"gemma2:2b", "gemma2:2b"}}));
+    EXPECT_EQ(installedModelOptions({"a:latest"}, "b"),
+              (std::vector<ModelOption>{{"b (not installed)", "b"}, {"a:latest", "a:latest"}}));
+    const auto suggested = suggestedModelOptions();
+    EXPECT_EQ(modelOptionIndex(suggested, "phi3:mini"), 2);
+    EXPECT_EQ(modelOptionIndex(suggested, "gemma2"), 0) << "only \":latest\" is added, no other tag";
+    EXPECT_EQ(modelOptionIndex({{"x", "x"}, {"m:latest", "m:latest"}}, "m"), 1);
+}
+
+TEST_F(RecordingAddonSettingsTest, ShowsTheSettingsKeepsUnsavedEditsAndFollowsTheInstalledState) {
+    world.change([](AppSettings& s) {
+        s.recordingOutputFormat = RecordingOutputFormat::Txt;
+        s.recordingUseAISummary = true;
+        s.recordingOllamaModel = QStringLiteral("phi3:mini");
+    });
+    build();
+    EXPECT_EQ(labels(*panel->outputPopup()), (QStringList{"Markdown (.md)", "Text (.txt)"}));
+    EXPECT_EQ(labels(*panel->modelPopup()),
+              (QStringList{"Llama 3.2 (Best)", "Gemma 2 2B (Better)", "Phi-3 Mini (Okay)"}));
+    EXPECT_EQ(panel->outputPopup()->currentIndex(), 1);
+    EXPECT_TRUE(panel->useAIToggle()->isChecked());
+    EXPECT_EQ(panel->useAIToggle()->text(), "Use AI summarization");
+    EXPECT_EQ(panel->modelPopup()->currentIndex(), 2);
+    EXPECT_EQ(panel->instructionsView()->toPlainText(), AppSettings::kDefaultSummaryInstructions);
+    for (QWidget* w : std::initializer_list<QWidget*>{panel->outputPopup(), panel->useAIToggle(), panel->modelPopup(),
+                                                      panel->instructionsView(), panel->saveInstructionsButton(),
+                                                      panel->resetInstructionsButton()})
+        EXPECT_TRUE(w->isEnabled());
+
+    // The user's choices write their settings.
+    QTest::keyClick(panel->outputPopup(), Qt::Key_Up);
+    EXPECT_EQ(settings().recordingOutputFormat, RecordingOutputFormat::Md);
+    QTest::keyClick(panel->modelPopup(), Qt::Key_Up);
+    EXPECT_EQ(settings().recordingOllamaModel, "gemma2:2b");
+
+    // An edit not saved yet survives other changes; a new stored value replaces it.
+    panel->instructionsView()->setPlainText(QStringLiteral("5 bullet points, not saved"));
+    QTest::mouseClick(panel->useAIToggle(), Qt::LeftButton);
+    EXPECT_FALSE(settings().recordingUseAISummary);
+    EXPECT_FALSE(panel->modelPopup()->isEnabled()) << "no model without AI summaries";
+    EXPECT_TRUE(panel->outputPopup()->isEnabled());
+    EXPECT_EQ(panel->instructionsView()->toPlainText(), "5 bullet points, not saved");
+    world.change([](AppSettings& s) { s.recordingSummaryInstructions = QStringLiteral("one sentence"); });
+    EXPECT_EQ(panel->instructionsView()->toPlainText(), "one sentence");
+
+    // A model the menu does not have selects the first entry.
+    world.change([](AppSettings& s) { s.recordingOllamaModel = QStringLiteral("mistral"); });
+    EXPECT_EQ(panel->modelPopup()->currentIndex(), 0);
+
+    // Removing the add-on while the panel is open disables everything.
+    world.change([](AppSettings& s) {
+        s.recordingUseAISummary = true;
+        s.recordingAddonInstalled = false;
+    });
+    for (QWidget* w : std::initializer_list<QWidget*>{panel->outputPopup(), panel->useAIToggle(), panel->modelPopup(),
+                                                      panel->instructionsView(), panel->saveInstructionsButton(),
+                                                      panel->resetInstructionsButton()})
+        EXPECT_FALSE(w->isEnabled());
+    EXPECT_TRUE(panel->instructionsView()->isReadOnly());
+}
+
+TEST_F(RecordingAddonSettingsTest, SaveTrimsBlankMeansTheDefaultsAndResetRestoresThem) {
+    world.change([](AppSettings& s) { s.recordingSummaryInstructions = QStringLiteral("3 bullet points"); });
+    build();
+    panel->instructionsView()->setPlainText(QStringLiteral("  \n\t \n"));
+    QTest::mouseClick(panel->saveInstructionsButton(), Qt::LeftButton);
+    EXPECT_EQ(settings().recordingSummaryInstructions, AppSettings::kDefaultSummaryInstructions);
+    EXPECT_EQ(panel->instructionsView()->toPlainText(), AppSettings::kDefaultSummaryInstructions);
+
+    panel->instructionsView()->setPlainText(QStringLiteral("\n  a single paragraph \n"));
+    QTest::mouseClick(panel->saveInstructionsButton(), Qt::LeftButton);
+    EXPECT_EQ(settings().recordingSummaryInstructions, "a single paragraph");
+
+    panel->instructionsView()->setPlainText(QStringLiteral("an edit"));
+    QTest::mouseClick(panel->resetInstructionsButton(), Qt::LeftButton);
+    EXPECT_EQ(settings().recordingSummaryInstructions, AppSettings::kDefaultSummaryInstructions);
+    EXPECT_EQ(panel->instructionsView()->toPlainText(), AppSettings::kDefaultSummaryInstructions);
+    // Reset with the default already stored still clears the edit.
+    panel->instructionsView()->setPlainText(QStringLiteral("another edit"));
+    QTest::mouseClick(panel->resetInstructionsButton(), Qt::LeftButton);
+    EXPECT_EQ(panel->instructionsView()->toPlainText(), AppSettings::kDefaultSummaryInstructions);
+}
+
+TEST_F(RecordingAddonSettingsTest, TheServersModelsReplaceTheSuggestions) {
+    ModelServer server({"llama3.2:latest", "gemma2:2b"});
+    ASSERT_TRUE(server.listening());
+    build(server.endpoint());
+    panel->modelPopup()->setToolTip(QStringLiteral("stale"));
+    load();
+    EXPECT_EQ(server.requests(), QStringList{"GET /api/tags"});
+    // "llama3.2" is the server's "llama3.2:latest": selected, nothing marked missing.
+    EXPECT_EQ(labels(*panel->modelPopup()), (QStringList{"llama3.2:latest", "gemma2:2b"}));
+    EXPECT_EQ(panel->modelPopup()->currentIndex(), 0);
+    EXPECT_EQ(panel->modelPopup()->toolTip(), QString());
+    world.change([](AppSettings& s) { s.recordingUseAISummary = true; });
+    QTest::keyClick(panel->modelPopup(), Qt::Key_Down);
+    EXPECT_EQ(settings().recordingOllamaModel, "gemma2:2b");
+    EXPECT_EQ(panel->modelPopup()->currentIndex(), 1);
+}
+
+TEST_F(RecordingAddonSettingsTest, AModelTheServerLacksComesFirstMarkedNotInstalled) {
+    world.change([](AppSettings& s) { s.recordingOllamaModel = QStringLiteral("mistral"); });
+    ModelServer server({"llama3.2:latest", "qwen2.5:7b"});
+    ASSERT_TRUE(server.listening());
+    build(server.endpoint());
+    load();
+    EXPECT_EQ(labels(*panel->modelPopup()), (QStringList{"mistral (not installed)", "llama3.2:latest", "qwen2.5:7b"}));
+    EXPECT_EQ(panel->modelOptions().front(), (ModelOption{"mistral (not installed)", "mistral"}));
+    EXPECT_EQ(panel->modelPopup()->currentIndex(), 0);
+}
+
+TEST_F(RecordingAddonSettingsTest, NoAnswerWithinThreeSecondsKeepsTheSuggestionsAndSaysWhy) {
+    const QString why = "Ollama isn't reachable at 127.0.0.1:11434, so the list shows suggested models.";
+    ModelServer slow({"--hold", "llama3.2:latest"});
+    ASSERT_TRUE(slow.listening());
+    build(slow.endpoint());
+    bool applied = false;
+    QObject::connect(panel.get(), &RecordingAddonSettingsPanel::installedModelsApplied, [&] { applied = true; });
+    panel->loadInstalledModels();
+    ASSERT_TRUE(waitUntil([&] { return slow.requests().size() == 1; }));
+    world.scheduler.advance(2999ms);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(applied);
+    world.scheduler.advance(1ms);
+    ASSERT_TRUE(waitUntil([&] { return applied; }));
+    EXPECT_EQ(labels(*panel->modelPopup()),
+              (QStringList{"Llama 3.2 (Best)", "Gemma 2 2B (Better)", "Phi-3 Mini (Okay)"}));
+    EXPECT_EQ(panel->modelPopup()->toolTip(), why);
+
+    // No server at all: the same.
+    slow.stop();
+    build(slow.endpoint());
+    load();
+    EXPECT_EQ(panel->modelPopup()->count(), 3);
+    EXPECT_EQ(panel->modelPopup()->toolTip(), why);
+}

@@ -1,0 +1,192 @@
+#include "platform/linux/PocketsphinxRecognizer.h"
+#include "recording/AddOnService.h"
+#include "recording/RecordingAddonControls.h"
+#include "recording/RecordingButton.h"
+#include "recording/SummariesFolderButton.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/SimWorld.h"
+#include "taskbar/TrayView.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimeZone>
+#include <gtest/gtest.h>
+
+using namespace vantorel;
+using namespace vantorel::test;
+
+namespace {
+
+QString readText(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QStringLiteral("<missing %1>").arg(path);
+}
+
+QString manifest(const char* installedAt) {
+    return QStringLiteral("{\n  \"id\": \"recording-transcription\",\n  \"name\": \"Recording & Transcription\",\n"
+                          "  \"installedAt\": \"%1\"\n}")
+        .arg(QLatin1String(installedAt));
+}
+
+class AddOnTest : public ::testing::Test {
+protected:
+    SimWorld world;
+    // 03:04:05.678 UTC, told in UTC+2: the manifest says it in UTC and without the milliseconds.
+    ManualScheduler clock{QDateTime(QDate(2025, 1, 2), QTime(5, 4, 5, 678), QTimeZone(7200))};
+    QTemporaryDir dir;
+    PocketsphinxRecognizer speech;
+    // The local model server the add-on's settings window asks.
+    LoopbackHttpServer models;
+    std::unique_ptr<AddOnService> addOns;
+    std::unique_ptr<RecordingAddonControls> controls;
+
+    void SetUp() override { build(dataFolder(), &speech); }
+    void TearDown() override {
+        controls.reset();
+        addOns.reset();
+    }
+
+    QString dataFolder() const { return dir.filePath(QStringLiteral("data")); }
+    QString addOnFolder() const { return dataFolder() + QStringLiteral("/Vantorel/Add-ons/recording-transcription"); }
+
+    void build(const QString& applicationSupport, const SpeechRecognizer* recognizer) {
+        controls.reset();
+        addOns = std::make_unique<AddOnService>(clock, recognizer, AddOnEnvironment{applicationSupport});
+        controls = std::make_unique<RecordingAddonControls>(
+            RecordingAddonControlsDependencies{world.settings, world.scheduler, *addOns, world.desktop, world.theme,
+                                               &world.desktop.theme, models.url(QStringLiteral("/api/tags"))});
+    }
+    // Presses the button and waits for the file work and its answer.
+    void press(QPushButton* button) {
+        bool finished = false;
+        auto c = QObject::connect(controls.get(), &RecordingAddonControls::actionFinished, [&] { finished = true; });
+        button->click();
+        ASSERT_TRUE(waitUntil([&] { return finished; }));
+        QObject::disconnect(c);
+    }
+    bool installed() const { return world.settings.current().recordingAddonInstalled; }
+};
+
+} // namespace
+
+TEST_F(AddOnTest, InstallWritesAFreshManifestAndShowsTheTrayButtonsEverywhereRemoveTakesThemAway) {
+    ASSERT_EQ(speech.missingRequirement(), QString()) << "scripts/setup installs pocketsphinx-en-us";
+    QWidget host;
+    TrayView first(world.dependencies(), &host);
+    TrayView second(world.dependencies(), &host);
+    host.show();
+    auto buttonsShown = [&] {
+        return first.recordBtn()->isVisible() && first.summariesFolderBtn()->isVisible() &&
+               second.recordBtn()->isVisible() && second.summariesFolderBtn()->isVisible();
+    };
+    EXPECT_FALSE(first.recordBtn()->isVisible() || second.summariesFolderBtn()->isVisible());
+    EXPECT_EQ(controls->statusLabel()->text(), "Not installed");
+    EXPECT_FALSE(controls->removeButton()->isEnabled());
+    EXPECT_FALSE(controls->settingsButton()->isEnabled());
+
+    controls->downloadButton()->click();
+    // While the file work runs the row says so and offers nothing.
+    EXPECT_EQ(controls->statusLabel()->text(), "Working...");
+    EXPECT_FALSE(controls->downloadButton()->isEnabled() || controls->removeButton()->isEnabled() ||
+                 controls->settingsButton()->isEnabled());
+    ASSERT_TRUE(waitUntil([&] { return !controls->isActionInProgress(); }));
+    EXPECT_EQ(readText(addOnFolder() + "/manifest.json"), manifest("2025-01-02T03:04:05Z"));
+    EXPECT_TRUE(installed());
+    EXPECT_TRUE(world.desktop.shownAlerts.empty());
+    EXPECT_TRUE(buttonsShown());
+    EXPECT_EQ(controls->statusLabel()->text(), "Installed");
+    EXPECT_FALSE(controls->downloadButton()->isEnabled());
+    EXPECT_TRUE(controls->removeButton()->isEnabled());
+    EXPECT_TRUE(controls->settingsButton()->isEnabled());
+    // Saved with the other settings, so the next start has the add-on too.
+    EXPECT_TRUE(world.persistence.loadSettings().recordingAddonInstalled);
+
+    // Installing again writes the time of that install.
+    clock.advance(61'500ms);
+    controls->downloadRecordingAddon();
+    ASSERT_TRUE(waitUntil([&] { return !controls->isActionInProgress(); }));
+    EXPECT_EQ(readText(addOnFolder() + "/manifest.json"), manifest("2025-01-02T03:05:07Z"));
+    EXPECT_EQ(QDir(addOnFolder()).entryList(QDir::Files), QStringList{"manifest.json"}) << "no temporary file left";
+
+    // The setting is the truth: a lost manifest uninstalls nothing.
+    QFile::remove(addOnFolder() + "/manifest.json");
+    world.change([](AppSettings& s) { s.iconScalePercent = 120; });
+    EXPECT_TRUE(installed());
+
+    press(controls->removeButton());
+    EXPECT_FALSE(QFileInfo::exists(addOnFolder()));
+    EXPECT_TRUE(QFileInfo::exists(dataFolder() + "/Vantorel/Add-ons"));
+    EXPECT_FALSE(installed());
+    EXPECT_FALSE(first.recordBtn()->isVisible() || first.summariesFolderBtn()->isVisible() ||
+                 second.recordBtn()->isVisible() || second.summariesFolderBtn()->isVisible());
+    EXPECT_EQ(controls->statusLabel()->text(), "Not installed");
+    EXPECT_TRUE(controls->downloadButton()->isEnabled());
+    EXPECT_TRUE(world.desktop.shownAlerts.empty());
+}
+
+TEST_F(AddOnTest, FailuresShowTheirAlertAndChangeNoSetting) {
+    // The data folder cannot hold folders: a file stands in its place (no permission bit stops root).
+    QFile blocker(dataFolder());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    press(controls->downloadButton());
+    ASSERT_EQ(world.desktop.shownAlerts.size(), 1u);
+    EXPECT_EQ(world.desktop.shownAlerts[0].message, "Unable to Download Add-on");
+    EXPECT_EQ(world.desktop.shownAlerts[0].style, AlertStyle::Warning);
+    EXPECT_TRUE(world.desktop.shownAlerts[0].informativeText.startsWith("Cannot create the folder " + addOnFolder()))
+        << world.desktop.shownAlerts[0].informativeText.toStdString();
+    EXPECT_FALSE(installed());
+    EXPECT_EQ(controls->statusLabel()->text(), "Not installed");
+    EXPECT_TRUE(controls->downloadButton()->isEnabled());
+    QFile::remove(dataFolder());
+
+    // No speech model: nothing is written and the alert names the package.
+    PocketsphinxRecognizer withoutModel(dir.filePath(QStringLiteral("no-model/en-us")));
+    build(dataFolder(), &withoutModel);
+    press(controls->downloadButton());
+    ASSERT_EQ(world.desktop.shownAlerts.size(), 2u);
+    EXPECT_EQ(world.desktop.shownAlerts[1].message, "Unable to Download Add-on");
+    EXPECT_EQ(world.desktop.shownAlerts[1].informativeText, "The English speech model is missing (" +
+                                                                dir.filePath("no-model/en-us/en-us/mdef") +
+                                                                "). Install the package pocketsphinx-en-us.");
+    EXPECT_FALSE(QFileInfo::exists(addOnFolder()));
+    EXPECT_FALSE(installed());
+
+    // No Application Support folder at all, for either action.
+    build(QString(), &speech);
+    press(controls->downloadButton());
+    ASSERT_EQ(world.desktop.shownAlerts.size(), 3u);
+    EXPECT_EQ(world.desktop.shownAlerts[2].message, "Unable to Download Add-on");
+    EXPECT_EQ(world.desktop.shownAlerts[2].informativeText, "Unable to access Application Support.");
+    world.change([](AppSettings& s) { s.recordingAddonInstalled = true; });
+    press(controls->removeButton());
+    ASSERT_EQ(world.desktop.shownAlerts.size(), 4u);
+    EXPECT_EQ(world.desktop.shownAlerts[3].message, "Unable to Remove Add-on");
+    EXPECT_EQ(world.desktop.shownAlerts[3].informativeText, "Unable to access Application Support.");
+    EXPECT_TRUE(installed());
+    EXPECT_EQ(controls->statusLabel()->text(), "Installed");
+}
+
+TEST_F(AddOnTest, TheSettingsButtonOpensOneKeptWindow) {
+    world.change([](AppSettings& s) { s.recordingAddonInstalled = true; });
+    ASSERT_EQ(controls->settingsController(), nullptr);
+    controls->settingsButton()->click();
+    auto* controller = controls->settingsController();
+    ASSERT_NE(controller, nullptr);
+    EXPECT_TRUE(controller->window()->isVisible());
+    EXPECT_EQ(controller->window()->windowTitle(), "Recording Add-on Settings");
+    EXPECT_EQ(controller->window()->size(), QSize(460, 420));
+    // Each showing asks the server for its models again.
+    ASSERT_TRUE(waitUntil([&] { return models.requests.size() == 1; }));
+    EXPECT_EQ(models.requests[0].method, "GET");
+    EXPECT_EQ(models.requests[0].path, "/api/tags");
+    controller->window()->close();
+    EXPECT_FALSE(controller->window()->isVisible());
+    controls->openRecordingAddonSettings();
+    EXPECT_EQ(controls->settingsController(), controller);
+    EXPECT_TRUE(controller->window()->isVisible());
+    ASSERT_TRUE(waitUntil([&] { return models.requests.size() == 2; }));
+}

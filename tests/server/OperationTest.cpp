@@ -1,0 +1,133 @@
+#include "ServerTestSupport.h"
+
+#include <QJsonArray>
+#include <QTcpSocket>
+#include <QThread>
+#include <csignal>
+#include <thread>
+
+using namespace vantorel::test;
+
+namespace {
+
+// Polls until `condition` holds; the limit only ends a test that would otherwise hang.
+bool eventually(const std::function<bool()>& condition, int limitMs = 60000) {
+    for (int waited = 0; waited < limitMs; waited += 20) {
+        if (condition())
+            return true;
+        QThread::msleep(20);
+    }
+    return condition();
+}
+
+TEST(ServerOperation, TwoProcessesOnOnePostgresServeOneSessionAlternately) {
+    TestDatabase db("postgresql");
+    ASSERT_FALSE(db.failed()) << db.why().toStdString();
+    BackendServer a(db.location), b(db.location);
+    ASSERT_FALSE(a.url().isEmpty()) << a.error().toStdString();
+    ASSERT_FALSE(b.url().isEmpty()) << b.error().toStdString();
+    ApiClient first(a.port()), second(b.port());
+
+    const QString token = first.signUp("lin@example.com");
+    ASSERT_FALSE(token.isEmpty());
+    ASSERT_EQ(b.admin({"add", "lin@example.com"}), 0);
+    ASSERT_EQ(second.post("/api/feedback", {{"message", "from b"}, {"category", "bug"}}, token).status, 201);
+    const auto inbox = first.get("/api/admin/feedback", token);
+    ASSERT_EQ(inbox.status, 200);
+    EXPECT_EQ(inbox.json.value("feedback").toArray()[0].toObject().value("userEmail").toString(), "lin@example.com");
+    // Failed sign-ins count across processes too.
+    for (int i = 0; i < 10; ++i)
+        (i % 2 ? first : second).post("/api/auth/sign-in", {{"email", "lin@example.com"}, {"password", "nope"}});
+    EXPECT_EQ(first.post("/api/auth/sign-in", {{"email", "lin@example.com"}, {"password", "nope"}}).status, 429);
+    EXPECT_EQ(second.request("POST", "/api/auth/sign-out", {}, token).status, 204);
+    EXPECT_EQ(first.get("/api/admin/feedback", token).status, 401);
+}
+
+TEST(ServerOperation, FailedSignInsAreLimitedPerAddressAcrossEmails) {
+    BackendServer server;
+    ASSERT_FALSE(server.url().isEmpty()) << server.error().toStdString();
+    ApiClient api(server.port());
+    for (int i = 0; i < 30; ++i)
+        ASSERT_EQ(api.post("/api/auth/sign-in",
+                           {{"email", QStringLiteral("user%1@example.com").arg(i)}, {"password", "guess"}})
+                      .status,
+                  401);
+    EXPECT_EQ(api.post("/api/auth/sign-in", {{"email", "someone@example.com"}, {"password", "guess"}}).status, 429);
+}
+
+TEST(ServerOperation, SigtermLetsTheRequestInProgressFinish) {
+    TestDatabase db("postgresql");
+    ASSERT_FALSE(db.failed()) << db.why().toStdString();
+    BackendServer server(db.location);
+    ASSERT_FALSE(server.url().isEmpty()) << server.error().toStdString();
+    const QString name = db.location.section('/', 3, 3).section('?', 0, 0);
+
+    // Another client holds the feedback table, so the next submission waits inside its handler.
+    QProcess* lock = db.cluster()->openSession(name);
+    lock->write("BEGIN; LOCK TABLE feedback IN ACCESS EXCLUSIVE MODE;\n");
+    lock->waitForBytesWritten(10000);
+    ASSERT_TRUE(eventually([&] {
+        return db.cluster()->psql(
+                   name, "SELECT count(*) FROM pg_locks l JOIN pg_class c ON c.oid = l.relation "
+                         "WHERE c.relname = 'feedback' AND l.mode = 'AccessExclusiveLock' AND l.granted") == "1";
+    }));
+    Answer answer;
+    std::thread request([&] {
+        ApiClient api(server.port());
+        answer = api.post("/api/feedback", {{"message", "sent while stopping"}, {"category", "general"}});
+    });
+    const bool waiting = eventually([&] {
+        return db.cluster()->psql(name, "SELECT count(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock' AND "
+                                        "query LIKE 'INSERT INTO feedback%'") == "1";
+    });
+    EXPECT_TRUE(waiting);
+
+    ::kill(static_cast<pid_t>(server.process().processId()), SIGTERM);
+    // The listener closes at once: new connections are refused while the request still waits.
+    EXPECT_TRUE(eventually([&] {
+        QTcpSocket probe;
+        probe.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(server.port()));
+        return !probe.waitForConnected(2000);
+    }));
+    EXPECT_EQ(server.process().state(), QProcess::Running);
+    lock->write("COMMIT;\n");
+    lock->waitForBytesWritten(10000);
+    request.join();
+    EXPECT_EQ(answer.status, 201) << answer.body;
+    ASSERT_TRUE(server.process().waitForFinished(30000));
+    EXPECT_EQ(server.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(server.process().exitCode(), 0);
+    EXPECT_EQ(db.cluster()->psql(name, "SELECT message FROM feedback"), "sent while stopping");
+}
+
+TEST(ServerOperation, RefusesAPortInUseAndLogsNoSecrets) {
+    BackendServer server;
+    ASSERT_FALSE(server.url().isEmpty()) << server.error().toStdString();
+    QProcess second;
+    second.start(BackendServer::executable(), {"--listen", QStringLiteral("127.0.0.1:%1").arg(server.port()),
+                                               "--database", server.database() + "-other"});
+    ASSERT_TRUE(second.waitForFinished(60000));
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_TRUE(QString::fromUtf8(second.readAllStandardError()).contains("already in use"));
+
+    ApiClient api(server.port());
+    const QString password = "a secret passphrase";
+    const QString token = api.signUp("quiet@example.com", password);
+    ASSERT_FALSE(token.isEmpty());
+    api.post("/api/feedback", {{"message", "private words"}, {"category", "bug"}}, token);
+    api.post("/api/auth/sign-in", {{"email", "quiet@example.com"}, {"password", "wrong " + password}});
+    ASSERT_TRUE(server.stop());
+    const QString log = server.log();
+    EXPECT_TRUE(log.contains("\"POST /api/auth/sign-up\" 201")) << log.toStdString();
+    EXPECT_TRUE(log.contains("\"POST /api/feedback\" 201")) << log.toStdString();
+    for (const QString& secret : {password, token, QStringLiteral("private words"), QStringLiteral("quiet@")})
+        EXPECT_FALSE(log.contains(secret)) << secret.toStdString();
+
+    QProcess help;
+    help.start(BackendServer::executable(), {"--help"});
+    ASSERT_TRUE(help.waitForFinished(30000));
+    EXPECT_EQ(help.exitCode(), 0);
+    EXPECT_TRUE(help.readAllStandardOutput().contains("admin add"));
+}
+
+} // namespace

@@ -1,0 +1,425 @@
+#include "SettingsWindowTestSupport.h"
+
+#include "windows/SettingsTexts.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTcpServer>
+
+using namespace vantorel;
+using namespace vantorel::test;
+
+namespace {
+
+std::string signInAnswer(const char* role) {
+    return std::string(R"({"user":{"id":"u-)") + role +
+           R"(","email":"ada@example.com","username":"ada","firstName":"Ada","lastName":"Lovelace","role":")" + role +
+           R"("},"session":{"token":"tok"}})";
+}
+
+QString closedPortURL() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    const int port = probe.serverPort();
+    probe.close();
+    return QStringLiteral("http://127.0.0.1:%1").arg(port);
+}
+
+const char* const kSwitches[] = {"combineWindowsToggle", "showTitlesToggle", "autoHideToggle", "allDisplaysToggle"};
+
+TEST(SettingsGeneral, EverySwitchWritesItsSettingAndANoticeRedrawsEveryControl) {
+    SettingsWindowFixture f;
+    f.controller->show();
+    for (const char* name : kSwitches)
+        f.click(name);
+    const AppSettings& s = f.world.settings.current();
+    EXPECT_FALSE(s.combineWindowsByApp);
+    EXPECT_FALSE(s.showWindowTitles);
+    EXPECT_TRUE(s.autoHideTaskbar);
+    EXPECT_TRUE(s.showOnAllDisplays);
+    f.find<QComboBox>("appearancePopup")->activated(2);
+    EXPECT_EQ(s.appearanceMode, AppearanceMode::Dark);
+
+    // The slider lands between two whole percentages: the whole one is stored and shown.
+    f.find<QSlider>("iconSlider")->setValue(996);
+    EXPECT_EQ(s.iconScalePercent, 100.0);
+    EXPECT_EQ(f.text("iconSliderValue"), "100%");
+    f.find<QSlider>("iconSlider")->setValue(1234);
+    EXPECT_EQ(s.iconScalePercent, 123.0);
+    EXPECT_EQ(f.text("iconSliderValue"), "123%");
+
+    // Another writer changes everything: every control follows the notice.
+    f.world.change([](AppSettings& w) {
+        w.combineWindowsByApp = true;
+        w.showWindowTitles = true;
+        w.autoHideTaskbar = false;
+        w.showOnAllDisplays = false;
+        w.appearanceMode = AppearanceMode::Light;
+        w.iconScalePercent = 150;
+        w.restoreDockOnCrash = false;
+        w.recordingSummaryInstructions = "Three bullets.";
+        w.recordingAddonInstalled = true;
+    });
+    EXPECT_TRUE(f.find<QAbstractButton>("combineWindowsToggle")->isChecked());
+    EXPECT_TRUE(f.find<QAbstractButton>("showTitlesToggle")->isChecked());
+    EXPECT_FALSE(f.find<QAbstractButton>("autoHideToggle")->isChecked());
+    EXPECT_FALSE(f.find<QAbstractButton>("allDisplaysToggle")->isChecked());
+    EXPECT_FALSE(f.find<QAbstractButton>("restoreDockOnCrashToggle")->isChecked());
+    EXPECT_EQ(f.find<QComboBox>("appearancePopup")->currentText(), "Light");
+    EXPECT_EQ(f.find<QSlider>("iconSlider")->value(), 1500);
+    EXPECT_EQ(f.text("iconSliderValue"), "150%");
+    EXPECT_EQ(f.find<QPlainTextEdit>("recordingPromptTextView")->toPlainText(), "Three bullets.");
+    EXPECT_EQ(f.text("recordingAddonStatusLabel"), "Installed");
+
+    // An unsaved edit of the instructions survives an unrelated change; saving blanks stores the default.
+    f.find<QPlainTextEdit>("recordingPromptTextView")->setPlainText("  \n ");
+    f.world.change([](AppSettings& w) { w.autoHideTaskbar = true; });
+    EXPECT_EQ(f.find<QPlainTextEdit>("recordingPromptTextView")->toPlainText(), "  \n ");
+    f.click("saveRecordingPromptButton");
+    EXPECT_EQ(s.recordingSummaryInstructions, AppSettings::kDefaultSummaryInstructions);
+}
+
+TEST(SettingsGeneral, LaunchAtLoginShowsWhatTheServiceReportsAndFlipsBackWhenRefused) {
+    SettingsWindowFixture f;
+    auto* toggle = f.find<QAbstractButton>("launchAtLoginToggle");
+    // The stored setting says on, the service says off: the switch tells the truth.
+    f.world.change([](AppSettings& s) { s.launchAtLogin = true; });
+    EXPECT_FALSE(toggle->isChecked());
+
+    f.desktop.loginItems.registerError = "Operation not permitted";
+    f.desktop.launchAgent.homeDirectory = "/proc/vantorel-no-home";
+    f.world.change([](AppSettings& s) { s.launchAtLogin = false; });
+    f.click("launchAtLoginToggle");
+    EXPECT_FALSE(toggle->isChecked());
+    ASSERT_EQ(f.alertTitles(), QStringList{"Unable to update Launch at Login"});
+    EXPECT_TRUE(f.desktop.shownAlerts[0].informativeText.contains("permission"))
+        << f.desktop.shownAlerts[0].informativeText.toStdString();
+    EXPECT_FALSE(f.world.settings.current().launchAtLogin);
+
+    f.desktop.loginItems.registerError.reset();
+    f.click("launchAtLoginToggle");
+    EXPECT_TRUE(toggle->isChecked());
+    EXPECT_TRUE(f.world.settings.current().launchAtLogin);
+    EXPECT_EQ(f.desktop.loginItems.status, LoginItemStatus::Enabled);
+}
+
+TEST(SettingsGeneral, PermissionsAreReadEveryTwoSecondsWhileTheWindowShowsAndRequestedOnDemand) {
+    SettingsWindowFixture f;
+    f.desktop.trusted = false;
+    f.desktop.screenCaptureAllowed = false;
+    EXPECT_FALSE(f.controller->hasPermissionRefresh());
+    f.controller->show();
+    EXPECT_EQ(f.text("accessibilityStatusLabel"), "Not granted");
+    EXPECT_EQ(f.text("screenRecordingStatusLabel"), "Not granted");
+    EXPECT_TRUE(f.controller->hasPermissionRefresh());
+
+    f.desktop.trusted = true;
+    f.world.scheduler.advance(1900ms);
+    EXPECT_EQ(f.text("accessibilityStatusLabel"), "Not granted");
+    f.world.scheduler.advance(100ms);
+    EXPECT_EQ(f.text("accessibilityStatusLabel"), "Granted");
+    EXPECT_EQ(f.find<QLabel>("accessibilityStatusLabel")->palette().color(QPalette::WindowText),
+              SettingsTexts::permissionColor(true, ResolvedTheme::Light));
+
+    // Request: the system is asked, and the screen one opens the place to allow it.
+    f.desktop.trusted = false;
+    f.click("requestAccessibilityButton");
+    EXPECT_EQ(f.desktop.trustPrompts, 1);
+    f.click("requestScreenRecordingButton");
+    EXPECT_EQ(f.desktop.screenCaptureRequests, 1);
+    EXPECT_EQ(f.desktop.openedUrls,
+              QStringList{"x-apple.systempreferences:com.apple.preference.security?Privacy_ScreenCapture"});
+
+    // Closing the window: the next tick reads nothing and stops the timer; showing again restarts it.
+    f.window()->close();
+    EXPECT_TRUE(f.controller->hasPermissionRefresh());
+    f.desktop.screenCaptureAllowed = true;
+    f.world.scheduler.advance(2000ms);
+    EXPECT_FALSE(f.controller->hasPermissionRefresh());
+    EXPECT_EQ(f.text("screenRecordingStatusLabel"), "Not granted");
+    f.controller->show();
+    EXPECT_EQ(f.text("screenRecordingStatusLabel"), "Granted");
+    EXPECT_TRUE(f.controller->hasPermissionRefresh());
+}
+
+TEST(SettingsWindow, FollowsTheAppearanceAndTheSystemLookOnlyWhenAsked) {
+    SettingsWindowFixture f;
+    const QColor light = ThemeService::palette(ResolvedTheme::Light).color(QPalette::Window);
+    const QColor dark = ThemeService::palette(ResolvedTheme::Dark).color(QPalette::Window);
+    EXPECT_EQ(f.window()->palette().color(QPalette::Window), light);
+    f.desktop.theme.set(ResolvedTheme::Dark);
+    EXPECT_EQ(f.window()->palette().color(QPalette::Window), dark) << "auto follows the system";
+    f.world.change([](AppSettings& s) { s.appearanceMode = AppearanceMode::Light; });
+    EXPECT_EQ(f.window()->palette().color(QPalette::Window), light);
+    f.desktop.theme.set(ResolvedTheme::Light);
+    f.desktop.theme.set(ResolvedTheme::Dark);
+    EXPECT_EQ(f.window()->palette().color(QPalette::Window), light) << "a fixed look stays";
+    EXPECT_EQ(f.window()->size(), SettingsWindowController::kWindowSize);
+}
+
+TEST(SettingsWindow, EachTabShowsOnlyItsViewScrolledToTheTop) {
+    SettingsWindowFixture f;
+    f.controller->show();
+    f.controller->selectTab(SettingsWindowController::Tab::About);
+    auto* about = f.controller->tabScrollArea(SettingsWindowController::Tab::About);
+    about->verticalScrollBar()->setValue(about->verticalScrollBar()->maximum());
+    f.find<QTabBar>("settingsTabs")->setCurrentIndex(0);
+    EXPECT_EQ(f.controller->selectedTab(), SettingsWindowController::Tab::General);
+    EXPECT_TRUE(f.controller->tabScrollArea(SettingsWindowController::Tab::General)->isVisible());
+    EXPECT_FALSE(about->isVisible());
+    f.find<QTabBar>("settingsTabs")->setCurrentIndex(3);
+    EXPECT_EQ(about->verticalScrollBar()->value(), 0);
+}
+
+TEST(SettingsAccount, SignInValidatesAndKeepsTheStoredBackendForNonAdministrators) {
+    ScriptedServer server;
+    SettingsWindowFixture f(server.url());
+    f.controller->show();
+    f.controller->selectTab(SettingsWindowController::Tab::Account);
+    EXPECT_TRUE(f.shows("signInContainer"));
+    EXPECT_FALSE(f.shows("createAccountContainer"));
+    EXPECT_FALSE(f.shows("accountBackendURLField"));
+
+    f.type("signInEmailField", "  ada@example.com ");
+    f.click("signInButton");
+    ASSERT_EQ(f.alertTitles(), QStringList{"Missing information"});
+    EXPECT_EQ(f.desktop.shownAlerts[0].informativeText, "Enter your email and password.");
+    EXPECT_TRUE(server.requests().empty());
+
+    // Create Account asks for all four.
+    f.find<SegmentedControl>("accountAccessModeControl")->segment(1)->click();
+    EXPECT_TRUE(f.shows("createAccountContainer"));
+    EXPECT_FALSE(f.shows("signInContainer"));
+    f.type("createFirstNameField", "Ada");
+    f.click("createAccountButton");
+    EXPECT_EQ(f.alertTitles().last(), "Missing information");
+    EXPECT_EQ(f.desktop.shownAlerts.back().informativeText, "Fill in first name, last name, email, and password.");
+    f.find<SegmentedControl>("accountAccessModeControl")->segment(0)->click();
+
+    server.answer("POST /api/auth/sign-in", {200, signInAnswer("user")});
+    f.type("signInPasswordField", "pw");
+    // Return in the password field signs in.
+    QTest::keyClick(f.find<QLineEdit>("signInPasswordField"), Qt::Key_Return);
+    ASSERT_TRUE(f.alerted("Signed in"));
+    EXPECT_EQ(f.desktop.shownAlerts.back().informativeText, "Welcome back, Ada Lovelace.");
+    EXPECT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(server.requests()[0].body))["email"].toString(),
+              "ada@example.com");
+    EXPECT_EQ(f.find<QLineEdit>("signInPasswordField")->text(), "");
+    EXPECT_EQ(f.account->current().backendBaseURL, server.url());
+    EXPECT_EQ(f.text("accountStatusLabel"), "Ada Lovelace · ada@example.com");
+    EXPECT_TRUE(f.shows("accountStatusLabel"));
+    EXPECT_FALSE(f.shows("signInContainer"));
+    EXPECT_FALSE(f.shows("accountBackendURLField"));
+    EXPECT_FALSE(f.shows("feedbackInboxRefreshButton"));
+    for (const auto& r : server.requests())
+        EXPECT_NE(r.path, "/api/admin/feedback") << "the inbox is for administrators";
+
+    // Manage on Website: the website the build names.
+    f.desktop.infoKeys["VantorelWebsiteURL"] = "https://vantorel.example/account";
+    f.click("manageAccountButton");
+    EXPECT_EQ(f.desktop.openedUrls, QStringList{"https://vantorel.example/account"});
+
+    // The backend goes away: signing out still ends the session here.
+    f.account->updateBaseURL(closedPortURL());
+    f.click("signOutButton");
+    ASSERT_TRUE(f.alerted("Unable to sign out"));
+    EXPECT_TRUE(f.desktop.shownAlerts.back().informativeText.startsWith("Cannot reach backend at "))
+        << f.desktop.shownAlerts.back().informativeText.toStdString();
+    EXPECT_FALSE(f.account->current().isSignedIn());
+    EXPECT_TRUE(f.shows("signInContainer"));
+    EXPECT_FALSE(f.shows("accountStatusLabel"));
+    EXPECT_EQ(f.text("accountStatusLabel"), "Signed out");
+}
+
+TEST(SettingsAccount, AdministratorsSeeTheInboxAndTheBackendField) {
+    ScriptedServer server;
+    server.answer("POST /api/auth/sign-in", {200, signInAnswer("admin")});
+    server.answer(
+        "GET /api/admin/feedback",
+        {200,
+         R"({"feedback":[)"
+         R"({"id":"1","category":"bug","message":"Crash on start","status":"new","source":"app","userEmail":"u@x.org","appVersion":"1.1.3","createdAt":"2026-01-05T09:30:00Z"},)"
+         R"({"id":"2","category":"idea","message":"Dark mode","status":"new","source":"website","contactEmail":"c@x.org"},)"
+         R"({"id":"3","category":"question","message":"How?","status":"read","source":"website"},)"
+         R"({"id":"4","category":"feature request","message":"More","status":"resolved","source":"cli"},)"
+         R"({"id":"5","category":"general","message":"Thanks","status":"read","source":"app","userEmail":"u@x.org","contactEmail":"c@x.org"}]})"});
+    SettingsWindowFixture f(server.url());
+    f.controller->show();
+    f.controller->selectTab(SettingsWindowController::Tab::Account);
+    f.type("signInEmailField", "ada@example.com");
+    f.type("signInPasswordField", "pw");
+    f.click("signInButton");
+    ASSERT_TRUE(f.alerted("Signed in"));
+    EXPECT_EQ(f.text("accountStatusLabel"), "Ada Lovelace · ada@example.com · Admin");
+    EXPECT_TRUE(f.shows("accountBackendURLField"));
+    EXPECT_EQ(f.find<QLineEdit>("accountBackendURLField")->text(), server.url());
+
+    // Loaded once for this administrator, with the filter "New".
+    auto* inbox = f.controller->accountView()->inbox();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return inbox->cards().size() == 5; }, 60000));
+    EXPECT_EQ(f.text("feedbackInboxStatusLabel"), "5 shown · 2 new");
+    ASSERT_EQ(server.requests().size(), 2u);
+    EXPECT_EQ(server.requests()[1].params.find("status")->second, "new");
+    QStringList headers, actions;
+    QList<bool> semibold;
+    for (QWidget* card : inbox->cards()) {
+        auto* header = card->findChild<MiddleElidedLabel*>();
+        headers << header->fullText();
+        semibold << (header->font().weight() == QFont::DemiBold);
+        actions << card->findChild<QPushButton*>()->text();
+    }
+    EXPECT_TRUE(headers[0].startsWith("Bug · ")) << headers[0].toStdString();
+    EXPECT_TRUE(headers[0].endsWith(" · u@x.org · v1.1.3 · app")) << headers[0].toStdString();
+    EXPECT_EQ(headers[1], "Idea · c@x.org · website");
+    EXPECT_EQ(headers[2], "Question · anonymous · website · read");
+    EXPECT_EQ(headers[3], "Feature Request · anonymous · app · resolved");
+    EXPECT_EQ(headers[4], "General · u@x.org · app · read");
+    EXPECT_EQ(semibold, (QList<bool>{true, true, false, false, false}));
+    EXPECT_EQ(actions, (QStringList{"Mark Resolved", "Mark Resolved", "Mark Resolved", "Reopen", "Mark Resolved"}));
+    EXPECT_EQ(inbox->cards()[0]->findChild<QLabel*>("feedbackCardMessage")->text(), "Crash on start");
+
+    // Another notice for the same administrator loads nothing more; the filter does.
+    f.world.change([](AppSettings& s) { s.autoHideTaskbar = true; });
+    EXPECT_EQ(server.requests().size(), 2u);
+    f.find<SegmentedControl>("feedbackInboxFilter")->segment(1)->click();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return server.requests().size() == 3 && inbox->refreshButton()->isEnabled(); }, 60000));
+    EXPECT_TRUE(server.requests()[2].params.empty());
+
+    // A failed status change leaves the button usable and says why.
+    inbox->cards()[0]->findChild<QPushButton*>()->click();
+    ASSERT_TRUE(f.alerted("Couldn't update feedback"));
+    EXPECT_TRUE(inbox->cards()[0]->findChild<QPushButton*>()->isEnabled());
+
+    // Empty feedback is refused before anything is sent.
+    f.controller->selectTab(SettingsWindowController::Tab::About);
+    f.find<QPlainTextEdit>("feedbackTextView")->setPlainText(" \n\t");
+    const auto before = server.requests().size();
+    f.click("sendFeedbackButton");
+    EXPECT_EQ(f.alertTitles().last(), "Feedback is empty");
+    EXPECT_EQ(f.desktop.shownAlerts.back().informativeText, "Type a message before sending feedback.");
+    EXPECT_EQ(server.requests().size(), before);
+}
+
+TEST(SettingsAbout, UpdatesDockAndDonationFollowWhatThisBuildAndDesktopHave) {
+    SettingsWindowFixture plain;
+    plain.controller->show();
+    plain.controller->selectTab(SettingsWindowController::Tab::About);
+    EXPECT_EQ(plain.find<SettingsSection>("versionSection")->titleLabel()->text(), "Vantorel 1.1.3");
+    EXPECT_EQ(plain.find<SettingsSection>("versionSection")->subtitleLabel()->text(),
+              "Automatic updates aren't set up in this build.");
+    EXPECT_FALSE(plain.find("autoUpdateToggle")->isEnabled());
+    EXPECT_FALSE(plain.shows("updateAvailableRow"));
+    EXPECT_FALSE(plain.shows("restartDockButton")) << "no system Dock, no Restart Dock";
+    EXPECT_FALSE(plain.shows("restoreDockOnCrashToggle"));
+    plain.click("donateButton");
+    EXPECT_TRUE(plain.desktop.openedUrls.isEmpty()) << "no donation page in this build";
+
+    SettingsWindowFixture f(QString(), true);
+    f.controller->show();
+    f.controller->selectTab(SettingsWindowController::Tab::About);
+    f.world.updates.setConfigured(true);
+    f.world.updates.setAutomaticallyChecksForUpdates(true);
+    int checks = 0;
+    QObject::connect(&f.world.updates, &UpdateService::checkRequested, [&] { ++checks; });
+    f.world.updates.setAvailableVersion(QStringLiteral("1.2.0"));
+    EXPECT_TRUE(f.shows("updateAvailableRow"));
+    EXPECT_EQ(f.text("updateAvailableLabel"), "Vantorel 1.2.0 is available");
+    EXPECT_TRUE(f.find("autoUpdateToggle")->isEnabled());
+    EXPECT_TRUE(f.find<QAbstractButton>("autoUpdateToggle")->isChecked());
+    EXPECT_EQ(f.find<SettingsSection>("versionSection")->subtitleLabel()->text(), "");
+    f.click("autoUpdateToggle");
+    EXPECT_FALSE(f.world.updates.automaticallyChecksForUpdates());
+    f.click("installUpdateButton");
+    f.click("checkForUpdatesButton");
+    EXPECT_EQ(checks, 2);
+    int whatsNew = 0;
+    f.controller->onShowWhatsNew = [&] { ++whatsNew; };
+    f.click("whatsNewButton");
+    EXPECT_EQ(whatsNew, 1);
+
+    EXPECT_TRUE(f.shows("restartDockButton"));
+    f.desktop.processes.commands.clear();
+    f.click("restartDockButton");
+    EXPECT_EQ(f.desktop.processes.commands, QStringList{"/usr/bin/killall Dock"});
+    f.desktop.infoKeys["VantorelDonationURL"] = "  https://vantorel.example/donate ";
+    f.click("donateButton");
+    EXPECT_EQ(f.desktop.openedUrls, QStringList{"https://vantorel.example/donate"});
+}
+
+// Every control a keyboard can reach, in the order Tab reaches it, from the tab bar.
+QList<QWidget*> tabChain(QWidget* window, QWidget* start) {
+    start->setFocus(Qt::TabFocusReason);
+    QList<QWidget*> chain{start};
+    for (int i = 0; i < 200; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* now = QApplication::focusWidget();
+        if (!now || now == start || !window->isAncestorOf(now))
+            break;
+        chain << now;
+    }
+    return chain;
+}
+
+TEST(SettingsKeyboard, TabReachesEveryControlInOrderEachIsNamedAndEscapeCloses) {
+    ScriptedServer server;
+    server.answer("POST /api/auth/sign-in", {200, signInAnswer("admin")});
+    server.answer("GET /api/admin/feedback",
+                  {200, R"({"feedback":[{"id":"1","category":"bug","message":"M","status":"new","source":"app"}]})"});
+    SettingsWindowFixture f(server.url(), true);
+    f.controller->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f.window()));
+    auto* tabs = f.find<QTabBar>("settingsTabs");
+
+    auto checkTab = [&](SettingsWindowController::Tab tab) {
+        f.controller->selectTab(tab);
+        QScrollArea* page = f.controller->tabScrollArea(tab);
+        const QList<QWidget*> chain = tabChain(f.window(), tabs);
+        QList<QWidget*> reachable;
+        for (QWidget* w : page->findChildren<QWidget*>())
+            if (w->isVisibleTo(f.window()) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+                reachable << w;
+        ASSERT_FALSE(reachable.isEmpty());
+        int previousY = -1;
+        for (QWidget* w : chain) {
+            if (w == tabs)
+                continue;
+            EXPECT_TRUE(reachable.contains(w)) << w->metaObject()->className() << " outside the shown tab";
+            const int y = w->mapTo(page->widget(), QPoint(0, w->height() / 2)).y();
+            EXPECT_GE(y, previousY - 20) << w->objectName().toStdString() << " comes before a control above it";
+            previousY = y;
+        }
+        for (QWidget* w : reachable) {
+            EXPECT_TRUE(chain.contains(w))
+                << w->metaObject()->className() << " " << w->objectName().toStdString() << " is never reached";
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+            ASSERT_TRUE(a);
+            EXPECT_FALSE(a->text(QAccessible::Name).isEmpty())
+                << w->metaObject()->className() << " " << w->objectName().toStdString() << " has no name";
+        }
+    };
+    checkTab(SettingsWindowController::Tab::General);
+    checkTab(SettingsWindowController::Tab::Addons);
+    checkTab(SettingsWindowController::Tab::About);
+    checkTab(SettingsWindowController::Tab::Account);
+
+    // Signed in as an administrator: the inbox and the backend field are reached too.
+    f.type("signInEmailField", "ada@example.com");
+    f.type("signInPasswordField", "pw");
+    f.click("signInButton");
+    ASSERT_TRUE(f.alerted("Signed in"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.controller->accountView()->inbox()->cards().size() == 1; }, 60000));
+    checkTab(SettingsWindowController::Tab::Account);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(f.window()->isVisible());
+}
+
+} // namespace

@@ -5,6 +5,7 @@
 // Prints every opening, then the median and the worst; the goal is 50 ms.
 //
 //   bench_launcher_open [openings]     (default 20)
+#include "DesktopBench.h"
 #include "app/PersistenceService.h"
 #include "app/QuitConfirmation.h"
 #include "app/SettingsService.h"
@@ -14,6 +15,7 @@
 #include "platform/sim/SimDesktop.h"
 #include "platform/x11/X11Backend.h"
 #include "support/PrivateDesktop.h"
+#include "support/ProgramOnDesktop.h"
 #include "taskbar/TaskbarPanel.h"
 #include "taskbar/TaskbarView.h"
 #include "taskbar/TaskbarWindowController.h"
@@ -62,28 +64,6 @@ void installApplications(const QString& dir, int count) {
     ::utimensat(AT_FDCWD, QFile::encodeName(dir).constData(), past, 0);
 }
 
-// Remembers when a window first becomes exposed after arm().
-class ExposeClock : public QObject {
-public:
-    void arm(QElapsedTimer* since) {
-        since_ = since;
-        exposedAtMs = -1;
-    }
-    bool eventFilter(QObject* o, QEvent* e) override {
-        if (e->type() == QEvent::Expose && since_ && exposedAtMs < 0 && o->isWindowType()) {
-            auto* w = static_cast<QWindow*>(o);
-            if (w->isExposed() && popover && w == popover())
-                exposedAtMs = since_->nsecsElapsed() / 1e6;
-        }
-        return false;
-    }
-    std::function<QWindow*()> popover;
-    double exposedAtMs = -1;
-
-private:
-    QElapsedTimer* since_ = nullptr;
-};
-
 void clickAt(xcb_connection_t* c, QPoint at) {
     xcb_test_fake_input(c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, XCB_NONE, static_cast<int16_t>(at.x()),
                         static_cast<int16_t>(at.y()), 0);
@@ -118,12 +98,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     SimDesktop sim;
-    Platform platform = backend->platform();
-    platform.defaults = &sim.memoryDefaults;
-    platform.bundle = &sim;
-    platform.alerts = &sim;
-    platform.sound = &sim;
-    platform.instances = &sim;
+    Platform platform = vantorel::test::withProgramIn(backend->platform(), sim);
     PersistenceService persistence(sim.memoryDefaults, "com.vantorel.app", *platform.workspace);
     SettingsService settings(persistence);
     ThemeService theme(*platform.theme);
@@ -148,8 +123,8 @@ int main(int argc, char** argv) {
     const QPoint startCentre = start->mapToGlobal(start->rect().center());
 
     xcb_connection_t* input = xcb_connect(nullptr, nullptr);
-    ExposeClock clock;
-    clock.popover = [&]() -> QWindow* {
+    vantorel::bench::ExposeClock clock;
+    clock.watched = [&]() -> QWindow* {
         auto* l = controller.launcher();
         return l && l->popover() ? l->popover()->windowHandle() : nullptr;
     };
@@ -173,12 +148,8 @@ int main(int argc, char** argv) {
         waitUntil([&] { return !controller.isLauncherOpen(); }, 10000);
         waitUntil([] { return false; }, 150);
     }
-    std::vector<double> sorted = times;
-    std::sort(sorted.begin(), sorted.end());
-    const double median =
-        sorted.size() % 2 ? sorted[sorted.size() / 2] : (sorted[sorted.size() / 2 - 1] + sorted[sorted.size() / 2]) / 2;
     std::printf("click to launcher on screen, %d openings: median %.1f ms, worst %.1f ms (goal: under 50 ms)\n",
-                openings, median, sorted.back());
+                openings, vantorel::bench::median(times), vantorel::bench::worst(times));
     xcb_disconnect(input);
     controller.teardown();
     return 0;

@@ -183,27 +183,30 @@ void AppRegistryService::expandIntoWindows(std::vector<AppEntry>& entries) {
     entries = std::move(out);
 }
 
-std::vector<WindowInfo> AppRegistryService::standardWindows(AppHandle app) {
-    std::vector<WindowInfo> out;
-    Accessibility* ax = platform_.accessibility;
-    if (!ax)
-        return out;
-    const auto list = ax->copyAttribute(ax->applicationElement(app), AX::kWindows).as<std::vector<AXElement>>();
+std::optional<std::vector<WindowInfo>> readStandardWindows(Accessibility& ax, AppHandle app) {
+    const auto list = ax.copyAttribute(ax.applicationElement(app), AX::kWindows).as<std::vector<AXElement>>();
     if (!list)
-        return out;
+        return std::nullopt;
+    std::vector<WindowInfo> out;
     for (const auto& w : *list) {
-        const auto number = ax->windowNumber(w);
+        const auto number = ax.windowNumber(w);
         if (!number || *number == 0)
             continue;
-        if (ax->copyAttribute(w, AX::kSubrole).as<QString>() != AX::kStandardWindow)
+        if (ax.copyAttribute(w, AX::kSubrole).as<QString>() != AX::kStandardWindow)
             continue;
         WindowInfo info;
         info.id = *number;
-        info.isMinimized = ax->copyAttribute(w, AX::kMinimized).as<bool>().value_or(false);
-        info.title = ax->copyAttribute(w, AX::kTitle).as<QString>().value_or(QString()).trimmed();
+        info.isMinimized = ax.copyAttribute(w, AX::kMinimized).as<bool>().value_or(false);
+        info.title = ax.copyAttribute(w, AX::kTitle).as<QString>().value_or(QString()).trimmed();
         out.push_back(std::move(info));
     }
     return out;
+}
+
+std::vector<WindowInfo> AppRegistryService::standardWindows(AppHandle app) {
+    if (!platform_.accessibility)
+        return {};
+    return readStandardWindows(*platform_.accessibility, app).value_or(std::vector<WindowInfo>{});
 }
 
 std::optional<quint32> AppRegistryService::focusedWindowNumber() {

@@ -11,9 +11,14 @@
 
 namespace vantorel {
 
+class Accessibility;
 class PersistenceService;
 class Scheduler;
 class SettingsService;
+
+// The application's standard windows with a window number, in the
+// accessibility interface's order; nothing when its window list cannot be read.
+std::optional<std::vector<WindowInfo>> readStandardWindows(Accessibility& ax, AppHandle app);
 
 // The model behind the row of application buttons: the pinned list and the
 // running applications of the workspace, optionally one entry per window.

@@ -38,6 +38,8 @@ inline const QString kFullScreen = QStringLiteral("AXFullScreen");
 inline const QString kPosition = QStringLiteral("AXPosition");
 inline const QString kSize = QStringLiteral("AXSize");
 inline const QString kRaise = QStringLiteral("AXRaise");
+inline const QString kCloseButton = QStringLiteral("AXCloseButton");
+inline const QString kPress = QStringLiteral("AXPress");
 } // namespace AX
 
 // Attribute values: bool, integer, double, string, point, size, element, element list.

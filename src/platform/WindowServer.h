@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Geometry.h"
+#include "core/ImageScaling.h"
 #include "platform/AppHandle.h"
 
 #include <QImage>
@@ -39,6 +40,14 @@ public:
     // The window's content without its frame, at its pixel size. Nothing when
     // it cannot be had (unknown or vanished window, no pixels ever seen).
     virtual std::optional<QImage> captureWindow(quint32 windowNumber) = 0;
+    // The same, reduced to fit within `maximum` (scaledToFit). A backend that
+    // can reduce the pixels while it reads them, without a full-size copy, does so.
+    virtual std::optional<QImage> captureWindowFitting(quint32 windowNumber, QSize maximum) {
+        auto image = captureWindow(windowNumber);
+        if (image)
+            *image = scaledToFit(*image, maximum);
+        return image;
+    }
 
     // Whether this program may capture other windows, checked without asking.
     virtual bool screenCaptureAllowed() const = 0;

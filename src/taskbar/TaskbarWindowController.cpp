@@ -21,6 +21,7 @@
 #include "taskbar/TrayView.h"
 #include "widgets/ClockView.h"
 #include "widgets/LauncherPanelController.h"
+#include "widgets/WindowPreviewPanel.h"
 #include "windows/SettingsWindowController.h"
 #include "windows/UpdateService.h"
 
@@ -55,6 +56,8 @@ TaskbarWindowController::TaskbarWindowController(TaskbarDependencies deps, QObje
         deps_.scheduler);
     activation_ = std::make_unique<ActivationController>(deps_.platform, deps_.scheduler, *registry_);
     connectNewWindowCommand(*activation_);
+    previewPanel_ = std::make_unique<WindowPreviewPanel>(
+        WindowPreviewDependencies{deps_.platform, deps_.scheduler, deps_.theme}, 8000ms);
     stateFile_ = qEnvironmentVariable("VANTOREL_STATE_FILE");
     registry_->onEntriesChanged = [this](const std::vector<AppEntry>& entries) {
         for (auto& [id, view] : taskbarViews_)
@@ -92,8 +95,8 @@ void TaskbarWindowController::rebuildPanels() {
     const auto screens = targetScreens();
     if (screens.empty())
         return;
-    // The start button it stands on may move or go.
-    closeLauncher();
+    // The buttons they stand on may move or go.
+    closePreviewAndLauncher();
     std::set<QString> ids;
     for (const auto& s : screens)
         ids.insert(screenId(s));
@@ -497,8 +500,57 @@ void TaskbarWindowController::wireAppButtons(AppButtonsRail& rail) {
         if (self && self->activation_)
             self->activation_->activate(entry);
     };
-    // Right-clicks go to the application menu and hovers to the window
-    // previews once they exist; until then those callbacks stay unset.
+    rail.onAppHoverBegin = [self](AppButton* button, const AppEntry& entry) {
+        if (self && entry.isRunning)
+            self->showPreview(button, entry);
+    };
+    // The end of a hover leaves the preview to its own pointer polling: the
+    // pointer may be on its way up into it.
+    rail.onAppButtonRightClicked = [self](const AppEntry& entry, const QMouseEvent&) {
+        if (!self)
+            return;
+        self->closePreview();
+        self->showApplicationMenu(entry);
+    };
+}
+
+void TaskbarWindowController::showPreview(QWidget* button, const AppEntry& entry) {
+    QPointer<TaskbarWindowController> self(this);
+    PreviewActions actions;
+    actions.onSelectWindow = [self, entry](const std::optional<QString>& title, std::optional<quint32> number,
+                                           const std::optional<Rect>& bounds) {
+        if (self)
+            self->activation_->selectWindow(entry, title, number, bounds);
+    };
+    actions.onCloseWindow = [self, entry](const std::optional<QString>& title, std::optional<quint32> number,
+                                          const std::optional<Rect>& bounds) {
+        if (self)
+            self->closeWindowFromPreview(entry, title, number, bounds);
+    };
+    actions.onQuitApp = [self, entry] {
+        if (self)
+            self->quitFromPreview(entry);
+    };
+    previewPanel_->show(entry, button, deps_.settings.current(), std::move(actions));
+    // An open preview keeps the bar up, so a resting poll must see it.
+    wakeRevealPoll();
+}
+
+void TaskbarWindowController::quitFromPreview(const AppEntry& entry) {
+    // The file browser keeps running whatever its preview says.
+    if (entry.bundleId == deps_.platform.workspace->fileBrowserIdentifier())
+        return;
+    if (const auto app = resolveRunningApplication(entry, *deps_.platform.workspace))
+        deps_.platform.workspace->terminate(app->handle);
+}
+
+bool TaskbarWindowController::isPreviewOpen() const {
+    return previewPanel_ && previewPanel_->isShown();
+}
+
+void TaskbarWindowController::closePreview() {
+    if (previewPanel_)
+        previewPanel_->close();
 }
 
 void TaskbarWindowController::connectNewWindowCommand(ActivationController&) {
@@ -506,14 +558,28 @@ void TaskbarWindowController::connectNewWindowCommand(ActivationController&) {
     // an application that shows no window after a click only gets the reopen request.
 }
 
-void TaskbarWindowController::closePreviewAndLauncher() {
-    // Previews close here once they exist.
-    closeLauncher();
+void TaskbarWindowController::closeWindowFromPreview(const AppEntry& entry, const std::optional<QString>& title,
+                                                     std::optional<quint32> number, const std::optional<Rect>& bounds) {
+    // Becomes the window commands' Close Window once they exist; until then
+    // the window's own close button, pressed through accessibility.
+    Accessibility* ax = deps_.platform.accessibility;
+    const auto app = resolveRunningApplication(entry, *deps_.platform.workspace);
+    if (!app || !ax || !ax->isProcessTrusted(false))
+        return;
+    const auto window = activation_->selectBestWindow(activation_->axWindows(*app), title, number, bounds);
+    if (!window)
+        return;
+    if (const auto button = ax->copyAttribute(*window, AX::kCloseButton).as<AXElement>())
+        ax->performAction(*button, AX::kPress);
 }
 
-bool TaskbarWindowController::isPreviewOpen() const {
-    // Window previews are not part of the program yet; opening one will wake the reveal poll.
-    return false;
+void TaskbarWindowController::showApplicationMenu(const AppEntry&) {
+    // The application menu arrives with its own part of the program.
+}
+
+void TaskbarWindowController::closePreviewAndLauncher() {
+    closePreview();
+    closeLauncher();
 }
 
 void TaskbarWindowController::restoreAdjustedWindows(const std::optional<QString>& id) {

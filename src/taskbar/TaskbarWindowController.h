@@ -34,6 +34,8 @@ class RecordingService;
 class TaskbarView;
 class ThemeService;
 class UpdateService;
+class WindowPreviewPanel;
+struct AppEntry;
 
 // What the taskbar controller needs from the rest of the program.
 struct TaskbarDependencies {
@@ -94,9 +96,10 @@ public:
     int menuTrackingDepth() const { return menuTrackingDepth_; }
     // The start menu while it is open (the bar stays up meanwhile).
     bool isLauncherOpen() const;
-    // A window preview while it shows (the bar stays up meanwhile).
-    bool isPreviewOpen() const;
     LauncherPanelController* launcher() const { return launcherController_.get(); }
+    // A window preview is on screen (the bar stays up meanwhile).
+    bool isPreviewOpen() const;
+    WindowPreviewPanel& previewPanel() const { return *previewPanel_; }
     // None until Settings… was chosen once; then kept.
     SettingsWindowController* settingsWindow() const { return settingsWindow_.get(); }
     bool isTornDown() const { return tornDown_; }
@@ -110,6 +113,16 @@ public:
     // Other applications' windows moved aside for the bar.
     const WindowClearance& clearance() const { return clearance_; }
 
+    // The preview of a hovered button's application, above that button.
+    void showPreview(QWidget* button, const AppEntry& entry);
+    void closePreview();
+    // What a preview's close button does with its window: the seam that the
+    // window commands take over (closing one window of an application).
+    void closeWindowFromPreview(const AppEntry& entry, const std::optional<QString>& title,
+                                std::optional<quint32> number, const std::optional<Rect>& bounds);
+    // The right-click menu of an application button (its preview is closed before).
+    void showApplicationMenu(const AppEntry& entry);
+
     // Shows a menu for the anchor and returns when it closes. Tests replace it.
     std::function<void(QMenu& menu, QWidget* anchor)> presentMenu;
 
@@ -121,6 +134,7 @@ private:
     void pushEntries();
     void wireAppButtons(AppButtonsRail& rail);
     void connectNewWindowCommand(ActivationController& activation);
+    void quitFromPreview(const AppEntry& entry);
     void closePreviewAndLauncher();
     void closeLauncher();
     void restoreAdjustedWindows(const std::optional<QString>& screenId);
@@ -173,6 +187,7 @@ private:
     bool showingOnAllDisplays_ = false;
     int menuTrackingDepth_ = 0;
     std::unique_ptr<LauncherPanelController> launcherController_;
+    std::unique_ptr<WindowPreviewPanel> previewPanel_;
     std::unique_ptr<SettingsWindowController> settingsWindow_;
     bool tornDown_ = false;
     // Desktop tests read the row from outside through this file ($VANTOREL_STATE_FILE).

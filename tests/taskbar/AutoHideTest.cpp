@@ -7,6 +7,8 @@
 #include "app/QuitConfirmation.h"
 #include "app/SettingsService.h"
 #include "app/ThemeService.h"
+#include "apps/AppButton.h"
+#include "apps/AppButtonsRail.h"
 #include "core/ManualScheduler.h"
 #include "platform/sim/SimDesktop.h"
 #include "taskbar/TaskbarPanel.h"
@@ -17,6 +19,8 @@
 #include "widgets/ClockView.h"
 #include "widgets/Popover.h"
 #include "widgets/StartButtonView.h"
+#include "widgets/WindowPreviewPanel.h"
+#include "widgets/WindowPreviewViews.h"
 #include "windows/UpdateService.h"
 
 #include <QApplication>
@@ -134,7 +138,9 @@ TEST_F(AutoHide, TheBarSlidesToAStripAndComesBackNearTheBottomEdge) {
     EXPECT_EQ(strut(panel()), 75) << "the reservation comes back";
 }
 
-TEST_F(AutoHide, TheStartMenuTheCalendarAndMenusKeepTheBarUpUntilTheyClose) {
+TEST_F(AutoHide, TheStartMenuTheCalendarPreviewsAndMenusKeepTheBarUpUntilTheyClose) {
+    const qint64 editor = desktop.launch(QStringLiteral("com.example.Editor"), "Editor");
+    desktop.addWindow(editor, "draft", {100, 100, 800, 600});
     make();
     autoHide(true);
     TaskbarView* view = controller->taskbarView("1");
@@ -166,6 +172,27 @@ TEST_F(AutoHide, TheStartMenuTheCalendarAndMenusKeepTheBarUpUntilTheyClose) {
     EXPECT_EQ(panel()->frame(), kShown);
     clock->closeCalendar();
     tick();
+    EXPECT_EQ(panel()->frame(), kHidden);
+
+    // A window preview, with the pointer gone up into it, far above the bar's slack.
+    pointAt(kBottom);
+    AppButton* button = view->appRail->button(QStringLiteral("com.example.Editor"));
+    ASSERT_NE(button, nullptr);
+    const Rect onButton = *screenFrameOf(button);
+    desktop.setPointer({onButton.midX(), onButton.midY()});
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(button, &enter);
+    scheduler.advance(500ms);
+    ASSERT_TRUE(controller->previewPanel().isShown());
+    const Rect preview = controller->previewPanel().panel()->frame();
+    ASSERT_GT(preview.maxY() - 4, 55 + 18);
+    pointAt({preview.midX(), preview.maxY() - 4});
+    scheduler.advance(400ms);
+    EXPECT_TRUE(controller->previewPanel().isShown());
+    EXPECT_EQ(panel()->frame(), kShown);
+    pointAt(kAway);
+    tick();
+    EXPECT_FALSE(controller->previewPanel().isShown());
     EXPECT_EQ(panel()->frame(), kHidden);
 
     // A menu of ours: the poll goes on inside its loop and keeps the bar up.

@@ -13,6 +13,8 @@
 #include "widgets/LauncherPanelController.h"
 #include "widgets/LauncherView.h"
 #include "widgets/StartButtonView.h"
+#include "widgets/WindowPreviewPanel.h"
+#include "widgets/WindowPreviewViews.h"
 #include "windows/UpdateService.h"
 
 #include <QApplication>
@@ -91,6 +93,23 @@ protected:
             menuLoop.exec();
         };
         QTest::mousePress(view->startBtn(), Qt::RightButton, {}, QPoint(30, 27));
+    }
+
+    // The pointer rests on an application button of the primary panel until its hover begins.
+    AppButton* hover(const QString& key) {
+        AppButton* b = controller->taskbarView(*controller->primaryScreenID())->appRail->button(key);
+        if (!b)
+            return nullptr;
+        const Rect frame = *screenFrameOf(b);
+        desktop.setPointer({frame.midX(), frame.midY()});
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QApplication::sendEvent(b, &enter);
+        scheduler.advance(500ms);
+        return b;
+    }
+    PreviewStripView* previewStrip() const {
+        PreviewWindow* w = controller->previewPanel().panel();
+        return w ? qobject_cast<PreviewStripView*>(w->content()) : nullptr;
     }
 
     SimDesktop desktop;
@@ -441,4 +460,81 @@ TEST_F(Taskbar, ClicksOnTheButtonsOfEveryPanelActivateTheirApplication) {
         EXPECT_TRUE(desktop.app(editor)->windows.front().minimized);
         desktop.activate(desktop.appWithIdentifier("com.apple.mail")->info.pid);
     }
+}
+
+TEST_F(Taskbar, AHoverShowsTheRunningApplicationsPreviewUntilAMenuARebuildOrANoticeClosesIt) {
+    persistence.savePinnedApps({"com.example.Idle"});
+    desktop.install("com.example.Idle", "/Applications/Idle.app");
+    const qint64 editor = desktop.launch(QStringLiteral("com.example.Editor"), "Editor");
+    desktop.addWindow(editor, "draft", {100, 100, 800, 600});
+    make();
+    const QString key = "com.example.Editor";
+
+    hover("com.example.Idle");
+    EXPECT_FALSE(controller->isPreviewOpen()) << "nothing to preview for an application that does not run";
+
+    AppButton* button = hover(key);
+    ASSERT_TRUE(controller->isPreviewOpen());
+    ASSERT_NE(previewStrip(), nullptr);
+    EXPECT_EQ(controller->previewPanel().shownWindows().size(), 1u);
+    // The hover's end leaves it to the pointer polling: the pointer may be on its way up.
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(button, &leave);
+    scheduler.advance(160ms);
+    EXPECT_TRUE(controller->isPreviewOpen());
+
+    QTest::mousePress(button, Qt::RightButton, {}, button->rect().center());
+    EXPECT_FALSE(controller->isPreviewOpen()) << "closed before the application menu";
+
+    const std::vector<std::pair<const char*, std::function<void()>>> closers{
+        {"rebuild", [&] { desktop.setDisplays({kLaptop}, 1); }},
+        {"screens asleep", [&] { Q_EMIT desktop.workspace.screensDidSleep(); }},
+        {"session resigned", [&] { Q_EMIT desktop.workspace.sessionDidResignActive(); }},
+        {"space changed", [&] { Q_EMIT desktop.workspace.activeSpaceChanged(); }},
+        {"woken", [&] { Q_EMIT desktop.workspace.didWake(); }},
+        {"teardown", [&] { controller->teardown(); }},
+    };
+    for (const auto& [what, close] : closers) {
+        hover(key);
+        ASSERT_TRUE(controller->isPreviewOpen()) << what;
+        close();
+        EXPECT_FALSE(controller->isPreviewOpen()) << what;
+        EXPECT_FALSE(controller->previewPanel().isPollingForDismiss()) << what;
+    }
+}
+
+TEST_F(Taskbar, AThumbnailBringsItsWindowForwardItsCloseButtonClosesItAndTheCardQuits) {
+    persistence.savePinnedApps({});
+    const qint64 editor = desktop.launch(QStringLiteral("com.example.Editor"), "Editor");
+    const quint32 one = desktop.addWindow(editor, "one", {100, 100, 800, 600});
+    const quint32 two = desktop.addWindow(editor, "two", {300, 200, 800, 600});
+    const qint64 mail = desktop.launch(QStringLiteral("com.apple.mail"), "Mail");
+    desktop.activate(mail);
+    const qint64 helper = desktop.launch(QStringLiteral("com.example.Helper"), "Helper");
+    make();
+
+    hover("com.example.Editor");
+    ASSERT_NE(previewStrip(), nullptr);
+    ASSERT_EQ(previewStrip()->items().size(), 2u);
+    QTest::mouseClick(previewStrip()->items()[1], Qt::LeftButton, {}, QPoint(100, 80));
+    EXPECT_TRUE(desktop.app(editor)->info.isActive);
+    EXPECT_EQ(desktop.app(editor)->focusedWindow, two) << "the chosen window ends in front";
+    EXPECT_FALSE(controller->isPreviewOpen());
+
+    hover("com.example.Editor");
+    ASSERT_NE(previewStrip(), nullptr);
+    ASSERT_EQ(controller->previewPanel().shownWindows()[0].windowNumber, two);
+    QTest::mousePress(previewStrip()->items()[1]->closeButton(), Qt::LeftButton, {}, QPoint(11, 11));
+    EXPECT_EQ(desktop.window(one), nullptr) << "closed through its close button";
+    EXPECT_NE(desktop.window(two), nullptr);
+    EXPECT_FALSE(controller->isPreviewOpen());
+
+    hover("com.example.Helper");
+    PreviewWindow* panel = controller->previewPanel().panel();
+    ASSERT_NE(panel, nullptr);
+    auto* card = qobject_cast<PreviewCardView*>(panel->content());
+    ASSERT_NE(card, nullptr);
+    QTest::mousePress(card->quitButton(), Qt::LeftButton, {}, QPoint(11, 11));
+    EXPECT_EQ(desktop.app(helper), nullptr) << "terminated";
+    EXPECT_FALSE(controller->isPreviewOpen());
 }

@@ -1,31 +1,16 @@
 // Clicks on the taskbar's buttons on a real desktop: real X clients, openbox,
 // and the pointer moved and pressed through XTEST as a user's would be.
-#include "app/PersistenceService.h"
-#include "app/QuitConfirmation.h"
-#include "app/SettingsService.h"
-#include "app/ThemeService.h"
 #include "apps/ActivationController.h"
-#include "apps/AppButtonsRail.h"
 #include "platform/KeyEvents.h"
 #include "platform/Scripting.h"
-#include "platform/sim/SimDesktop.h"
-#include "platform/x11/X11UserTime.h"
 #include "support/PrivateBus.h"
-#include "taskbar/TaskbarPanel.h"
-#include "taskbar/TaskbarView.h"
-#include "taskbar/TaskbarWindowController.h"
-#include "windows/UpdateService.h"
-#include "x11desktop/X11DesktopFixture.h"
+#include "x11desktop/X11TaskbarFixture.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QElapsedTimer>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
-#include <cstring>
 #include <iostream>
-#include <xcb/xtest.h>
 
 using namespace vantorel;
 using vantorel::test::PrivateBus;
@@ -34,168 +19,9 @@ using vantorel::test::X11Desktop;
 
 namespace {
 
-// The taskbar on the real desktop, with settings and pins kept in memory.
-class X11Clicks : public X11Desktop {
-protected:
-    X11Clicks() {
-        platform = desktopWithProgramIn(sim);
-        persistence = std::make_unique<PersistenceService>(sim.memoryDefaults, "com.vantorel.app", *platform.workspace);
-        persistence->savePinnedApps({});
-        settings = std::make_unique<SettingsService>(*persistence);
-        theme = std::make_unique<ThemeService>(*platform.theme);
-        x = xcb_connect(nullptr, nullptr);
-    }
-    ~X11Clicks() override {
-        if (controller)
-            controller->teardown();
-        controller.reset();
-        // Gone before the next test looks at the desktop.
-        for (QProcess* p : clients) {
-            p->kill();
-            p->waitForFinished(2000);
-        }
-        for (xcb_generic_event_t* e : pending)
-            std::free(e);
-        xcb_disconnect(x);
-    }
+class X11Clicks : public vantorel::test::X11Taskbar {};
 
-    void startTaskbar() {
-        controller = std::make_unique<TaskbarWindowController>(
-            TaskbarDependencies{platform, scheduler, *settings, *theme, updates, quit, persistence.get()});
-        controller->showWindow();
-        // The window manager places a new window first; the panel moves to the bottom after.
-        TaskbarPanel* panel = controller->window();
-        ASSERT_TRUE(waitUntil([&] {
-            if (!panel->isVisible())
-                return false;
-            const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
-            auto at = xreply(xcb_translate_coordinates_reply(
-                x, xcb_translate_coordinates(x, static_cast<xcb_window_t>(panel->winId()), root, 0, 0), nullptr));
-            const int bottom = QGuiApplication::primaryScreen()->geometry().height() - 55;
-            return at && at->dst_y == bottom && panel->geometry().y() == bottom;
-        }));
-    }
-    AppButtonsRail& rail() { return *controller->taskbarView(*controller->primaryScreenID())->appRail; }
-    AppButton* button(const QString& key) { return rail().button(key); }
-    static QString windowKey(const QString& id, xcb_window_t window) { return id + "#" + QString::number(window); }
-
-    QProcess* spawn(QProcess* p) {
-        clients.push_back(p);
-        return p;
-    }
-    // The pointer goes to the button's middle, the left button down and up.
-    void click(AppButton* b) {
-        ASSERT_NE(b, nullptr);
-        // The row may still be laying out a button that just came.
-        ASSERT_TRUE(waitUntil([&] { return b->isVisible() && b->width() > 0; }));
-        const QPoint at = b->mapToGlobal(b->rect().center());
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
-        xcb_test_fake_input(x, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, static_cast<int16_t>(at.x()),
-                            static_cast<int16_t>(at.y()), 0);
-        xcb_test_fake_input(x, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-        xcb_test_fake_input(x, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-        xcb_flush(x);
-    }
-    // What is sent to the root window from now on (requests to the window
-    // manager, startup announcements), as anyone watching the root sees it.
-    void watchRoot() {
-        // Requests the backend sent before now must not reach the watch: the
-        // server orders requests per connection only, so first a round trip on the backend's.
-        xcb_connection_t* own = backend->tracker().connection().connection();
-        std::free(xcb_get_input_focus_reply(own, xcb_get_input_focus(own), nullptr));
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
-        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
-        xcb_change_window_attributes(x, root, XCB_CW_EVENT_MASK, &mask);
-        std::free(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr));
-        while (xcb_generic_event_t* e = xcb_poll_for_event(x))
-            std::free(e);
-    }
-    xcb_atom_t atom(const char* name) {
-        auto reply = xreply(xcb_intern_atom_reply(x, xcb_intern_atom(x, 0, std::strlen(name), name), nullptr));
-        return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-    }
-    // The messages sent to the root since watchRoot(), in order.
-    std::vector<xcb_client_message_event_t> rootMessages() {
-        std::vector<xcb_client_message_event_t> out;
-        while (xcb_generic_event_t* e = !pending.empty() ? pending.front() : xcb_poll_for_event(x)) {
-            if (!pending.empty())
-                pending.erase(pending.begin());
-            if ((e->response_type & 0x7f) == XCB_CLIENT_MESSAGE)
-                out.push_back(*reinterpret_cast<xcb_client_message_event_t*>(e));
-            std::free(e);
-        }
-        return out;
-    }
-    // The X server's time now: the stamp of a property change on a window of our own.
-    xcb_timestamp_t serverTime() {
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
-        if (!clock) {
-            clock = xcb_generate_id(x);
-            const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-            xcb_create_window(x, XCB_COPY_FROM_PARENT, clock, root, -10, -10, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
-                              XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
-        }
-        xcb_change_property(x, XCB_PROP_MODE_APPEND, clock, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0, nullptr);
-        xcb_flush(x);
-        for (;;) {
-            xcb_generic_event_t* e = xcb_wait_for_event(x);
-            if (!e)
-                return 0;
-            if ((e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY) {
-                const auto* p = reinterpret_cast<xcb_property_notify_event_t*>(e);
-                if (p->window == clock) {
-                    const xcb_timestamp_t t = p->time;
-                    std::free(e);
-                    return t;
-                }
-            }
-            pending.push_back(e); // for rootMessages()
-        }
-    }
-    xcb_window_t active() { return backend->tracker().activeWindow(); }
-    bool shown(const QString& title) {
-        const X11Window* w = windowTitled(title);
-        return w && w->viewable && !w->iconic;
-    }
-    bool minimised(const QString& title) {
-        const X11Window* w = windowTitled(title);
-        return w && !w->viewable;
-    }
-    bool activate(const QString& title) {
-        const X11Window* w = windowTitled(title);
-        if (!w)
-            return false;
-        const xcb_window_t id = w->id;
-        backend->workspace().requestActivate(id);
-        return waitUntil([&] { return active() == id; });
-    }
-    QString startupIdOf(xcb_window_t window) {
-        const char name[] = "_NET_STARTUP_ID";
-        auto atom = xreply(xcb_intern_atom_reply(x, xcb_intern_atom(x, 0, sizeof(name) - 1, name), nullptr));
-        auto reply = xreply(xcb_get_property_reply(
-            x, xcb_get_property(x, 0, window, atom->atom, XCB_GET_PROPERTY_TYPE_ANY, 0, 256), nullptr));
-        if (!reply)
-            return {};
-        return QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(reply.get())),
-                                 xcb_get_property_value_length(reply.get()));
-    }
-
-    SimDesktop sim;
-    Platform platform;
-    std::unique_ptr<PersistenceService> persistence;
-    std::unique_ptr<SettingsService> settings;
-    std::unique_ptr<ThemeService> theme;
-    UpdateService updates;
-    QuitConfirmation quit{sim, [] {}};
-    std::unique_ptr<TaskbarWindowController> controller;
-    std::vector<QProcess*> clients;
-    xcb_connection_t* x = nullptr;
-    xcb_window_t clock = 0;
-    // Events read while waiting for the server's time, in order.
-    std::vector<xcb_generic_event_t*> pending;
-};
-
-const QString kTerm = QStringLiteral("org.vantorel.TestTerm.desktop");
+using vantorel::test::kTerm;
 
 } // namespace
 

@@ -6,10 +6,12 @@
 #include "platform/x11/X11WindowTracker.h"
 #include "platform/x11/X11Workspace.h"
 #include "support/PrivateDesktop.h"
+#include "support/ProgramOnDesktop.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <functional>
@@ -19,6 +21,25 @@
 extern vantorel::test::PrivateDesktop* g_desktop;
 
 namespace vantorel::test {
+
+// What the screen shows in a rectangle of root coordinates; a null image when
+// it cannot be read.
+inline QImage grabRoot(xcb_connection_t* c, const QRect& r) {
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    auto reply =
+        xreply(xcb_get_image_reply(c,
+                                   xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, int16_t(r.x()), int16_t(r.y()),
+                                                 uint16_t(r.width()), uint16_t(r.height()), ~0u),
+                                   nullptr));
+    if (!reply || xcb_get_image_data_length(reply.get()) < r.width() * r.height() * 4)
+        return {};
+    QImage image(r.size(), QImage::Format_RGB32);
+    const auto* data = reinterpret_cast<const quint32*>(xcb_get_image_data(reply.get()));
+    for (int y = 0; y < r.height(); ++y)
+        for (int x = 0; x < r.width(); ++x)
+            image.setPixel(x, y, data[y * r.width() + x] | 0xff000000u);
+    return image;
+}
 
 // Installed applications for the tests: a terminal started with its own
 // window class, two applications that one office process hosts, and an
@@ -90,15 +111,7 @@ protected:
     }
     // The desktop's ports, with the program's own (defaults, bundle, alerts,
     // sound, instance guard) taken from a simulated desktop and kept in memory.
-    Platform desktopWithProgramIn(SimDesktop& sim) {
-        Platform platform = backend->platform();
-        platform.defaults = &sim.memoryDefaults;
-        platform.bundle = &sim;
-        platform.alerts = &sim;
-        platform.sound = &sim;
-        platform.instances = &sim;
-        return platform;
-    }
+    Platform desktopWithProgramIn(SimDesktop& sim) { return withProgramIn(backend->platform(), sim); }
     QProcess* term(const QString& title, const QString& geometry, const QStringList& extra = {}) {
         return g_desktop->spawn("xterm", QStringList{"-title", title, "-geometry", geometry} + extra);
     }

@@ -1,9 +1,11 @@
+#include "platform/x11/X11WindowCapture.h"
+#include "core/ImageScaling.h"
 #include "core/Scheduler.h"
 #include "platform/x11/X11Backend.h"
-#include "platform/x11/X11WindowCapture.h"
 #include "platform/x11/X11WindowServer.h"
 #include "platform/x11/X11WindowTracker.h"
 #include "support/PrivateDesktop.h"
+#include "x11desktop/X11DesktopFixture.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -38,22 +40,7 @@ struct Desktop {
         return byTitle(title);
     }
     // What the screen shows in a rectangle of root coordinates.
-    QImage screen(const QRect& r) {
-        X11Connection& conn = tracker().connection();
-        auto reply = xreply(xcb_get_image_reply(
-            conn.connection(),
-            xcb_get_image(conn.connection(), XCB_IMAGE_FORMAT_Z_PIXMAP, conn.root(), int16_t(r.x()), int16_t(r.y()),
-                          uint16_t(r.width()), uint16_t(r.height()), ~0u),
-            nullptr));
-        if (!reply)
-            return {};
-        QImage image(r.size(), QImage::Format_RGB32);
-        const auto* data = reinterpret_cast<const quint32*>(xcb_get_image_data(reply.get()));
-        for (int y = 0; y < r.height(); ++y)
-            for (int x = 0; x < r.width(); ++x)
-                image.setPixel(x, y, data[y * r.width() + x] | 0xff000000u);
-        return image;
-    }
+    QImage screen(const QRect& r) { return vantorel::test::grabRoot(tracker().connection().connection(), r); }
 };
 
 // A process spawned as an xterm with the given title and extra arguments.
@@ -169,12 +156,29 @@ TEST(X11WindowCapture, ACoveredXtermShowsItsOwnTextNotTheWindowOnTopOfIt) {
     EXPECT_GT(shown.blue, shown.total * 9 / 10);
     EXPECT_LT(shown.light, shown.total / 10);
 
+    // Reduced while it is read, without a full-size copy: the full capture
+    // reduced, opaque whatever the window's undefined top byte holds.
+    const QSize preview(200, 120);
+    auto reducedMatches = [&] {
+        const auto reduced = d.server().captureWindowFitting(thumbId, preview);
+        const QImage expected = scaledToFit(*image, preview);
+        if (!reduced || reduced->size() != expected.size() || reduced->hasAlphaChannel())
+            return false;
+        for (int y = 0; y < expected.height(); ++y)
+            for (int x = 0; x < expected.width(); ++x)
+                if (reinterpret_cast<const quint32*>(reduced->constScanLine(y))[x] != expected.pixel(x, y))
+                    return false;
+        return true;
+    };
+    EXPECT_TRUE(reducedMatches()) << "over shared memory";
+
     // GetImage reads the same pixels as shared memory.
     EXPECT_TRUE(d.capture().sharedMemoryUsable());
     d.capture().disableSharedMemory();
     const auto plain = d.server().captureWindow(thumbId);
     ASSERT_TRUE(plain);
     EXPECT_EQ(*plain, *image);
+    EXPECT_TRUE(reducedMatches()) << "over GetImage";
 }
 
 TEST(X11WindowCapture, MinimisedWindowsGiveTheirLastImageAndVanishedOnesNothing) {

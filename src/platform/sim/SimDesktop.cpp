@@ -384,7 +384,7 @@ std::optional<std::vector<WindowListEntry>> SimWindowServer::windowList(const Wi
 std::optional<QImage> SimWindowServer::captureWindow(quint32 windowNumber) {
     const SimWindow* w = desktop_.window(windowNumber);
     const SimApp* a = desktop_.ownerOfWindow(windowNumber);
-    if (!w || !a || w->minimized || a->info.isHidden)
+    if (!w || !a || w->minimized || a->info.isHidden || !w->capturable)
         return std::nullopt;
     QImage image(std::max(1, qRound(w->bounds.width)), std::max(1, qRound(w->bounds.height)), QImage::Format_RGB32);
     image.fill(QColor::fromHsv(static_cast<int>(windowNumber * 47 % 360), 120, 230));

@@ -46,6 +46,8 @@ struct SimWindow {
     QString subrole = QStringLiteral("AXStandardWindow");
     // False: the element cannot be mapped to its window number.
     bool numberReadable = true;
+    // False: the window server gives no picture of it.
+    bool capturable = true;
 };
 
 struct SimApp {
@@ -102,7 +104,7 @@ public:
     explicit SimWindowServer(SimDesktop& desktop) : desktop_(desktop) {}
     std::optional<std::vector<WindowListEntry>> windowList(const WindowListOptions& options) const override;
     // A window-sized image in a colour of the window number with the title on
-    // it; nothing for a minimised or hidden window.
+    // it; nothing for a minimised, hidden or uncapturable window.
     std::optional<QImage> captureWindow(quint32 windowNumber) override;
     bool screenCaptureAllowed() const override;
     void requestScreenCapture() override;

@@ -1,5 +1,6 @@
 #include "platform/x11/X11WindowCapture.h"
 
+#include "core/ImageScaling.h"
 #include "core/Log.h"
 #include "platform/x11/X11WindowTracker.h"
 
@@ -60,7 +61,7 @@ X11WindowCapture::X11WindowCapture(X11WindowTracker& tracker, QObject* parent)
 
 X11WindowCapture::~X11WindowCapture() { releaseSegment(); }
 
-std::optional<QImage> X11WindowCapture::capture(xcb_window_t client) {
+std::optional<QImage> X11WindowCapture::capture(xcb_window_t client, std::optional<QSize> fitting) {
     const X11Window* w = tracker_.window(client);
     if (!w || x_.hasError()) {
         forget(client);
@@ -68,12 +69,14 @@ std::optional<QImage> X11WindowCapture::capture(xcb_window_t client) {
     }
     auto cached = [&]() -> std::optional<QImage> {
         auto it = cache_.find(client);
-        return it == cache_.end() ? std::nullopt : std::optional<QImage>(it->second.image);
+        if (it == cache_.end())
+            return std::nullopt;
+        return fitting ? scaledToFit(it->second.image, *fitting) : it->second.image;
     };
     if (!w->viewable || !ensureRedirected())
         return cached();
     QImage image;
-    switch (grab(client, image)) {
+    switch (grab(client, image, fitting)) {
     case Grab::Ok:
         remember(client, image);
         return image;
@@ -133,7 +136,7 @@ xcb_window_t X11WindowCapture::topLevelOf(xcb_window_t client, bool& vanished) {
     return XCB_WINDOW_NONE;
 }
 
-X11WindowCapture::Grab X11WindowCapture::grab(xcb_window_t client, QImage& out) {
+X11WindowCapture::Grab X11WindowCapture::grab(xcb_window_t client, QImage& out, std::optional<QSize> fitting) {
     xcb_connection_t* c = x_.connection();
     bool vanished = false;
     const xcb_window_t top = topLevelOf(client, vanished);
@@ -179,7 +182,7 @@ X11WindowCapture::Grab X11WindowCapture::grab(xcb_window_t client, QImage& out) 
         std::free(nameError);
         return Grab::NoPixels;
     }
-    std::optional<QImage> image = read(pixmap, area, topGeometry->depth, topAttributes->visual);
+    std::optional<QImage> image = read(pixmap, area, topGeometry->depth, topAttributes->visual, fitting);
     xcb_free_pixmap(c, pixmap);
     if (shm_.size > kKeptSegmentBytes)
         releaseSegment();
@@ -191,7 +194,7 @@ X11WindowCapture::Grab X11WindowCapture::grab(xcb_window_t client, QImage& out) 
 }
 
 std::optional<QImage> X11WindowCapture::read(xcb_drawable_t drawable, const QRect& area, uint8_t depth,
-                                             xcb_visualid_t visualId) {
+                                             xcb_visualid_t visualId, std::optional<QSize> fitting) {
     xcb_connection_t* c = x_.connection();
     const PixelLayout layout = layoutForDepth(c, depth);
     const xcb_visualtype_t* visual = findVisual(x_.screen(), visualId);
@@ -231,11 +234,23 @@ std::optional<QImage> X11WindowCapture::read(xcb_drawable_t drawable, const QRec
     }
 
     // A 32-bit window carries premultiplied alpha; in a 24-bit one the top byte is undefined.
-    QImage image(area.size(), depth == 32 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-    if (image.isNull())
-        return std::nullopt;
+    const QImage::Format format = depth == 32 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
     const bool swapBytes = (xcb_get_setup(c)->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST) !=
                            (Q_BYTE_ORDER == Q_LITTLE_ENDIAN);
+    // Pixels already in Qt's layout are reduced where they lie: a full-size
+    // copy of a large window costs more than the reduction (its pages are new
+    // to the process every time). Qt's smooth scaling of 32-bit RGB ignores
+    // the undefined top byte and writes opaque pixels.
+    if (fitting && !swapBytes && visual->red_mask == 0xff0000 &&
+        (area.width() > fitting->width() || area.height() > fitting->height())) {
+        const QImage inPlace(src, area.width(), area.height(), stride, format);
+        QImage reduced = scaledToFit(inPlace, *fitting);
+        if (!reduced.isNull() && reduced.constBits() != inPlace.constBits())
+            return reduced;
+    }
+    QImage image(area.size(), format);
+    if (image.isNull())
+        return std::nullopt;
     const quint32 opaque = depth == 32 ? 0u : 0xff000000u;
     for (int y = 0; y < area.height(); ++y) {
         const auto* in = reinterpret_cast<const quint32*>(src + y * stride);
@@ -248,7 +263,7 @@ std::optional<QImage> X11WindowCapture::read(xcb_drawable_t drawable, const QRec
     }
     if (visual->red_mask == 0xff)
         image = std::move(image).rgbSwapped();
-    return image;
+    return fitting ? scaledToFit(image, *fitting) : image;
 }
 
 bool X11WindowCapture::readShared(xcb_drawable_t drawable, const QRect& area, qsizetype bytes) {

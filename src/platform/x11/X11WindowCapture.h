@@ -28,8 +28,9 @@ public:
     // The client area of a tracked window, without the window manager's frame.
     // A window without pixels (minimised, on another desktop) gives its last
     // capture, reduced to at most cachedSize; an unknown or vanished window
-    // gives nothing.
-    std::optional<QImage> capture(xcb_window_t client);
+    // gives nothing. With `fitting`, the image is reduced to fit within it
+    // (scaledToFit) straight from the pixels read, without a full-size copy.
+    std::optional<QImage> capture(xcb_window_t client, std::optional<QSize> fitting = std::nullopt);
 
     // Bounds of the copies kept for windows without pixels: each is reduced to
     // fit cachedSize (still larger than a preview draws it), and the least
@@ -47,9 +48,10 @@ public:
 private:
     enum class Grab { Ok, NoPixels, Vanished };
     bool ensureRedirected();
-    Grab grab(xcb_window_t client, QImage& out);
+    Grab grab(xcb_window_t client, QImage& out, std::optional<QSize> fitting);
     xcb_window_t topLevelOf(xcb_window_t client, bool& vanished);
-    std::optional<QImage> read(xcb_drawable_t drawable, const QRect& area, uint8_t depth, xcb_visualid_t visual);
+    std::optional<QImage> read(xcb_drawable_t drawable, const QRect& area, uint8_t depth, xcb_visualid_t visual,
+                               std::optional<QSize> fitting);
     bool readShared(xcb_drawable_t drawable, const QRect& area, qsizetype bytes);
     bool ensureSegment(qsizetype bytes);
     void releaseSegment();

@@ -37,6 +37,10 @@ std::optional<QImage> X11WindowServer::captureWindow(quint32 windowNumber) {
     return capture_->capture(static_cast<xcb_window_t>(windowNumber));
 }
 
+std::optional<QImage> X11WindowServer::captureWindowFitting(quint32 windowNumber, QSize maximum) {
+    return capture_->capture(static_cast<xcb_window_t>(windowNumber), maximum);
+}
+
 qint64 X11WindowServer::layerOf(const X11Window& w) const {
     auto* e = tracker_.connection().ewmh();
     if (w.hasType(e->_NET_WM_WINDOW_TYPE_DESKTOP))

@@ -21,6 +21,7 @@ public:
     ~X11WindowServer() override;
     std::optional<std::vector<WindowListEntry>> windowList(const WindowListOptions& options) const override;
     std::optional<QImage> captureWindow(quint32 windowNumber) override;
+    std::optional<QImage> captureWindowFitting(quint32 windowNumber, QSize maximum) override;
     // Any client of the X server may read any window: nothing to ask, nowhere to go.
     bool screenCaptureAllowed() const override { return true; }
     void requestScreenCapture() override {}

@@ -1,0 +1,449 @@
+#include "support/SimWorld.h"
+#include "widgets/WindowPreviewPanel.h"
+#include "widgets/WindowPreviewViews.h"
+
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QApplication>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace vantorel;
+
+namespace {
+
+using Call = std::tuple<std::optional<QString>, std::optional<quint32>, std::optional<Rect>>;
+
+QStringList titlesOf(const std::vector<CapturedWindow>& windows) {
+    QStringList out;
+    for (const auto& w : windows)
+        out << w.title;
+    return out;
+}
+
+// A taskbar on the simulated desktop with one button, and the preview panel.
+struct Preview : ::testing::Test {
+    test::SimWorld world;
+    SimDesktop& desktop = world.desktop;
+    WindowPreviewPanel preview{{world.desktop.platform(), world.scheduler, world.theme}};
+    QWidget bar;
+    QWidget* button = new QWidget(&bar);
+    std::vector<Call> selected, closed;
+    int quits = 0;
+
+    void SetUp() override { onDisplay(1440); }
+    void TearDown() override {
+        preview.close();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // A display of this width with the bar along its bottom and the button at x = 200.
+    void onDisplay(double width) {
+        desktop.setDisplays({{1, {0, 0, width, 900}, {0, 0, width, 875}}}, 1);
+        bar.setGeometry(ScreenSpace::fromPrimaryScreen().toQt(Rect{0, -1, width, 56}).toRect());
+        button->setGeometry(std::min(200, int(width) - 44), 0, 44, 56);
+        bar.show();
+    }
+    Rect buttonFrame() const { return *screenFrameOf(button); }
+    Point buttonCentre() const { return {buttonFrame().midX(), buttonFrame().midY()}; }
+
+    AppEntry entryOf(qint64 pid) {
+        const RunningApplication& info = desktop.app(pid)->info;
+        AppEntry e;
+        e.bundleId = info.bundleIdentifier.value_or(QStringLiteral("pid:%1").arg(pid));
+        e.name = info.localizedName;
+        e.icon = desktop.workspace.icon(info);
+        e.isRunning = true;
+        e.pid = pid;
+        e.runningApp = info;
+        return e;
+    }
+    void show(const AppEntry& entry, const std::function<void(AppSettings&)>& change = {}) {
+        AppSettings settings;
+        if (change)
+            change(settings);
+        PreviewActions actions;
+        actions.onSelectWindow = [this](auto title, auto number, auto bounds) {
+            selected.emplace_back(title, number, bounds);
+        };
+        actions.onCloseWindow = [this](auto title, auto number, auto bounds) {
+            closed.emplace_back(title, number, bounds);
+        };
+        actions.onQuitApp = [this] { ++quits; };
+        desktop.setPointer(buttonCentre());
+        preview.show(entry, button, settings, actions);
+    }
+    PreviewStripView* strip() const {
+        return preview.panel() ? qobject_cast<PreviewStripView*>(preview.panel()->content()) : nullptr;
+    }
+    PreviewCardView* card() const {
+        return preview.panel() ? qobject_cast<PreviewCardView*>(preview.panel()->content()) : nullptr;
+    }
+    PreviewItemView* item(int i) const { return strip()->items().at(static_cast<size_t>(i)); }
+};
+
+} // namespace
+
+TEST(WindowPreviewRules, TheLimitPlacementAndPointerRulesKeepTheirNumbers) {
+    EXPECT_EQ(previewWindowLimit(1440), 6);
+    EXPECT_EQ(previewWindowLimit(200), 1);
+    EXPECT_EQ(previewWindowLimit(std::nullopt), 8);
+    EXPECT_EQ(previewWindowLimit(1059), 4);
+    EXPECT_EQ(previewWindowLimit(1060), 5);
+
+    const Rect display{0, 0, 1440, 900};
+    const Rect button{200, 0, 44, 55};
+    // Centred, 6 above the button's top.
+    EXPECT_EQ(previewPanelOrigin({300, 0, 44, 55}, {440, 166}, display), (Point{102, 61}));
+    EXPECT_EQ(previewPanelOrigin(button, {440, 166}, display), (Point{4, 61}));
+    EXPECT_EQ(previewPanelOrigin({1420, 0, 44, 55}, {440, 166}, display), (Point{996, 61}));
+    EXPECT_EQ(previewPanelOrigin({10, 0, 44, 55}, {440, 166}, display), (Point{4, 61}));
+    // Never above the display's top, and never pushed up from below.
+    EXPECT_EQ(previewPanelOrigin({200, 800, 44, 55}, {200, 166}, display), (Point{122, 730}));
+    EXPECT_EQ(previewPanelOrigin({200, -300, 44, 55}, {200, 166}, display), (Point{122, -239}));
+    // A panel wider than the display keeps its left edge inside.
+    EXPECT_EQ(previewPanelOrigin(button, {2000, 166}, display), (Point{4, 61}));
+    EXPECT_EQ(previewPanelOrigin({-500, 0, 44, 55}, {440, 166}, std::nullopt), (Point{4, 61}));
+
+    // Straight up from anywhere on the button into the panel: never left, the
+    // two grown rectangles overlap across the gap.
+    const Point origin = previewPanelOrigin(button, {440, 166}, display);
+    const Rect panel{origin.x, origin.y, 440, 166};
+    for (double x = button.minX(); x < button.maxX(); x += 1)
+        for (double y = button.minY(); y < panel.maxY(); y += 0.5)
+            ASSERT_FALSE(previewPointerHasLeft({x, y}, panel, button)) << x << "," << y;
+    EXPECT_TRUE(previewPointerHasLeft({button.maxX() + 5, 20}, panel, button));
+    EXPECT_FALSE(previewPointerHasLeft({button.maxX() + 3, 20}, panel, button));
+    EXPECT_TRUE(previewPointerHasLeft({button.midX(), 20}, panel, std::nullopt)) << "a button gone counts for nothing";
+    EXPECT_FALSE(previewPointerHasLeft({panel.maxX() + 3.9, panel.midY()}, panel, std::nullopt));
+}
+
+TEST(WindowPreviewRules, DownscalingKeepsTheAspectFiltersAndLeavesSmallImagesAlone) {
+    EXPECT_EQ(downscaledForPreview(QImage(1440, 900, QImage::Format_RGB32)).size(), QSize(384, 240));
+    EXPECT_EQ(downscaledForPreview(QImage(1000, 100, QImage::Format_RGB32)).size(), QSize(400, 40));
+    EXPECT_EQ(downscaledForPreview(QImage(4000, 5, QImage::Format_RGB32)).size(), QSize(400, 1));
+    QImage small(120, 50, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    EXPECT_EQ(downscaledForPreview(small), small);
+    // One-pixel stripes of black and white become grey, not a pick of either.
+    QImage stripes(800, 480, QImage::Format_RGB32);
+    for (int x = 0; x < stripes.width(); ++x)
+        for (int y = 0; y < stripes.height(); ++y)
+            stripes.setPixel(x, y, x % 2 ? 0xffffffffu : 0xff000000u);
+    const QImage scaled = downscaledForPreview(stripes);
+    ASSERT_EQ(scaled.size(), QSize(400, 240));
+    for (int x : {0, 101, 399})
+        EXPECT_NEAR(qGray(scaled.pixel(x, 120)), 128, 30) << x;
+
+    // Large reductions go through halvings first: RGB32 comes out opaque
+    // whatever its undefined top byte held, premultiplied alpha stays a mean.
+    QImage undefinedTop(1600, 960, QImage::Format_RGB32);
+    undefinedTop.fill(0x00204080u);
+    const QImage opaque = downscaledForPreview(undefinedTop);
+    ASSERT_EQ(opaque.size(), QSize(400, 240));
+    EXPECT_EQ(reinterpret_cast<const quint32*>(opaque.constScanLine(100))[200], 0xff204080u);
+    QImage halfSeen(1600, 960, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < halfSeen.height(); ++y)
+        for (int x = 0; x < halfSeen.width(); ++x)
+            halfSeen.setPixel(x, y, (x + y) % 2 ? 0xff0000ffu : 0u);
+    const QImage blended = downscaledForPreview(halfSeen);
+    EXPECT_NEAR(qAlpha(blended.pixel(200, 100)), 128, 2);
+    EXPECT_NEAR(qBlue(blended.pixel(200, 100)), 128, 2);
+    EXPECT_EQ(qRed(blended.pixel(200, 100)), 0);
+}
+
+TEST(WindowPreviewRules, CacheEntriesLiveEightSecondsAndTheLabelsNameUntitledWindows) {
+    std::map<QString, CachedPreview> cache{{"old", {{}, 1000ms}}, {"edge", {{}, 2000ms}}, {"new", {{}, 9000ms}}};
+    pruneCachedPreviews(cache, 10000ms, 8000ms);
+    EXPECT_EQ(cache.count("old"), 0u);
+    EXPECT_EQ(cache.count("edge"), 1u) << "exactly eight seconds old stays";
+    EXPECT_EQ(cache.count("new"), 1u);
+
+    CapturedWindow w;
+    EXPECT_EQ(previewLabelText(w), "Untitled Window");
+    w.isMinimized = true;
+    EXPECT_EQ(previewLabelText(w), "Untitled Window (minimized)");
+    w.title = "Notes";
+    EXPECT_EQ(previewLabelText(w), "Notes (minimized)");
+
+    const auto light = previewColors(ResolvedTheme::Light), dark = previewColors(ResolvedTheme::Dark);
+    EXPECT_EQ(light.background, QColor::fromRgbF(0.95f, 0.95f, 0.96f, 0.96f));
+    EXPECT_EQ(dark.background, QColor::fromRgbF(0.12f, 0.12f, 0.13f, 0.96f));
+    EXPECT_EQ(light.itemHover, QColor::fromRgbF(0, 0, 0, 0.07f));
+    EXPECT_EQ(dark.itemHover, QColor::fromRgbF(1, 1, 1, 0.1f));
+    EXPECT_EQ(light.title, QColor::fromRgbF(0, 0, 0, 0.8f));
+    EXPECT_EQ(dark.title, QColor::fromRgbF(1, 1, 1, 0.9f));
+}
+
+TEST_F(Preview, TheDisplayOfTheButtonsWindowDecidesHowManyWindowsShow) {
+    const qint64 editor = desktop.launch(QStringLiteral("com.example.Editor"), "Editor");
+    for (int i = 0; i < 9; ++i)
+        desktop.addWindow(editor, QStringLiteral("doc %1").arg(i), {double(20 * i), 40, 600, 400});
+    show(entryOf(editor));
+    EXPECT_EQ(preview.shownWindows().size(), 6u);
+    EXPECT_EQ(preview.panel()->frame().size(), (Size{216.0 * 6 + 8, 166}));
+
+    onDisplay(200);
+    show(entryOf(editor));
+    EXPECT_EQ(preview.shownWindows().size(), 1u);
+
+    // A bar standing on no display known: eight.
+    desktop.setDisplays({{1, {2000, 0, 1440, 900}, {2000, 0, 1440, 875}}}, 1);
+    show(entryOf(editor));
+    EXPECT_EQ(preview.shownWindows().size(), 8u);
+}
+
+TEST_F(Preview, OnScreenWindowsComeFrontToBackThenTheLowestNumberedMinimisedOneWithinTheLimit) {
+    onDisplay(900); // room for four
+    const qint64 editor = desktop.launch(QStringLiteral("com.example.Editor"), "Editor");
+    const quint32 front = desktop.addWindow(editor, "front", {10, 10, 800, 600});
+    const quint32 lowMin = desktop.addWindow(editor, "low minimised", {0, 0, 500, 300}, true);
+    const quint32 middle = desktop.addWindow(editor, "middle", {30, 30, 1440, 900});
+    const quint32 back = desktop.addWindow(editor, "back", {50, 50, 300, 200});
+    const quint32 highMin = desktop.addWindow(editor, "high minimised", {0, 0, 500, 300}, true);
+    // The accessibility interface lists the higher-numbered minimised window first.
+    auto& windows = desktop.app(editor)->windows;
+    std::swap(windows[1], windows[4]);
+    show(entryOf(editor));
+
+    const auto& shown = preview.shownWindows();
+    ASSERT_EQ(titlesOf(shown), (QStringList{"front", "middle", "back", "low minimised"}));
+    EXPECT_EQ(shown[0].windowNumber, front);
+    EXPECT_EQ(shown[1].windowNumber, middle);
+    EXPECT_EQ(shown[2].windowNumber, back);
+    EXPECT_EQ(shown[3].windowNumber, lowMin);
+    EXPECT_NE(shown[3].windowNumber, highMin);
+    EXPECT_EQ(shown[1].bounds, (Rect{30, 30, 1440, 900}));
+    EXPECT_FALSE(shown[3].bounds) << "a minimised window has no bounds";
+    // Captures, each at most 400 x 240; the minimised one shows the icon.
+    EXPECT_EQ(shown[0].image.size(), QSize(320, 240));
+    EXPECT_EQ(shown[1].image.size(), QSize(384, 240));
+    EXPECT_EQ(shown[2].image.size(), QSize(300, 200));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(shown[static_cast<size_t>(i)].hasThumbnail && !shown[static_cast<size_t>(i)].isMinimized);
+    EXPECT_TRUE(shown[3].isMinimized);
+    EXPECT_EQ(shown[3].image, previewIconImage(entryOf(editor).icon));
+
+    // The strip: 216 n + 8 wide, 166 high, items 8 + 216 i from the left, 8 from the top.
+    ASSERT_NE(strip(), nullptr);
+    EXPECT_EQ(strip()->size(), QSize(872, 166));
+    EXPECT_EQ(item(2)->geometry(), QRect(440, 8, 208, 150));
+    EXPECT_EQ(item(0)->closeButton()->geometry(), QRect(182, 2, 22, 22));
+    // A picture fills the 200 x 120 area in proportion; an icon is never enlarged.
+    EXPECT_EQ(PreviewItemView::pictureArea(), QRectF(4, 26, 200, 120));
+    EXPECT_EQ(item(2)->imageFrame(), QRectF(14, 26, 180, 120));
+    EXPECT_EQ(item(3)->imageFrame().size(), QSizeF(shown[3].image.size()));
+}
+
+TEST_F(Preview, WithoutAccessibilityEveryOnScreenWindowIsCapturedAndNoMinimisedOneListed) {
+    const qint64 editor = desktop.launch(QStringLiteral("com.example.Editor"), "Editor");
+    desktop.addWindow(editor, "document", {10, 10, 800, 600});
+    const quint32 dialog = desktop.addWindow(editor, "Find", {10, 10, 400, 200});
+    desktop.window(dialog)->subrole = "AXDialog";
+    desktop.addWindow(editor, "minimised", {0, 0, 500, 300}, true);
+    desktop.addWindow(editor, "strip", {0, 0, 800, 50});
+    const quint32 blank = desktop.addWindow(editor, "", {0, 0, 300, 300});
+    desktop.window(blank)->capturable = false;
+
+    show(entryOf(editor));
+    EXPECT_EQ(titlesOf(preview.shownWindows()), (QStringList{"document", "", "minimised"}))
+        << "standard windows only, nothing 50 high, the minimised one last";
+
+    desktop.trusted = false;
+    show(entryOf(editor));
+    const auto& shown = preview.shownWindows();
+    EXPECT_EQ(titlesOf(shown), (QStringList{"document", "Find", ""}));
+    // A window with no picture is still listed, with the icon.
+    EXPECT_FALSE(shown[2].hasThumbnail);
+    EXPECT_EQ(shown[2].image, previewIconImage(entryOf(editor).icon));
+}
+
+TEST_F(Preview, TheCacheStandsInForEightSecondsWithTheWindowsTheApplicationStillOwns) {
+    const qint64 editor = desktop.launch(QStringLiteral("com.example.Editor"), "Editor");
+    const quint32 one = desktop.addWindow(editor, "one", {10, 10, 800, 600});
+    const quint32 two = desktop.addWindow(editor, "two", {20, 20, 800, 600});
+    const quint32 three = desktop.addWindow(editor, "three", {30, 30, 800, 600});
+    show(entryOf(editor));
+    ASSERT_EQ(preview.shownWindows().size(), 3u);
+    ASSERT_EQ(preview.cacheByBundleID().count("com.example.Editor"), 1u);
+    preview.close();
+
+    // Moved out of sight (not minimised), and one of them closed: nothing to capture now.
+    world.scheduler.advance(7000ms);
+    desktop.window(one)->onScreen = false;
+    desktop.window(three)->onScreen = false;
+    desktop.closeWindow(two);
+    show(entryOf(editor));
+    EXPECT_EQ(titlesOf(preview.shownWindows()), (QStringList{"one", "three"}));
+    EXPECT_TRUE(preview.shownWindows()[0].hasThumbnail) << "the pictures of then";
+    EXPECT_EQ(preview.shownWindows()[1].windowNumber, three);
+
+    world.scheduler.advance(1001ms);
+    show(entryOf(editor));
+    EXPECT_TRUE(preview.shownWindows().empty());
+    EXPECT_NE(card(), nullptr) << "eight seconds on, the fallback card";
+    EXPECT_TRUE(preview.cacheByBundleID().empty());
+
+    // A fresh capture renews it; an application that quits loses it at once.
+    desktop.window(one)->onScreen = true;
+    show(entryOf(editor));
+    ASSERT_EQ(preview.cacheByBundleID().count("com.example.Editor"), 1u);
+    const AppEntry stale = entryOf(editor);
+    desktop.terminate(editor);
+    show(stale);
+    EXPECT_NE(card(), nullptr);
+    EXPECT_TRUE(preview.cacheByBundleID().empty());
+}
+
+TEST_F(Preview, ACardWhenNothingCanBeShownAndItsQuitButtonExceptForTheFileBrowser) {
+    const qint64 editor = desktop.launch(QStringLiteral("com.example.Editor"), "Editor");
+    const quint32 doc = desktop.addWindow(editor, "doc", {10, 10, 800, 600});
+    AppEntry perWindow = entryOf(editor);
+    perWindow.windowID = doc;
+    perWindow.windowTitle = "doc";
+    show(perWindow);
+    ASSERT_EQ(preview.shownWindows().size(), 1u);
+    EXPECT_EQ(preview.shownWindows()[0].windowNumber, doc);
+
+    perWindow.windowID = 9999;
+    show(perWindow);
+    ASSERT_NE(card(), nullptr) << "a window button whose window is not there";
+    EXPECT_EQ(card()->size(), QSize(200, 54));
+    EXPECT_EQ(preview.panel()->frame().size(), (Size{200, 54}));
+    PreviewCloseButton* quit = card()->quitButton();
+    ASSERT_NE(quit, nullptr);
+    EXPECT_EQ(quit->geometry(), QRect(170, 16, 22, 22));
+    EXPECT_EQ(quit->toolTip(), "Quit Editor");
+    EXPECT_EQ(quit->accessibilityLabel(), "Quit Editor");
+    QTest::mousePress(quit, Qt::LeftButton, {}, QPoint(11, 11));
+    EXPECT_EQ(quits, 1) << "on press";
+    EXPECT_FALSE(preview.isShown());
+
+    const qint64 finder = desktop.launch(QStringLiteral("com.apple.finder"), "Finder");
+    show(entryOf(finder));
+    ASSERT_NE(card(), nullptr);
+    EXPECT_EQ(card()->quitButton(), nullptr) << "the file browser is never quit from here";
+}
+
+TEST_F(Preview, UntitledWindowsAreNamedInTipsAndMinimisedOnesAlwaysShowTheirLabel) {
+    const qint64 editor = desktop.launch(QStringLiteral("com.example.Editor"), "Editor");
+    desktop.addWindow(editor, "", {10, 10, 800, 600});
+    desktop.addWindow(editor, "Report", {10, 10, 800, 600});
+    desktop.addWindow(editor, "", {0, 0, 500, 300}, true);
+    show(entryOf(editor), [](AppSettings& s) { s.showWindowTitles = false; });
+    ASSERT_EQ(strip()->items().size(), 3u);
+    EXPECT_FALSE(item(0)->showsTitle());
+    EXPECT_EQ(item(0)->toolTip(), "Untitled Window");
+    EXPECT_EQ(item(0)->closeButton()->toolTip(), "Close window");
+    EXPECT_EQ(item(0)->closeButton()->accessibilityLabel(), "Close Untitled Window");
+    EXPECT_FALSE(item(1)->showsTitle());
+    EXPECT_EQ(item(1)->toolTip(), "Report");
+    EXPECT_TRUE(item(2)->showsTitle());
+    EXPECT_EQ(item(2)->labelText(), "Untitled Window (minimized)");
+
+    show(entryOf(editor));
+    EXPECT_TRUE(item(0)->showsTitle()) << "titles on";
+    EXPECT_EQ(item(1)->labelText(), "Report");
+}
+
+TEST_F(Preview, ThumbnailActionsCarryTheirWindowAndCloseThePanel) {
+    const qint64 editor = desktop.launch(QStringLiteral("com.example.Editor"), "Editor");
+    desktop.addWindow(editor, "", {10, 10, 800, 600});
+    const quint32 second = desktop.addWindow(editor, "second", {40, 50, 700, 500});
+    show(entryOf(editor));
+    QTest::mouseClick(item(1), Qt::LeftButton, {}, QPoint(100, 80));
+    ASSERT_EQ(selected.size(), 1u);
+    EXPECT_EQ(selected[0], (Call{QString("second"), second, Rect{40, 50, 700, 500}}));
+    EXPECT_FALSE(preview.isShown());
+
+    show(entryOf(editor));
+    // A release outside the item is no click.
+    QTest::mousePress(item(0), Qt::LeftButton, {}, QPoint(100, 80));
+    QTest::mouseRelease(item(0), Qt::LeftButton, {}, QPoint(100, 200));
+    EXPECT_EQ(selected.size(), 1u);
+    ASSERT_TRUE(preview.isShown());
+    QTest::mousePress(item(0)->closeButton(), Qt::LeftButton, {}, QPoint(11, 11));
+    ASSERT_EQ(closed.size(), 1u);
+    EXPECT_EQ(std::get<0>(closed[0]), QString("")) << "an empty title is passed, not left out";
+    EXPECT_FALSE(preview.isShown()) << "closed on the press";
+    EXPECT_EQ(selected.size(), 1u);
+
+    // Assistive technologies press the close button the same way.
+    show(entryOf(editor));
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(item(1)->closeButton());
+    ASSERT_NE(accessible, nullptr);
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    ASSERT_EQ(closed.size(), 2u);
+    EXPECT_EQ(std::get<1>(closed[1]), second);
+    EXPECT_FALSE(preview.isShown());
+}
+
+TEST_F(Preview, ThePointerMayGoUpIntoThePanelAndLeavingBothClosesItOnTheNextTick) {
+    const qint64 editor = desktop.launch(QStringLiteral("com.example.Editor"), "Editor");
+    desktop.addWindow(editor, "doc", {10, 10, 800, 600});
+    const int ticking = world.scheduler.repeatingCount();
+    show(entryOf(editor));
+    ASSERT_TRUE(preview.isShown());
+    const Rect panel = preview.panel()->frame();
+    EXPECT_EQ(panel.y, buttonFrame().maxY() + 6);
+    EXPECT_EQ(panel.x, buttonFrame().midX() - panel.width / 2);
+    EXPECT_EQ(world.scheduler.repeatingCount(), ticking + 1);
+
+    for (double y = buttonCentre().y; y < panel.maxY(); y += 10) {
+        desktop.setPointer({buttonCentre().x, y});
+        world.scheduler.advance(80ms);
+        ASSERT_TRUE(preview.isShown()) << y;
+    }
+    desktop.setPointer({panel.maxX() + 20, panel.midY()});
+    world.scheduler.advance(79ms);
+    EXPECT_TRUE(preview.isShown());
+    world.scheduler.advance(1ms);
+    EXPECT_FALSE(preview.isShown());
+    EXPECT_EQ(world.scheduler.repeatingCount(), ticking) << "no polling left";
+
+    // A button that goes (its row rebuilt) leaves the panel as long as the pointer is on it.
+    show(entryOf(editor));
+    desktop.setPointer({preview.panel()->frame().midX(), preview.panel()->frame().midY()});
+    delete button;
+    button = nullptr;
+    world.scheduler.advance(160ms);
+    EXPECT_TRUE(preview.isShown());
+    desktop.setPointer({20, 20});
+    world.scheduler.advance(80ms);
+    EXPECT_FALSE(preview.isShown());
+}
+
+TEST_F(Preview, ThePanelFollowsTheLookNeverTakesTheFocusAndNeedsAButtonInAWindow) {
+    const qint64 editor = desktop.launch(QStringLiteral("com.example.Editor"), "Editor");
+    desktop.addWindow(editor, "doc", {10, 10, 800, 600});
+    show(entryOf(editor), [](AppSettings& s) { s.appearanceMode = AppearanceMode::Dark; });
+    ASSERT_TRUE(preview.isShown());
+    EXPECT_EQ(preview.panel()->look(), ResolvedTheme::Dark);
+    const Qt::WindowFlags flags = preview.panel()->windowFlags();
+    EXPECT_TRUE(flags & Qt::WindowDoesNotAcceptFocus);
+    EXPECT_TRUE(flags & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(flags & Qt::X11BypassWindowManagerHint);
+    EXPECT_FALSE(preview.panel()->isActiveWindow());
+
+    desktop.theme.set(ResolvedTheme::Dark);
+    show(entryOf(editor), [](AppSettings& s) { s.appearanceMode = AppearanceMode::Light; });
+    EXPECT_EQ(preview.panel()->look(), ResolvedTheme::Light);
+    show(entryOf(editor));
+    EXPECT_EQ(preview.panel()->look(), ResolvedTheme::Dark) << "auto follows the system";
+
+    // Hovering a thumbnail marks it.
+    bool hovered = false;
+    item(0)->onHoverChanged = [&](bool in) { hovered = in; };
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(item(0), &enter);
+    EXPECT_TRUE(hovered && item(0)->isHovered());
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(item(0), &leave);
+    EXPECT_FALSE(hovered || item(0)->isHovered());
+
+    // A button that is in no window shows nothing and closes what showed.
+    bar.hide();
+    show(entryOf(editor));
+    EXPECT_FALSE(preview.isShown());
+    EXPECT_EQ(preview.panel(), nullptr);
+}

@@ -16,6 +16,7 @@
 #include "platform/linux/FreedesktopNotifications.h"
 #include "platform/linux/GStreamerAudio.h"
 #include "platform/linux/OsRelease.h"
+#include "platform/linux/PackageKitInstaller.h"
 #include "platform/linux/PocketsphinxRecognizer.h"
 #include "platform/linux/PosixProcessRunner.h"
 #include "platform/linux/SecretServiceKeychain.h"
@@ -29,6 +30,7 @@
 #include "platform/x11/X11RawInput.h"
 #include "recording/AddOnService.h"
 #include "recording/RecordingService.h"
+#include "windows/ChangelogWindowController.h"
 #include "windows/UpdateService.h"
 
 #include <QApplication>
@@ -101,6 +103,7 @@ int main(int argc, char* argv[]) {
     FreedesktopNotifications notifications;
     SecretServiceKeychain keychain;
     OsReleaseSystemInfo system;
+    PackageKitInstaller packageInstaller;
 
     const bool onX11 = QGuiApplication::platformName() == QLatin1String("xcb");
     const QString chosen = options.platform.value_or(onX11 ? QStringLiteral("x11") : QStringLiteral("sim"));
@@ -165,6 +168,7 @@ int main(int argc, char* argv[]) {
     platform.notifications = &notifications;
     // The session token goes to the desktop's keyring on the simulated desktop too.
     platform.keychain = &keychain;
+    platform.packageInstaller = &packageInstaller;
     Platform::install(platform);
     Log::app().info(QStringLiteral("Vantorel %1 on the %2 platform, settings in %3")
                         .arg(AppInfo::version(bundle), platform.name, defaults.directory()));
@@ -175,12 +179,14 @@ int main(int argc, char* argv[]) {
 
     AppDelegate delegate(AppDelegateDependencies{
         platform, scheduler, []() -> SettingsService& { return SettingsService::shared(); }, ThemeService::shared(),
-        UpdateService::shared(), quit, [](int status) {
+        UpdateService::shared(), quit,
+        [](int status) {
             std::fflush(nullptr);
             ::_exit(status);
         },
         &DockService::shared(), &LaunchAtLoginService::shared(), [] { return &RecordingService::shared(); },
-        [] { return &AddOnService::shared(); }, [] { return &AccountService::shared(); }});
+        [] { return &AddOnService::shared(); }, [] { return &AccountService::shared(); },
+        [] { return &ChangelogWindowController::shared(); }});
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
     QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
     return QApplication::exec();

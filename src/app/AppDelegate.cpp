@@ -5,11 +5,15 @@
 #include "app/MainMenu.h"
 #include "app/QuitConfirmation.h"
 #include "app/SettingsService.h"
+#include "core/KeepAlive.h"
 #include "platform/Accessibility.h"
 #include "platform/BundleInfo.h"
 #include "platform/InstanceGuard.h"
 #include "platform/ProcessRunner.h"
 #include "taskbar/TaskbarWindowController.h"
+#include "windows/ChangelogWindowController.h"
+#include "windows/FirstRunWindowController.h"
+#include "windows/SettingsWindowController.h"
 #include "windows/UpdateService.h"
 
 namespace vantorel {
@@ -32,6 +36,7 @@ AppDelegate::AppDelegate(AppDelegateDependencies deps, QObject* parent)
 AppDelegate::~AppDelegate() {
     if (settingsObserver_)
         disconnect(settingsObserver_);
+    delete firstRun_;
 }
 
 void AppDelegate::applicationDidFinishLaunching() {
@@ -55,6 +60,8 @@ void AppDelegate::applicationDidFinishLaunching() {
     taskbar.account = deps_.account ? deps_.account() : nullptr;
     taskbar.launchAtLogin = launchAtLogin_;
     taskbar.dock = dock_;
+    changelog_ = deps_.changelog ? deps_.changelog() : nullptr;
+    taskbar.changelog = changelog_;
     windowController_ = std::make_unique<TaskbarWindowController>(taskbar);
     windowController_->showWindow();
     ensureFileBrowserRunning();
@@ -97,9 +104,14 @@ void AppDelegate::observeSettings() {
 }
 
 void AppDelegate::presentFirstRunIfNeeded() {
-    if (settings_->current().onboardingCompleted)
+    if (settings_->current().onboardingCompleted || firstRun_)
         return;
-    // The first-run window is shown here once it exists.
+    TaskbarWindowController* taskbar = windowController_.get();
+    firstRun_ = new FirstRunWindowController(
+        FirstRunDependencies{deps_.platform, deps_.scheduler, *settings_, deps_.theme, launchAtLogin_,
+                             [taskbar] { return taskbar ? taskbar->makeSettingsWindow() : nullptr; }});
+    firstRun_->onFinish = [this] { closeFirstRun(); };
+    firstRun_->show();
 }
 
 void AppDelegate::applicationWillTerminate() {
@@ -160,7 +172,17 @@ std::optional<bool> AppDelegate::launchAtLoginRegistered() {
 }
 
 void AppDelegate::ensureFileBrowserRunning() {}
-void AppDelegate::closeFirstRun() {}
-void AppDelegate::showChangelogIfUpdated() {}
+void AppDelegate::closeFirstRun() {
+    if (!firstRun_)
+        return;
+    firstRun_->close();
+    // It may be inside its own button's click, or an alert of its settings window.
+    deleteWhenReleased(std::exchange(firstRun_, nullptr));
+}
+
+void AppDelegate::showChangelogIfUpdated() {
+    if (changelog_)
+        changelog_->showIfUpdated();
+}
 
 } // namespace vantorel

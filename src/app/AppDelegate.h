@@ -12,8 +12,10 @@ namespace vantorel {
 
 class AccountService;
 class AddOnService;
+class ChangelogWindowController;
 class ChildProcess;
 class DockService;
+class FirstRunWindowController;
 class LaunchAtLoginService;
 class MainMenu;
 class QuitConfirmation;
@@ -43,6 +45,8 @@ struct AppDelegateDependencies {
     std::function<AddOnService*()> addOns = {};
     // The account behind the settings window, built when the taskbar is; none leaves Settings… without a window.
     std::function<AccountService*()> account = {};
+    // The changelog window, shown after a version change and from "What's New"; none shows nothing.
+    std::function<ChangelogWindowController*()> changelog = {};
 };
 
 // Start-up and shutdown of the program.
@@ -63,6 +67,8 @@ public:
     bool hasDockEnforceTimer() const { return dockEnforceTimer_.isActive(); }
     bool isTerminated() const { return terminated_; }
     ChildProcess* dockRestoreMonitor() const { return dockRestoreMonitor_.get(); }
+    // The welcome window while onboarding is not completed and it was not finished.
+    FirstRunWindowController* firstRunWindow() const { return firstRun_; }
 
 private:
     void setupMainMenu();
@@ -94,6 +100,8 @@ private:
     DockService* dock_ = nullptr;
     LaunchAtLoginService* launchAtLogin_ = nullptr;
     std::unique_ptr<ChildProcess> dockRestoreMonitor_;
+    FirstRunWindowController* firstRun_ = nullptr;
+    ChangelogWindowController* changelog_ = nullptr;
     QMetaObject::Connection settingsObserver_;
     ScheduledTask dockHideRetryWorkItem_;
     ScheduledTask dockEnforceTimer_;

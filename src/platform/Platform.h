@@ -17,6 +17,7 @@ class KeyEvents;
 class Keychain;
 class LaunchAgent;
 class LoginItems;
+class PackageInstaller;
 class PanelHost;
 class Permissions;
 class Pointer;
@@ -66,6 +67,8 @@ struct Platform {
     UserNotifications* notifications = nullptr;
     Keychain* keychain = nullptr;
     SystemInfo* system = nullptr;
+    // Installs a verified update package; none leaves updates at finding them.
+    PackageInstaller* packageInstaller = nullptr;
 
     // The backend the program runs on; shared services are built from it on first use.
     static Platform& installed();

@@ -22,6 +22,7 @@
 #include "widgets/ClockView.h"
 #include "widgets/LauncherPanelController.h"
 #include "widgets/WindowPreviewPanel.h"
+#include "windows/ChangelogWindowController.h"
 #include "windows/SettingsWindowController.h"
 #include "windows/UpdateService.h"
 
@@ -479,17 +480,35 @@ void TaskbarWindowController::closeLauncher() {
 void TaskbarWindowController::openSettings() {
     if (tornDown_ || !deps_.account || !deps_.platform.alerts)
         return;
-    if (!settingsWindow_) {
-        settingsWindow_ = std::make_unique<SettingsWindowController>(
-            SettingsWindowDependencies{deps_.platform, deps_.scheduler, deps_.settings, deps_.theme, deps_.updates,
-                                       *deps_.account, deps_.launchAtLogin, deps_.dock, {}, deps_.addOns});
-        settingsWindow_->onShowWhatsNew = [this] { showWhatsNew(); };
-    }
+    if (!settingsWindow_)
+        settingsWindow_ = makeSettingsWindow();
     settingsWindow_->show();
 }
 
+std::unique_ptr<SettingsWindowController> TaskbarWindowController::makeSettingsWindow() {
+    if (!deps_.account || !deps_.platform.alerts)
+        return nullptr;
+    auto window = std::make_unique<SettingsWindowController>(SettingsWindowDependencies{deps_.platform,
+                                                                                        deps_.scheduler,
+                                                                                        deps_.settings,
+                                                                                        deps_.theme,
+                                                                                        deps_.updates,
+                                                                                        *deps_.account,
+                                                                                        deps_.launchAtLogin,
+                                                                                        deps_.dock,
+                                                                                        {},
+                                                                                        deps_.addOns});
+    QPointer<TaskbarWindowController> self(this);
+    window->onShowWhatsNew = [self] {
+        if (self)
+            self->showWhatsNew();
+    };
+    return window;
+}
+
 void TaskbarWindowController::showWhatsNew() {
-    // The changelog window is not part of the program yet.
+    if (deps_.changelog)
+        deps_.changelog->show();
 }
 
 void TaskbarWindowController::pushEntries() { registry_->publish(); }

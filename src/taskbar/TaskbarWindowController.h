@@ -34,6 +34,7 @@ class RecordingService;
 class TaskbarView;
 class ThemeService;
 class UpdateService;
+class ChangelogWindowController;
 class WindowPreviewPanel;
 struct AppEntry;
 
@@ -54,6 +55,8 @@ struct TaskbarDependencies {
     AccountService* account = nullptr;
     LaunchAtLoginService* launchAtLogin = nullptr;
     DockService* dock = nullptr;
+    // "What's New" from the start menu and the settings window; none shows nothing.
+    ChangelogWindowController* changelog = nullptr;
 };
 
 // Owns the taskbar on screen: one panel along the bottom of each target display.
@@ -74,6 +77,8 @@ public:
     void toggleLauncher(QWidget* anchor);
     void showStartButtonMenu(QWidget* anchor);
     void openSettings();
+    // A settings window on this taskbar's services; none without an account service.
+    std::unique_ptr<SettingsWindowController> makeSettingsWindow();
     void checkForUpdates();
     void showWhatsNew();
     void confirmQuit();

@@ -110,7 +110,10 @@ void AppDelegate::presentFirstRunIfNeeded() {
     firstRun_ = new FirstRunWindowController(
         FirstRunDependencies{deps_.platform, deps_.scheduler, *settings_, deps_.theme, launchAtLogin_,
                              [taskbar] { return taskbar ? taskbar->makeSettingsWindow() : nullptr; }});
-    firstRun_->onFinish = [this] { closeFirstRun(); };
+    firstRun_->onFinish = [this] {
+        // Inside its own button's click: it goes once the click has returned.
+        deleteWhenReleased(std::exchange(firstRun_, nullptr));
+    };
     firstRun_->show();
 }
 
@@ -176,8 +179,7 @@ void AppDelegate::closeFirstRun() {
     if (!firstRun_)
         return;
     firstRun_->close();
-    // It may be inside its own button's click, or an alert of its settings window.
-    deleteWhenReleased(std::exchange(firstRun_, nullptr));
+    delete std::exchange(firstRun_, nullptr);
 }
 
 void AppDelegate::showChangelogIfUpdated() {

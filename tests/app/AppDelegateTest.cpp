@@ -10,8 +10,11 @@
 #include "platform/sim/SimDesktop.h"
 #include "taskbar/TaskbarPanel.h"
 #include "taskbar/TaskbarWindowController.h"
+#include "windows/ChangelogWindowController.h"
+#include "windows/FirstRunWindowController.h"
 #include "windows/UpdateService.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
@@ -34,14 +37,24 @@ protected:
     }
 
     AppDelegate& start() {
-        delegate.emplace(AppDelegateDependencies{desktop.platform(), scheduler,
+        delegate.emplace(AppDelegateDependencies{desktop.platform(),
+                                                 scheduler,
                                                  [this]() -> SettingsService& {
                                                      ++settingsLoads;
                                                      if (!settings)
                                                          settings.emplace(persistence);
                                                      return *settings;
                                                  },
-                                                 theme, updates, quit, [this](int status) { exitStatus = status; }});
+                                                 theme,
+                                                 updates,
+                                                 quit,
+                                                 [this](int status) { exitStatus = status; },
+                                                 nullptr,
+                                                 nullptr,
+                                                 {},
+                                                 {},
+                                                 {},
+                                                 [this] { return &changelog; }});
         delegate->applicationDidFinishLaunching();
         return *delegate;
     }
@@ -52,6 +65,7 @@ protected:
     std::optional<SettingsService> settings;
     ThemeService theme{desktop.theme};
     UpdateService updates;
+    ChangelogWindowController changelog{desktop, desktop.memoryDefaults};
     int terminateRequests = 0;
     QuitConfirmation quit{desktop, [this] {
                               ++terminateRequests;
@@ -258,4 +272,40 @@ TEST(AppInfoVersion, FallsBackUnlessTheBundleHasANonEmptyString) {
     EXPECT_EQ(AppInfo::version(desktop), "1.1.3");
     desktop.infoKeys["CFBundleShortVersionString"] = QStringLiteral("2.0.1");
     EXPECT_EQ(AppInfo::version(desktop), "2.0.1");
+}
+
+TEST_F(Lifecycle, TheWelcomeWindowShowsUntilSetupIsFinishedThenTheChangelogOnceAfterAnUpdate) {
+    desktop.infoKeys[QStringLiteral("CFBundleShortVersionString")] = QStringLiteral("1.2.0");
+    auto restart = [&] {
+        delegate->applicationWillTerminate();
+        delegate.reset();
+        return &start();
+    };
+    start();
+    ASSERT_TRUE(delegate->firstRunWindow());
+    EXPECT_TRUE(delegate->firstRunWindow()->window()->isVisible());
+    EXPECT_FALSE(desktop.memoryDefaults.string("com.vantorel.app", "com.vantorel.lastSeenVersion"))
+        << "no changelog logic before the setup is done";
+
+    // The close button finishes nothing: the next start shows it again.
+    delegate->firstRunWindow()->window()->close();
+    EXPECT_FALSE(settings->current().onboardingCompleted);
+    restart();
+    ASSERT_TRUE(delegate->firstRunWindow());
+    delegate->firstRunWindow()->window()->findChild<QAbstractButton*>("finishSetupButton")->click();
+    EXPECT_EQ(delegate->firstRunWindow(), nullptr);
+    EXPECT_TRUE(settings->current().onboardingCompleted);
+    // It goes at the next turn of the event loop, after its click returned.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // The first start with the changelog logic stores the version and shows nothing; an update shows it.
+    restart();
+    EXPECT_EQ(delegate->firstRunWindow(), nullptr);
+    EXPECT_FALSE(changelog.window()->isVisible());
+    desktop.infoKeys[QStringLiteral("CFBundleShortVersionString")] = QStringLiteral("1.3.0");
+    restart();
+    EXPECT_TRUE(changelog.window()->isVisible());
+    changelog.window()->hide();
+    delegate->windowController()->showWhatsNew();
+    EXPECT_TRUE(changelog.window()->isVisible()) << "the start menu's What's New";
 }

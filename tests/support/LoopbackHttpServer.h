@@ -7,6 +7,7 @@
 #include <QTcpSocket>
 #include <QUrl>
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -41,6 +42,8 @@ public:
     void close() { server_.close(); }
 
     Reply reply;
+    // Answers by path; other paths get `reply`.
+    std::map<QByteArray, Reply> routes;
     bool holdAnswers = false;
     std::vector<Request> requests;
 

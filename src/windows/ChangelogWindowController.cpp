@@ -71,6 +71,8 @@ void ChangelogWindowController::show() {
     const QColor text = window_->palette().color(QPalette::WindowText);
     ChangelogRenderer::render(ChangelogRenderer::parse(changelogText()), systemFont(13, QFont::Normal), text,
                               *textView_->document());
+    // From the top, the newest version first.
+    textView_->moveCursor(QTextCursor::Start);
     if (!window_->isVisible()) {
         if (const QScreen* screen = QGuiApplication::primaryScreen())
             window_->move(screen->availableGeometry().center() - window_->rect().center());

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace vantorel {
@@ -85,7 +86,9 @@ QString FirstRunWindowController::desktopNote(bool systemDock) {
 }
 
 void FirstRunWindowController::build() {
-    window_ = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::WindowCloseButtonHint | Qt::WindowTitleHint);
+    // Titled and closable only: its size is fixed.
+    window_ = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                                     Qt::WindowCloseButtonHint);
     window_->setObjectName(QStringLiteral("firstRunWindow"));
     window_->setWindowTitle(QStringLiteral("Welcome to Vantorel"));
     window_->setFixedSize(kWindowSize);
@@ -174,6 +177,11 @@ void FirstRunWindowController::build() {
     connect(launchAtLoginToggle_, &QCheckBox::clicked, this, &FirstRunWindowController::launchAtLoginChanged);
     connect(openSettings, &QPushButton::clicked, this, &FirstRunWindowController::openSettingsPanel);
     connect(finish, &QPushButton::clicked, this, &FirstRunWindowController::finishSetup);
+    // Return finishes, as the default button of a dialog would.
+    for (int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* shortcut = new QShortcut(QKeySequence(key), window_.get());
+        connect(shortcut, &QShortcut::activated, finish, &QPushButton::click);
+    }
 }
 
 void FirstRunWindowController::show() {

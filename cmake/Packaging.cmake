@@ -37,6 +37,11 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/package/changelog.gz
   COMMAND gzip -9n -c ${CMAKE_BINARY_DIR}/package/changelog > ${CMAKE_BINARY_DIR}/package/changelog.gz
   DEPENDS ${CMAKE_BINARY_DIR}/package/changelog VERBATIM)
 add_custom_target(vantorel_package_docs ALL DEPENDS ${CMAKE_BINARY_DIR}/package/changelog.gz)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/package/vantorel.1.gz
+  COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/resources/vantorel.1 > ${CMAKE_BINARY_DIR}/package/vantorel.1.gz
+  DEPENDS ${PROJECT_SOURCE_DIR}/resources/vantorel.1 VERBATIM)
+add_custom_target(vantorel_manual ALL DEPENDS ${CMAKE_BINARY_DIR}/package/vantorel.1.gz)
+install(FILES ${CMAKE_BINARY_DIR}/package/vantorel.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT taskbar)
 install(FILES ${CMAKE_BINARY_DIR}/package/copyright ${CMAKE_BINARY_DIR}/package/changelog.gz
               ${PROJECT_SOURCE_DIR}/CHANGELOG.md
         DESTINATION ${vantorel_doc} COMPONENT taskbar)
@@ -47,19 +52,19 @@ set(CPACK_PACKAGE_VENDOR "The Vantorel developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${VANTOREL_PACKAGE_MAINTAINER})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_COMPONENTS_ALL taskbar)
-set(CPACK_DEB_COMPONENT_INSTALL OFF)
+# One package of the taskbar component only.
+set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};Vantorel;taskbar;/")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${VANTOREL_PACKAGE_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "taskbar for X11 desktops")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "taskbar for X11 desktops
- Vantorel stands along the bottom of every display: a start button with a
- searchable launcher, pinned and running applications with live window
- previews, window commands, and a tray with a clock and calendar. It can
- record, transcribe and summarise meetings on this computer.")
+# The synopsis is the summary; this is the extended description under it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Vantorel stands along the bottom of every display: a start button with a
+searchable launcher, pinned and running applications with live window
+previews, window commands, and a tray with a clock and calendar. It can
+record, transcribe and summarise meetings on this computer.")
 # The shared libraries the executable links, with their versions.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Installing updates goes through PackageKit; recording and speech through the

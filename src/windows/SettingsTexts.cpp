@@ -45,6 +45,11 @@ QString updateAvailable(const QString& version) {
     return QStringLiteral("Vantorel ") + version + QStringLiteral(" is available");
 }
 
+QString updateDownloading(const QString& version, qint64 received, qint64 total) {
+    const int percent = total > 0 ? static_cast<int>(std::clamp<qint64>(received * 100 / total, 0, 100)) : 0;
+    return QStringLiteral("Downloading Vantorel %1\u2026 %2%").arg(version).arg(percent);
+}
+
 QString permissionStatus(bool granted) {
     return granted ? QStringLiteral("Granted") : QStringLiteral("Not granted");
 }

@@ -32,6 +32,8 @@ QString versionTitle(const QString& version);
 QString versionSubtitle(bool updatesConfigured);
 // "Vantorel 1.3.0 is available"
 QString updateAvailable(const QString& version);
+// "Downloading Vantorel 1.3.0… 40%"
+QString updateDownloading(const QString& version, qint64 received, qint64 total);
 
 // "Granted" or "Not granted", and its colour in the given look.
 QString permissionStatus(bool granted);

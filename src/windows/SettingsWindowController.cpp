@@ -562,6 +562,11 @@ void SettingsWindowController::observe() {
     connect(&deps_.settings, &SettingsService::didChange, this, refresh);
     connect(&deps_.account, &AccountService::stateDidChange, this, refresh);
     connect(&deps_.updates, &UpdateService::availabilityDidChange, this, refresh);
+    // The banner tells how far the download of the update is.
+    connect(&deps_.updates, &UpdateService::downloadProgress, this, [this](qint64 received, qint64 total) {
+        if (const auto available = deps_.updates.availableVersion())
+            updateAvailableLabel_->setText(SettingsTexts::updateDownloading(*available, received, total));
+    });
     if (deps_.platform.theme)
         connect(deps_.platform.theme, &Theme::systemThemeChanged, this, refresh);
 }

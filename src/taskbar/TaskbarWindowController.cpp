@@ -666,9 +666,11 @@ void TaskbarWindowController::refreshAutoHideFrames() {
     std::map<QString, Display> byId;
     for (const auto& s : targetScreens())
         byId.emplace(screenId(s), s);
-    // One read of the pointer per pass (a round trip to the display server).
-    const std::optional<Point> pointer =
-        deps_.platform.pointer ? std::optional(deps_.platform.pointer->location()) : std::nullopt;
+    // One read of the pointer per pass (a round trip to the display server); none
+    // while the poll rests, since any motion would have woken it.
+    const std::optional<Point> pointer = revealPollResting_ && lastRevealPass_ ? lastRevealPass_->pointer
+                                         : deps_.platform.pointer ? std::optional(deps_.platform.pointer->location())
+                                                                  : std::nullopt;
     const bool popupOpen =
         isPreviewOpen() || isLauncherOpen() || ClockView::openCalendarCount() >= 1 || menuTrackingDepth_ > 0;
     const double percent = deps_.settings.current().iconScalePercent;

@@ -221,9 +221,13 @@ TEST_F(AutoHide, WhereMotionIsAnnouncedThePollRestsWhileNothingChanges) {
     EXPECT_TRUE(controller->revealPollRests());
     EXPECT_FALSE(controller->hasRevealTimer());
     EXPECT_TRUE(desktop.hasMotionRequest());
+    int reads = 0;
+    desktop.pointerSource = [&, here = desktop.location()] { return ++reads, here; };
     second();
     second();
     EXPECT_TRUE(controller->revealPollRests()) << "the one-second check finds nothing new";
+    EXPECT_EQ(reads, 0) << "nor asks the display server where the pointer is";
+    desktop.pointerSource = nullptr;
 
     // The first motion decides at once; the poll runs while the pointer moves and rests when it stops.
     desktop.setPointer(kBottom);

@@ -119,15 +119,3 @@ TEST_F(SettingsProtocol, UnreadableStoredSettingsStartWithDefaults) {
     desktop.memoryDefaults.setValue("com.vantorel.app", persistence.settingsKey, QStringLiteral("a string, not data"));
     EXPECT_EQ(SettingsService(persistence).current(), AppSettings{});
 }
-
-TEST_F(SettingsProtocol, DefaultPinnedAppsKeepOnlyInstalledCandidatesInOrder) {
-    EXPECT_TRUE(persistence.defaultPinnedApps().isEmpty());
-    desktop.install("com.apple.Safari", "/Applications/Safari.app");
-    desktop.install("com.apple.finder", "/System/Library/CoreServices/Finder.app");
-    desktop.install("org.example.Other", "/Applications/Other.app");
-    EXPECT_EQ(persistence.defaultPinnedApps(), (QStringList{"com.apple.finder", "com.apple.Safari"}));
-
-    EXPECT_FALSE(persistence.loadPinnedApps());
-    persistence.savePinnedApps({"com.apple.Safari"});
-    EXPECT_EQ(persistence.loadPinnedApps(), QStringList{"com.apple.Safari"});
-}

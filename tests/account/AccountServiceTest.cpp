@@ -30,23 +30,12 @@ TEST(AccountRequests, AreBuiltAsTheBackendExpects) {
     EXPECT_EQ(client.account->current().backendBaseURL,
               QStringLiteral("http://127.0.0.1:%1/prefix/v2").arg(server.port()));
 
-    std::optional<AccountStatus> sent;
-    client.account->submitFeedback("  It works \n", FeedbackCategory::Idea, [&](AccountStatus r) { sent = r; });
-    ASSERT_TRUE(arrives(sent));
-    EXPECT_TRUE(sent->ok());
-    std::optional<AccountResult<AuthenticatedUser>> signedIn;
-    client.account->signIn("ada@example.com", " pass word ", [&](auto r) { signedIn = r; });
-    ASSERT_TRUE(arrives(signedIn));
-    ASSERT_TRUE(signedIn->ok()) << signedIn->error().description().toStdString();
-    std::optional<AccountResult<std::vector<FeedbackItem>>> all, resolved;
-    client.account->fetchFeedbackInbox(std::nullopt, [&](auto r) { all = r; });
-    ASSERT_TRUE(arrives(all));
-    client.account->fetchFeedbackInbox(FeedbackStatus::Resolved, [&](auto r) { resolved = r; });
-    ASSERT_TRUE(arrives(resolved));
-    std::optional<AccountStatus> signedOut;
-    client.account->signOut([&](AccountStatus r) { signedOut = r; });
-    ASSERT_TRUE(arrives(signedOut));
-    EXPECT_TRUE(signedOut->ok());
+    EXPECT_TRUE(client.submit("  It works \n", FeedbackCategory::Idea).ok());
+    const auto signedIn = client.signIn("ada@example.com", " pass word ");
+    ASSERT_TRUE(signedIn.ok()) << signedIn.error().description().toStdString();
+    EXPECT_TRUE(client.inbox(std::nullopt).ok());
+    EXPECT_TRUE(client.inbox(FeedbackStatus::Resolved).ok());
+    EXPECT_TRUE(client.signOut().ok());
 
     const auto seen = server.requests();
     ASSERT_EQ(seen.size(), 5u);
@@ -85,10 +74,7 @@ TEST(AccountRequests, AnswersAreDecodedByTheirRules) {
     auto signOutWith = [&](ScriptedServer::Reply reply) {
         server.answer("POST /api/auth/sign-out", reply);
         client.desktop.keychain.save(KeychainService::kItem, "tok", nullptr, [](Status) {});
-        std::optional<AccountStatus> r;
-        client.account->signOut([&](AccountStatus s) { r = s; });
-        EXPECT_TRUE(arrives(r));
-        return r.value_or(AccountStatus(AccountError::invalidResponse()));
+        return client.signOut();
     };
     EXPECT_TRUE(signOutWith({204, ""}).ok());
     EXPECT_TRUE(signOutWith({200, "{}"}).ok());
@@ -98,10 +84,7 @@ TEST(AccountRequests, AnswersAreDecodedByTheirRules) {
 
     auto signIn = [&](ScriptedServer::Reply reply) {
         server.answer("POST /api/auth/sign-in", reply);
-        std::optional<AccountResult<AuthenticatedUser>> r;
-        client.account->signIn("a@b.c", "pw", [&](auto x) { r = x; });
-        EXPECT_TRUE(arrives(r));
-        return r.value_or(AccountResult<AuthenticatedUser>(AccountError::invalidResponse()));
+        return client.signIn("a@b.c", "pw");
     };
     // An empty 2xx answer where a record is expected is a decoding failure.
     const auto empty = signIn({200, ""});
@@ -123,22 +106,18 @@ TEST(AccountRequests, AnUnreachableBackendGetsTheCannotReachText) {
     // Signed in, then the backend goes away: sign-out still signs out here.
     client.desktop.keychain.save(KeychainService::kItem, "tok", nullptr, [](Status) {});
     client.account->persistState(QStringLiteral("an old error"));
-    std::optional<AccountStatus> out;
-    client.account->signOut([&](AccountStatus r) { out = r; });
-    ASSERT_TRUE(arrives(out));
-    ASSERT_FALSE(out->ok());
-    EXPECT_TRUE(out->error().description().startsWith("Cannot reach backend at " + url + ". You are pointing"));
+    const auto out = client.signOut();
+    ASSERT_FALSE(out.ok());
+    EXPECT_TRUE(out.error().description().startsWith("Cannot reach backend at " + url + ". You are pointing"));
     EXPECT_FALSE(client.token());
     EXPECT_FALSE(client.account->current().isSignedIn());
     EXPECT_FALSE(client.account->current().lastError);
 
     // "localhost" is local and private: both hints.
     client.account->updateBaseURL(QStringLiteral("localhost:%1").arg(port));
-    std::optional<AccountResult<AuthenticatedUser>> in;
-    client.account->signIn("a@b.c", "pw", [&](auto r) { in = r; });
-    ASSERT_TRUE(arrives(in));
-    EXPECT_TRUE(in->error().description().contains("private LAN address"));
-    EXPECT_EQ(client.account->current().lastError, in->error().description());
+    const auto in = client.signIn("a@b.c", "pw");
+    EXPECT_TRUE(in.error().description().contains("private LAN address"));
+    EXPECT_EQ(client.account->current().lastError, in.error().description());
 }
 
 TEST(AccountRequests, TimeOutFifteenSecondsAfterTheLastDataFromTheBackend) {
@@ -218,22 +197,15 @@ TEST(AccountSession, AKeychainFailureKeepsTheUserAndRecordsTheError) {
     server.answer("POST /api/auth/sign-in", {200, kSignedIn});
     AccountClient client(server.url());
     client.desktop.keychain.failingStatus = -25291;
-    std::optional<AccountResult<AuthenticatedUser>> in;
-    client.account->signIn("ada@example.com", "pw", [&](auto r) { in = r; });
-    ASSERT_TRUE(arrives(in));
-    EXPECT_TRUE(in->ok());
+    EXPECT_TRUE(client.signIn("ada@example.com", "pw").ok());
     EXPECT_FALSE(client.account->current().isSignedIn());
     EXPECT_EQ(client.account->current().lastError, "The operation couldn’t be completed. (OSStatus error -25291.)");
     EXPECT_EQ(client.notices, 1);
 
     client.desktop.keychain.failingStatus.reset();
-    in.reset();
-    client.account->signIn("ada@example.com", "pw", [&](auto r) { in = r; });
-    ASSERT_TRUE(arrives(in));
+    client.signIn("ada@example.com", "pw");
     EXPECT_EQ(client.desktop.keychain.journal.filter("add").size(), 1);
-    in.reset();
-    client.account->signIn("ada@example.com", "pw", [&](auto r) { in = r; });
-    ASSERT_TRUE(arrives(in));
+    client.signIn("ada@example.com", "pw");
     // A second sign-in updates the item instead of adding another.
     EXPECT_EQ(client.desktop.keychain.journal.filter("update").size(), 1);
 }

@@ -102,6 +102,11 @@ private:
     bool holding_ = false, held_ = false;
 };
 
+// Runs the event loop until the completion has come; the limit only ends a hung test.
+template <typename T> bool arrives(const std::optional<T>& result) {
+    return QTest::qWaitFor([&] { return result.has_value(); }, 60000);
+}
+
 // The account client on the simulated platform: the simulated keychain, the
 // in-memory defaults and virtual time for the request time-out.
 struct AccountClient {
@@ -128,11 +133,29 @@ struct AccountClient {
         auto t = desktop.keychain.stored(KeychainService::kItem);
         return t ? std::optional<QString>(QString::fromUtf8(*t)) : std::nullopt;
     }
-};
 
-// Runs the event loop until the completion has come; the limit only ends a hung test.
-template <typename T> bool arrives(const std::optional<T>& result) {
-    return QTest::qWaitFor([&] { return result.has_value(); }, 60000);
-}
+    // The service's calls, each run until its completion has come.
+    AccountResult<AuthenticatedUser> signIn(const QString& email, const QString& password) {
+        return awaited<AccountResult<AuthenticatedUser>>([&](auto done) { account->signIn(email, password, done); });
+    }
+    AccountStatus signOut() {
+        return awaited<AccountStatus>([&](auto done) { account->signOut(done); });
+    }
+    AccountStatus submit(const QString& message, FeedbackCategory category) {
+        return awaited<AccountStatus>([&](auto done) { account->submitFeedback(message, category, done); });
+    }
+    AccountResult<std::vector<FeedbackItem>> inbox(std::optional<FeedbackStatus> status) {
+        return awaited<AccountResult<std::vector<FeedbackItem>>>(
+            [&](auto done) { account->fetchFeedbackInbox(status, done); });
+    }
+
+private:
+    template <typename T> static T awaited(const std::function<void(std::function<void(T)>)>& start) {
+        std::optional<T> result;
+        start([&](T r) { result = std::move(r); });
+        EXPECT_TRUE(arrives(result)) << "no answer";
+        return result ? std::move(*result) : T(AccountError::invalidResponse());
+    }
+};
 
 } // namespace vantorel::test

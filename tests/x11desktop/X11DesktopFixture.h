@@ -1,12 +1,10 @@
 #pragma once
 
 #include "core/Scheduler.h"
-#include "platform/sim/SimDesktop.h"
 #include "platform/x11/X11Backend.h"
 #include "platform/x11/X11WindowTracker.h"
 #include "platform/x11/X11Workspace.h"
 #include "support/PrivateDesktop.h"
-#include "support/ProgramOnDesktop.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -137,9 +135,6 @@ protected:
             return false;
         });
     }
-    // The desktop's ports, with the program's own (defaults, bundle, alerts,
-    // sound, instance guard) taken from a simulated desktop and kept in memory.
-    Platform desktopWithProgramIn(SimDesktop& sim) { return withProgramIn(backend->platform(), sim); }
     // A process that ends with the test.
     QProcess* spawn(const QString& program, const QStringList& args) {
         clients.push_back(g_desktop->spawn(program, args));

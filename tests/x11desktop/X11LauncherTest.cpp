@@ -49,7 +49,7 @@ protected:
     ~LauncherOnX11() override { stopTaskbar(); } // before the time it runs on goes
 
     void makeTaskbar(AppearanceMode mode = AppearanceMode::Light) {
-        settings->update([mode](AppSettings& s) { s.appearanceMode = mode; });
+        settings.update([mode](AppSettings& s) { s.appearanceMode = mode; });
         startTaskbar(&taskbarTime);
         ASSERT_TRUE(waitUntil([&] { return startButton()->isVisible(); }));
     }

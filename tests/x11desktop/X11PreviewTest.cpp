@@ -107,7 +107,7 @@ TEST_F(X11Previews, ThreeXtermsShowTheirOwnPicturesAboveEveryWindowAndTheirThumb
     }));
     ASSERT_TRUE(activate("beneath"));
     const xcb_window_t activeBefore = active();
-    settings->update([](AppSettings& s) { s.appearanceMode = AppearanceMode::Light; });
+    settings.update([](AppSettings& s) { s.appearanceMode = AppearanceMode::Light; });
     startTaskbar();
     ASSERT_TRUE(waitUntil([&] { return button(kTerm) != nullptr; }));
 
@@ -143,7 +143,7 @@ TEST_F(X11Previews, ThreeXtermsShowTheirOwnPicturesAboveEveryWindowAndTheirThumb
     platform.accessibility->setAttribute({AXElement::Kind::Window, groupWithTitle("two")->info.handle, twoId, 0},
                                          "AXMinimized", true);
     ASSERT_TRUE(waitUntil([&] { return minimised("two"); }));
-    settings->update([](AppSettings& s) { s.appearanceMode = AppearanceMode::Dark; });
+    settings.update([](AppSettings& s) { s.appearanceMode = AppearanceMode::Dark; });
     hover(kTerm);
     ASSERT_EQ(strip()->items().size(), 3u);
     const CapturedWindow& last = preview().shownWindows()[2];

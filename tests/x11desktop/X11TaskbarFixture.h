@@ -3,17 +3,11 @@
 // The taskbar on a real desktop: the X11 backend on the private Xvfb and
 // openbox, real X clients, and the pointer moved and pressed through XTEST as
 // a user's would be.
-#include "app/PersistenceService.h"
-#include "app/QuitConfirmation.h"
-#include "app/SettingsService.h"
-#include "app/ThemeService.h"
 #include "apps/AppButtonsRail.h"
-#include "platform/sim/SimDesktop.h"
 #include "platform/x11/X11UserTime.h"
+#include "support/ProgramOnDesktop.h"
 #include "taskbar/TaskbarPanel.h"
 #include "taskbar/TaskbarView.h"
-#include "taskbar/TaskbarWindowController.h"
-#include "windows/UpdateService.h"
 #include "x11desktop/X11DesktopFixture.h"
 
 #include <QGuiApplication>
@@ -25,16 +19,9 @@
 namespace vantorel::test {
 
 // The taskbar on the real desktop, with settings and pins kept in memory.
-class X11Taskbar : public X11Desktop {
+class X11Taskbar : public X11Desktop, protected TaskbarOnDesktop {
 protected:
-    X11Taskbar() {
-        platform = desktopWithProgramIn(sim);
-        persistence = std::make_unique<PersistenceService>(sim.memoryDefaults, "com.vantorel.app", *platform.workspace);
-        persistence->savePinnedApps({});
-        settings = std::make_unique<SettingsService>(*persistence);
-        theme = std::make_unique<ThemeService>(*platform.theme);
-        x = xcb_connect(nullptr, nullptr);
-    }
+    X11Taskbar() : TaskbarOnDesktop(backend->platform()) { x = xcb_connect(nullptr, nullptr); }
     ~X11Taskbar() override {
         stopTaskbar();
         for (xcb_generic_event_t* e : pending)
@@ -45,9 +32,7 @@ protected:
 
     // The taskbar on the desktop's real time, or on time a test stands still.
     void startTaskbar(Scheduler* time = nullptr) {
-        controller = std::make_unique<TaskbarWindowController>(TaskbarDependencies{
-            platform, time ? *time : scheduler, *settings, *theme, updates, quit, persistence.get()});
-        controller->showWindow();
+        TaskbarOnDesktop::startTaskbar(time ? *time : scheduler);
         // The window manager places a new window first; the panel moves to the bottom (or its hidden strip) after.
         TaskbarPanel* panel = controller->window();
         ASSERT_TRUE(waitUntil([&] {
@@ -58,9 +43,7 @@ protected:
         }));
     }
     void stopTaskbar() {
-        if (controller)
-            controller->teardown();
-        controller.reset();
+        TaskbarOnDesktop::stopTaskbar();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     // The top of the panel on the root window, as the X server has it.
@@ -190,14 +173,6 @@ protected:
                                  xcb_get_property_value_length(reply.get()));
     }
 
-    SimDesktop sim;
-    Platform platform;
-    std::unique_ptr<PersistenceService> persistence;
-    std::unique_ptr<SettingsService> settings;
-    std::unique_ptr<ThemeService> theme;
-    UpdateService updates;
-    QuitConfirmation quit{sim, [] {}};
-    std::unique_ptr<TaskbarWindowController> controller;
     xcb_connection_t* x = nullptr;
     xcb_window_t clock = 0;
     // Events read while waiting for the server's time, in order.

@@ -142,9 +142,10 @@ done
 app_order() { grep -o '"key":"[^"]*"' "$state" | sed 's/"key":"\([^"#]*\).*/\1/' | uniq; }
 active_button() { sed 's/},{/}\n{/g' "$state" | grep '"active":true' | sed -n 's/.*"key":"[^"]*#\([0-9]*\)".*/\1/p'; }
 # Asks the window manager to activate the window until the taskbar shows it
-# active. Under load openbox may drop a request (it focuses with a timestamp
-# from its queue that can predate the last focus change), so a request that
-# came to nothing is sent again: how many it takes is the machine's business.
+# active. A request can come to nothing without an error: openbox focuses
+# with the timestamp of whatever event is next in its queue, and the X server
+# ignores a focus change older than the last one. So a request is sent again
+# until it takes; how many that needs is the machine's load, not a verdict.
 activate() {
   local try
   for try in $(seq 1 30); do

@@ -7,6 +7,7 @@
 # taskbar rests once nothing happens.
 . "$(dirname "$0")/lib.sh" "$@"
 
+# Each wait for the desktop to settle allows a minute: only one that never settles fails.
 CHURN_SECONDS="${CHURN_SECONDS:-60}"
 WARMUP_SECONDS="${WARMUP_SECONDS:-8}"
 MAX_RSS_GROWTH_KB=$((5 * 1024))
@@ -81,7 +82,7 @@ start_taskbar "$work/defaults"
 xterm -geometry 40x8+100+100 -T "first" >/dev/null 2>&1 &
 terms+=("$!")
 disown "$!"
-for _ in $(seq 1 50); do
+for _ in $(seq 1 600); do
   [ -n "$(client_windows)" ] && [ "$(button_windows)" = "$(client_windows)" ] && break
   sleep 0.1
 done
@@ -98,7 +99,7 @@ churn_for "$CHURN_SECONDS"
 alive "$pid" || fail "vantorel died during the churn"
 
 # Every survivor maps its window, then the row settles on exactly those windows.
-for _ in $(seq 1 100); do
+for _ in $(seq 1 600); do
   [ "$(client_windows | wc -l)" = "${#terms[@]}" ] && break
   sleep 0.1
 done
@@ -110,7 +111,7 @@ if [ "$(client_windows | wc -l)" != "${#terms[@]}" ]; then
   fail "the window manager lists $(client_windows | wc -l) windows for ${#terms[@]} xterms"
 fi
 match=0
-for _ in $(seq 1 50); do
+for _ in $(seq 1 600); do
   if [ "$(button_windows)" = "$(client_windows)" ]; then match=1; break; fi
   sleep 0.1
 done
@@ -134,7 +135,7 @@ for app in alpha beta gamma; do
   disown "$!"
 done
 expected=$((${#terms[@]} + 3))
-for _ in $(seq 1 100); do
+for _ in $(seq 1 600); do
   [ "$(client_windows | wc -l)" = "$expected" ] && [ "$(button_windows)" = "$(client_windows)" ] && break
   sleep 0.1
 done

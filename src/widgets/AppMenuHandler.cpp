@@ -48,14 +48,6 @@ const QSet<QString> kSkippedTitles = {
     QStringLiteral("settings..."),
 };
 
-std::optional<qint64> integerOf(const AXRead& read) {
-    if (auto i = read.as<qint64>())
-        return i;
-    if (auto d = read.as<double>())
-        return static_cast<qint64>(*d);
-    return std::nullopt;
-}
-
 QString trimmedTitle(Accessibility& ax, const AXElement& element) {
     return ax.copyAttribute(element, AX::kTitle).as<QString>().value_or(QString()).trimmed();
 }
@@ -145,15 +137,6 @@ std::vector<AppMenuItem> AppMenuHandler::buildContextMenu(const AppEntry& entry)
     return items;
 }
 
-std::optional<AXElement> AppMenuHandler::topLevelMenu(const AXElement& barItem) const {
-    Accessibility& ax = *platform_.accessibility;
-    if (auto menu = ax.copyAttribute(barItem, AX::kMenu).as<AXElement>())
-        return menu;
-    const auto children = ax.copyAttribute(barItem, AX::kChildren).as<std::vector<AXElement>>();
-    if (children && !children->empty())
-        return children->front();
-    return std::nullopt;
-}
 
 std::vector<AppSpecificMenuCommand> AppMenuHandler::supplementalMenuCommands(const AppEntry& entry,
                                                                              const RunningApplication& app) const {
@@ -172,7 +155,7 @@ std::vector<AppSpecificMenuCommand> AppMenuHandler::supplementalMenuCommands(con
         const QString topTitle = trimmedTitle(ax, top);
         if (!shouldInspectTopLevelMenu(topTitle, app.localizedName))
             continue;
-        const auto menu = topLevelMenu(top);
+        const auto menu = menuOfBarItem(ax, top);
         const auto menuItems =
             menu ? ax.copyAttribute(*menu, AX::kChildren).as<std::vector<AXElement>>() : std::nullopt;
         if (!menuItems)
@@ -185,15 +168,14 @@ std::vector<AppSpecificMenuCommand> AppMenuHandler::supplementalMenuCommands(con
             const QString key = trimmed.toLower();
             if (!isOfferedCommandTitle(key))
                 continue;
-            const AXRead enabled = ax.copyAttribute(item, AX::kEnabled);
-            if (enabled.as<bool>() == false || integerOf(enabled) == 0)
+            if (axReadsFalse(ax.copyAttribute(item, AX::kEnabled)))
                 continue;
             if (seen.contains(key))
                 continue;
             seen.insert(key);
             commands.push_back({entry.bundleId, trimmed, topTitle,
-                                integerOf(ax.copyAttribute(item, AX::kMenuItemCmdVirtualKey)),
-                                integerOf(ax.copyAttribute(item, AX::kMenuItemCmdModifiers))});
+                                axInteger(ax.copyAttribute(item, AX::kMenuItemCmdVirtualKey)),
+                                axInteger(ax.copyAttribute(item, AX::kMenuItemCmdModifiers))});
         }
     }
     if (commands.size() > kMaxCommands)
@@ -350,7 +332,7 @@ bool AppMenuHandler::pressMenuItem(const QString& title, const QString& menuTitl
                                   [&](const AXElement& e) { return trimmedTitle(ax, e).toLower() == menuKey; });
     if (top == topItems->end())
         return false;
-    const auto menu = topLevelMenu(*top);
+    const auto menu = menuOfBarItem(ax, *top);
     const auto items = menu ? ax.copyAttribute(*menu, AX::kChildren).as<std::vector<AXElement>>() : std::nullopt;
     if (!items)
         return false;

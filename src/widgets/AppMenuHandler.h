@@ -98,7 +98,6 @@ private:
     void waitForFileBrowserToExit(int checksLeft);
     bool fileBrowserRuns() const;
     bool trusted() const;
-    std::optional<AXElement> topLevelMenu(const AXElement& barItem) const;
 
     Platform platform_;
     Scheduler& scheduler_;

@@ -34,15 +34,26 @@ std::vector<AXElement> elementsOf(const AXRead& read) {
         return {*one};
     return {};
 }
+} // namespace
 
-std::optional<qint64> integerOf(const AXRead& read) {
+std::optional<qint64> axInteger(const AXRead& read) {
     if (auto i = read.as<qint64>())
         return i;
     if (auto d = read.as<double>())
         return static_cast<qint64>(*d);
     return std::nullopt;
 }
-} // namespace
+
+bool axReadsFalse(const AXRead& read) { return read.as<bool>() == false || axInteger(read) == 0; }
+
+std::optional<AXElement> menuOfBarItem(Accessibility& ax, const AXElement& barItem) {
+    if (auto menu = ax.copyAttribute(barItem, AX::kMenu).as<AXElement>())
+        return menu;
+    const auto children = ax.copyAttribute(barItem, AX::kChildren).as<std::vector<AXElement>>();
+    if (children && !children->empty())
+        return children->front();
+    return std::nullopt;
+}
 
 QString rawValue(NewWindowStrategy strategy) {
     switch (strategy) {
@@ -210,12 +221,7 @@ bool WindowCommands::tryInvokeNewWindowMenu(const RunningApplication& app, bool 
         const AXElement& top = (*items)[i];
         if (openingMenus)
             ax.performAction(top, AX::kPress);
-        auto menu = ax.copyAttribute(top, AX::kMenu).as<AXElement>();
-        if (!menu) {
-            const auto children = ax.copyAttribute(top, AX::kChildren).as<std::vector<AXElement>>();
-            if (children && !children->empty())
-                menu = children->front();
-        }
+        const auto menu = menuOfBarItem(ax, top);
         if (!menu)
             continue;
         if (openingMenus)
@@ -235,10 +241,9 @@ std::optional<AXElement> WindowCommands::findNewWindowItem(const AXElement& elem
     Accessibility& ax = *platform_.accessibility;
     const auto role = ax.copyAttribute(element, AX::kRole).as<QString>();
     if (role && role->toLower() == AX::kMenuItemRole.toLower()) {
-        const AXRead enabled = ax.copyAttribute(element, AX::kEnabled);
-        const bool disabled = enabled.as<bool>() == false || integerOf(enabled) == 0;
+        const bool disabled = axReadsFalse(ax.copyAttribute(element, AX::kEnabled));
         const auto cmdChar = ax.copyAttribute(element, AX::kMenuItemCmdChar).as<QString>();
-        const auto modifiers = integerOf(ax.copyAttribute(element, AX::kMenuItemCmdModifiers));
+        const auto modifiers = axInteger(ax.copyAttribute(element, AX::kMenuItemCmdModifiers));
         if (!disabled && cmdChar && cmdChar->trimmed().toLower() == QLatin1String("n") &&
             (!modifiers || !(*modifiers & kWithoutCommand)))
             return element;

@@ -64,6 +64,13 @@ private:
     ActivationController& activation_;
 };
 
+// An attribute read as an integer (from a number of either kind); nothing when it does not read.
+std::optional<qint64> axInteger(const AXRead& read);
+// Reads as false, as a boolean or a number; an attribute that does not read is not false.
+bool axReadsFalse(const AXRead& read);
+// The menu of a menu-bar item: its "AXMenu", else the first of its "AXChildren".
+std::optional<AXElement> menuOfBarItem(Accessibility& ax, const AXElement& barItem);
+
 // The name a log line gives an application: its localised name, else "app".
 QString loggedName(const RunningApplication& app);
 

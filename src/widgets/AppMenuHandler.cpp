@@ -137,7 +137,6 @@ std::vector<AppMenuItem> AppMenuHandler::buildContextMenu(const AppEntry& entry)
     return items;
 }
 
-
 std::vector<AppSpecificMenuCommand> AppMenuHandler::supplementalMenuCommands(const AppEntry& entry,
                                                                              const RunningApplication& app) const {
     auto commands = knownSupplementalMenuCommands(entry.bundleId);

@@ -44,7 +44,9 @@ std::optional<qint64> axInteger(const AXRead& read) {
     return std::nullopt;
 }
 
-bool axReadsFalse(const AXRead& read) { return read.as<bool>() == false || axInteger(read) == 0; }
+bool axReadsFalse(const AXRead& read) {
+    return read.as<bool>() == false || axInteger(read) == 0;
+}
 
 std::optional<AXElement> menuOfBarItem(Accessibility& ax, const AXElement& barItem) {
     if (auto menu = ax.copyAttribute(barItem, AX::kMenu).as<AXElement>())

@@ -191,12 +191,12 @@ TEST_F(AppMenu, NewWindowTriesTheClosedMenusThenTheOpenedOnesThenTheKeystroke) {
     // grown (the window takes half a second to come), so nothing more is tried.
     qint64 pid = 0;
     int presses = 0;
-    pid = launchWithMenus(kEditor, QStringLiteral("Editor"),
-                          {{QStringLiteral("File"),
-                            {shortcut(QStringLiteral("New Window"), QStringLiteral("n "), std::nullopt, [&] {
-                                ++presses;
-                                w.scheduler.after(500ms, &d.workspace, opensWindow(pid));
-                            })}}});
+    pid = launchWithMenus(
+        kEditor, QStringLiteral("Editor"),
+        {{QStringLiteral("File"), {shortcut(QStringLiteral("New Window"), QStringLiteral("n "), std::nullopt, [&] {
+              ++presses;
+              w.scheduler.after(500ms, &d.workspace, opensWindow(pid));
+          })}}});
     choose(appEntry(kEditor, false), QStringLiteral("New Window"));
     EXPECT_TRUE(d.app(pid)->info.isActive);
     w.scheduler.advance(159ms);

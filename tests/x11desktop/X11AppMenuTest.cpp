@@ -143,9 +143,8 @@ TEST_F(X11AppMenu, DesktopActionsAreTheApplicationsMenuAndTheCloseCommandsCloseR
 
     // Close All Windows closes the rest.
     choose(entryOf("ShellMain"), "Close All Windows");
-    EXPECT_TRUE(waitUntil([&] {
-        return !windowTitled("ShellMain") && !windowTitled("Shell Private") && !windowTitled("ShellWindow");
-    }));
+    EXPECT_TRUE(waitUntil(
+        [&] { return !windowTitled("ShellMain") && !windowTitled("Shell Private") && !windowTitled("ShellWindow"); }));
 }
 
 TEST_F(X11AppMenu, QuitLetsAnApplicationAskAndForceQuitDoesNot) {

@@ -9,7 +9,9 @@
 #include "platform/BundleInfo.h"
 #include "platform/InstanceGuard.h"
 #include "platform/ProcessRunner.h"
+#include "platform/Workspace.h"
 #include "taskbar/TaskbarWindowController.h"
+#include "widgets/AppMenuHandler.h"
 #include "windows/UpdateService.h"
 
 namespace vantorel {
@@ -159,7 +161,11 @@ std::optional<bool> AppDelegate::launchAtLoginRegistered() {
     return launchAtLogin_->isEnabled();
 }
 
-void AppDelegate::ensureFileBrowserRunning() {}
+void AppDelegate::ensureFileBrowserRunning() {
+    // Where starting the file browser opens a window, it is not started unasked.
+    if (windowController_ && deps_.platform.workspace && deps_.platform.workspace->fileBrowserRunsWithoutWindows())
+        windowController_->appMenu().ensureFileBrowserRunning();
+}
 void AppDelegate::closeFirstRun() {}
 void AppDelegate::showChangelogIfUpdated() {}
 

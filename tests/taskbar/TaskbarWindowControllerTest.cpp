@@ -1,4 +1,5 @@
 #include "taskbar/TaskbarWindowController.h"
+#include "apps/AppRegistryService.h"
 #include "platform/sim/SimDemo.h"
 #include "support/TaskbarFixture.h"
 #include "taskbar/StartMenuModel.h"
@@ -10,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QScreen>
 #include <QSignalSpy>
@@ -471,4 +473,36 @@ TEST_F(Taskbar, AThumbnailBringsItsWindowForwardItsCloseButtonClosesItAndTheCard
     QTest::mousePress(card->quitButton(), Qt::LeftButton, {}, QPoint(11, 11));
     EXPECT_EQ(desktop.app(helper), nullptr) << "terminated";
     EXPECT_FALSE(controller->isPreviewOpen());
+}
+
+TEST_F(Taskbar, ARightClickOpensTheApplicationMenuAtTheClickInTheChosenLook) {
+    const qint64 editor = desktop.launch(QStringLiteral("com.example.Editor"), QStringLiteral("Editor"));
+    desktop.addWindow(editor, QStringLiteral("Draft"), {100, 100, 400, 300});
+    settings.update([](AppSettings& s) { s.appearanceMode = AppearanceMode::Dark; });
+    make();
+    AppEntry entry;
+    for (const auto& e : controller->registry().buildEntries())
+        if (e.bundleId == QLatin1String("com.example.Editor"))
+            entry = e;
+    int depthWhileOpen = -1;
+    QPoint at;
+    QColor background;
+    QStringList shown;
+    controller->presentMenu = [&](QMenu& menu, QWidget*) {
+        depthWhileOpen = controller->menuTrackingDepth();
+        at = menu.property("popupAt").toPoint();
+        background = menu.palette().color(QPalette::Window);
+        for (auto* a : menu.actions())
+            shown << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        menu.actions().front()->trigger();
+    };
+    const QMouseEvent press(QEvent::MouseButtonPress, QPointF(4, 4), QPointF(321, 876), Qt::RightButton,
+                            Qt::RightButton, Qt::NoModifier);
+    controller->taskbarView("1")->appRail->onAppButtonRightClicked(entry, press);
+    EXPECT_EQ(depthWhileOpen, 1);
+    EXPECT_EQ(controller->menuTrackingDepth(), 0);
+    EXPECT_EQ(at, QPoint(321, 876));
+    EXPECT_EQ(background, ThemeService::palette(ResolvedTheme::Dark).color(QPalette::Window));
+    EXPECT_EQ(shown.mid(0, 4), QStringList({"Hide", "-", "New Window", "Close All Windows"}));
+    EXPECT_TRUE(desktop.app(editor)->info.isHidden) << "the chosen item ran";
 }

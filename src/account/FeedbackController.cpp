@@ -106,13 +106,7 @@ bool FeedbackController::isAdmin() const {
 }
 
 void FeedbackController::alert(bool warning, const QString& title, const QString& text) {
-    AlertSpec shown;
-    shown.style = warning ? AlertStyle::Warning : AlertStyle::Informational;
-    shown.message = title;
-    shown.informativeText = text;
-    shown.buttons = {QStringLiteral("OK")};
-    shown.aboveTaskbar = true;
-    alerts_.runModal(shown);
+    alerts_.inform(warning ? AlertStyle::Warning : AlertStyle::Informational, title, text);
 }
 
 void FeedbackController::sendFeedback(const QString& fieldText, int categoryIndex) {

@@ -10,7 +10,9 @@
 #include "platform/BundleInfo.h"
 #include "platform/InstanceGuard.h"
 #include "platform/ProcessRunner.h"
+#include "platform/Workspace.h"
 #include "taskbar/TaskbarWindowController.h"
+#include "widgets/AppMenuHandler.h"
 #include "windows/ChangelogWindowController.h"
 #include "windows/FirstRunWindowController.h"
 #include "windows/SettingsWindowController.h"
@@ -174,7 +176,12 @@ std::optional<bool> AppDelegate::launchAtLoginRegistered() {
     return launchAtLogin_->isEnabled();
 }
 
-void AppDelegate::ensureFileBrowserRunning() {}
+void AppDelegate::ensureFileBrowserRunning() {
+    // Where starting the file browser opens a window, it is not started unasked.
+    if (windowController_ && deps_.platform.workspace && deps_.platform.workspace->fileBrowserRunsWithoutWindows())
+        windowController_->appMenu().ensureFileBrowserRunning();
+}
+
 void AppDelegate::closeFirstRun() {
     if (!firstRun_)
         return;

@@ -109,7 +109,7 @@ AppButtonGeometry appButtonGeometry(const AppEntry& entry, Size bounds, double s
 }
 
 AppButton::AppButton(const AppEntry& entry, AppButtonEnvironment environment, QWidget* parent)
-    : QWidget(parent), entry_(entry), env_(environment) {
+    : HoverWidget(parent), entry_(entry), env_(environment) {
     static const bool factoryInstalled = [] {
         QAccessible::installFactory(accessibleFactory);
         return true;
@@ -169,7 +169,7 @@ void AppButton::paintEvent(QPaintEvent*) {
     p.setPen(Qt::NoPen);
 
     QColor highlight;
-    switch (appButtonHighlight(pressed_, entry_.isActive, hovered_)) {
+    switch (appButtonHighlight(pressed_, entry_.isActive, isHovered())) {
     case AppButtonHighlight::Pressed:
         highlight = palette.pressed;
         break;
@@ -220,24 +220,20 @@ void AppButton::paintEvent(QPaintEvent*) {
     }
 }
 
-void AppButton::enterEvent(QEnterEvent*) {
-    hovered_ = true;
-    update();
-    hoverTimer_.cancel();
-    hoverTimer_ = env_.scheduler.after(500ms, this, [this] {
-        if (onHoverBegin)
-            onHoverBegin(this, entry_);
-    });
-}
-
-void AppButton::leaveEvent(QEvent*) {
-    hovered_ = false;
-    pressed_ = false;
-    update();
-    hoverTimer_.cancel();
-    hoverTimer_ = {};
-    if (onHoverEnd)
-        onHoverEnd(entry_);
+void AppButton::hoverChanged(bool hovered) {
+    if (hovered) {
+        hoverTimer_.cancel();
+        hoverTimer_ = env_.scheduler.after(500ms, this, [this] {
+            if (onHoverBegin)
+                onHoverBegin(this, entry_);
+        });
+    } else {
+        pressed_ = false;
+        hoverTimer_.cancel();
+        hoverTimer_ = {};
+        if (onHoverEnd)
+            onHoverEnd(entry_);
+    }
 }
 
 void AppButton::mousePressEvent(QMouseEvent* event) {

@@ -4,6 +4,7 @@
 #include "core/Geometry.h"
 #include "core/Scheduler.h"
 #include "platform/Theme.h"
+#include "widgets/HoverWidget.h"
 
 #include <QColor>
 #include <QPointF>
@@ -56,7 +57,7 @@ double appButtonDragImageSide(double scale);
 // One application or window of the taskbar's row: icon, title for a window,
 // highlight and running bar. Turns input into callbacks and starts drags
 // that the row uses to reorder pinned applications.
-class AppButton : public QWidget {
+class AppButton : public HoverWidget {
     Q_OBJECT
 public:
     AppButton(const AppEntry& entry, AppButtonEnvironment environment, QWidget* parent = nullptr);
@@ -74,7 +75,6 @@ public:
     // Runs the dragging session and returns when it ends. Tests replace it.
     std::function<void(QDrag&)> runDrag;
 
-    bool isHovered() const { return hovered_; }
     bool isPressed() const { return pressed_; }
     bool isDragging() const { return dragging_; }
     // 0.4 while the button is being dragged.
@@ -87,9 +87,8 @@ public:
     bool showMenu();
 
 protected:
+    void hoverChanged(bool hovered) override;
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -101,7 +100,6 @@ private:
 
     AppEntry entry_;
     AppButtonEnvironment env_;
-    bool hovered_ = false;
     bool pressed_ = false;
     bool dragging_ = false;
     bool dragStartedSincePress_ = false;

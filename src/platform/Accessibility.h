@@ -40,6 +40,20 @@ inline const QString kSize = QStringLiteral("AXSize");
 inline const QString kRaise = QStringLiteral("AXRaise");
 inline const QString kCloseButton = QStringLiteral("AXCloseButton");
 inline const QString kPress = QStringLiteral("AXPress");
+inline const QString kClose = QStringLiteral("AXClose");
+inline const QString kCancel = QStringLiteral("AXCancel");
+inline const QString kFrontmost = QStringLiteral("AXFrontmost");
+inline const QString kRole = QStringLiteral("AXRole");
+inline const QString kChildren = QStringLiteral("AXChildren");
+inline const QString kEnabled = QStringLiteral("AXEnabled");
+// An application's menus: the bar, a menu of a bar item, its items and their shortcuts.
+inline const QString kMenuBar = QStringLiteral("AXMenuBar");
+inline const QString kMenu = QStringLiteral("AXMenu");
+inline const QString kMenuItemRole = QStringLiteral("AXMenuItem");
+inline const QString kMenuItemCmdChar = QStringLiteral("AXMenuItemCmdChar");
+inline const QString kMenuItemCmdVirtualKey = QStringLiteral("AXMenuItemCmdVirtualKey");
+// Bit 0 Shift, bit 1 Option, bit 2 Control, bit 3 set: without the Command key.
+inline const QString kMenuItemCmdModifiers = QStringLiteral("AXMenuItemCmdModifiers");
 } // namespace AX
 
 // Attribute values: bool, integer, double, string, point, size, element, element list.

@@ -22,6 +22,11 @@ class Alerts {
 public:
     virtual ~Alerts() = default;
     virtual int runModal(const AlertSpec& alert) = 0;
+
+    // A message with one "OK" button.
+    void inform(AlertStyle style, const QString& message, const QString& informativeText) {
+        runModal({style, message, informativeText, {QStringLiteral("OK")}});
+    }
 };
 
 } // namespace vantorel

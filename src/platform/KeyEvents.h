@@ -11,6 +11,7 @@ namespace vantorel {
 namespace VirtualKey {
 inline constexpr quint16 W = 13;
 inline constexpr quint16 N = 45;
+inline constexpr quint16 P = 35;
 } // namespace VirtualKey
 
 // Modifier flags of a key chord. Command is the key of menu shortcuts; a

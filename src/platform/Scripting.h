@@ -12,6 +12,16 @@ enum class FileBrowserRestore {
     NoAnswer, // the request could not run, or the answer means neither
 };
 
+// How a request to close file-browser windows went.
+struct ScriptOutcome {
+    // False: the request could not even be made.
+    bool ran = true;
+    // What went wrong while it ran; none when it succeeded.
+    std::optional<QString> error;
+    // The request's answer, when it has one.
+    std::optional<QString> result;
+};
+
 // The program's requests to other applications that only their own scripting
 // (or the desktop's equivalent) can carry out.
 class Scripting {
@@ -25,6 +35,10 @@ public:
     // Asks the running application with this identifier to show a window again,
     // as a click on its icon in the system's dock does. True when the request ran.
     virtual bool reopenApplication(const QString& bundleIdentifier) = 0;
+    // Closes the first file-browser window with this name; answers "closed" or "missing".
+    virtual ScriptOutcome closeFileBrowserWindow(const QString& name) = 0;
+    // Closes every window of the file browser.
+    virtual ScriptOutcome closeAllFileBrowserWindows() = 0;
 };
 
 } // namespace vantorel

@@ -57,6 +57,10 @@ public:
     // Every installed application a launcher shows, each once, in no particular
     // order. Read again on every call; cheap enough to run on every open.
     virtual std::vector<InstalledApplication> installedApplications() const = 0;
+    // Starts the installed application with this identifier without bringing it forward.
+    virtual bool openApplicationInBackground(const QString& bundleIdentifier) {
+        return openApplication(bundleIdentifier);
+    }
     // Opens the application installed at a location and makes it the active one.
     virtual bool openApplicationAt(const QString& location) = 0;
     // Shows a file or an application selected in the desktop's file browser.
@@ -91,6 +95,9 @@ public:
     virtual QString fileBrowserIdentifier() const = 0;
     // What menus call the file browser ("Show in ...").
     virtual QString fileBrowserName() const = 0;
+    // Whether the file browser runs without a window, so that the program may
+    // start it quietly; where starting it opens a window, it is left alone.
+    virtual bool fileBrowserRunsWithoutWindows() const { return true; }
 
     // Identifiers the pinned list starts with when nothing is stored, in order:
     // the file browser, the web browser, the mail client, the settings application.

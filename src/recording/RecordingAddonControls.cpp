@@ -77,13 +77,10 @@ void RecordingAddonControls::runAction(bool install) {
         if (status) {
             settings.update([install](AppSettings& s) { s.recordingAddonInstalled = install; });
         } else {
-            AlertSpec alert;
-            alert.style = AlertStyle::Warning;
-            alert.message =
-                install ? QStringLiteral("Unable to Download Add-on") : QStringLiteral("Unable to Remove Add-on");
-            alert.informativeText = status.error();
-            alert.buttons = {QStringLiteral("OK")};
-            alerts.runModal(alert);
+            alerts.inform(AlertStyle::Warning,
+                          install ? QStringLiteral("Unable to Download Add-on")
+                                  : QStringLiteral("Unable to Remove Add-on"),
+                          status.error());
         }
         if (self)
             Q_EMIT self->actionFinished();

@@ -9,7 +9,7 @@
 namespace vantorel {
 
 TrayGlyphButton::TrayGlyphButton(const SettingsService& settings, const ThemeService& theme, QWidget* parent)
-    : QWidget(parent), settings_(settings), theme_(theme) {
+    : HoverWidget(parent), settings_(settings), theme_(theme) {
     setAttribute(Qt::WA_Hover);
 }
 
@@ -19,16 +19,6 @@ void TrayGlyphButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     drawButton(p, QRectF(rect()));
-}
-
-void TrayGlyphButton::enterEvent(QEnterEvent*) {
-    hovered_ = true;
-    update();
-}
-
-void TrayGlyphButton::leaveEvent(QEvent*) {
-    hovered_ = false;
-    update();
 }
 
 void TrayGlyphButton::mouseReleaseEvent(QMouseEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Theme.h"
+#include "widgets/HoverWidget.h"
 
 #include <QWidget>
 #include <functional>
@@ -11,14 +12,13 @@ class SettingsService;
 class ThemeService;
 
 // A small square tray button drawn by the program, hover included.
-class TrayGlyphButton : public QWidget {
+class TrayGlyphButton : public HoverWidget {
     Q_OBJECT
 public:
     TrayGlyphButton(const SettingsService& settings, const ThemeService& theme, QWidget* parent = nullptr);
 
     // A left-button release inside the button.
     std::function<void()> onClicked;
-    bool isHovered() const { return hovered_; }
     // The look the appearance setting asks for (the system's for auto).
     ResolvedTheme look() const;
 
@@ -27,14 +27,11 @@ protected:
     virtual void drawButton(QPainter& p, const QRectF& bounds) = 0;
 
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     const SettingsService& settings_;
     const ThemeService& theme_;
-    bool hovered_ = false;
 };
 
 } // namespace vantorel

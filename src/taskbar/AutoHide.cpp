@@ -9,9 +9,6 @@
 namespace vantorel {
 
 namespace {
-const QString kFocusedWindow = QStringLiteral("AXFocusedWindow");
-const QString kWindows = QStringLiteral("AXWindows");
-const QString kFullScreen = QStringLiteral("AXFullScreen");
 
 constexpr double kRevealZone = 6;
 constexpr double kNearSides = 4;
@@ -63,10 +60,11 @@ bool hasFullscreenLikeWindow(const Platform& p) {
     if (p.accessibility && p.accessibility->isProcessTrusted(false)) {
         Accessibility& ax = *p.accessibility;
         const AXElement app = ax.applicationElement(front->handle);
-        auto fullScreen = [&](const AXElement& w) { return ax.copyAttribute(w, kFullScreen).as<bool>() == true; };
-        if (const auto focused = ax.copyAttribute(app, kFocusedWindow).as<AXElement>(); focused && fullScreen(*focused))
+        auto fullScreen = [&](const AXElement& w) { return ax.copyAttribute(w, AX::kFullScreen).as<bool>() == true; };
+        if (const auto focused = ax.copyAttribute(app, AX::kFocusedWindow).as<AXElement>();
+            focused && fullScreen(*focused))
             return true;
-        if (const auto windows = ax.copyAttribute(app, kWindows).as<std::vector<AXElement>>())
+        if (const auto windows = ax.copyAttribute(app, AX::kWindows).as<std::vector<AXElement>>())
             for (const AXElement& w : *windows)
                 if (fullScreen(w))
                     return true;

@@ -19,8 +19,10 @@
 #include "taskbar/TaskbarPanel.h"
 #include "taskbar/TaskbarView.h"
 #include "taskbar/TrayView.h"
+#include "widgets/AppMenuHandler.h"
 #include "widgets/ClockView.h"
 #include "widgets/LauncherPanelController.h"
+#include "widgets/WindowCommands.h"
 #include "widgets/WindowPreviewPanel.h"
 #include "windows/ChangelogWindowController.h"
 #include "windows/SettingsWindowController.h"
@@ -32,6 +34,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QSaveFile>
 #include <QScreen>
 #include <algorithm>
@@ -48,6 +51,11 @@ constexpr Duration kRevealInterval = 80ms;
 TaskbarWindowController::TaskbarWindowController(TaskbarDependencies deps, QObject* parent)
     : QObject(parent), deps_(std::move(deps)) {
     presentMenu = [](QMenu& menu, QWidget* anchor) {
+        if (const QVariant point = menu.property("popupAt"); point.isValid()) {
+            // At the click; Qt opens it upwards where the bar leaves no room below.
+            menu.exec(point.toPoint());
+            return;
+        }
         const QPoint at = anchor ? anchor->mapToGlobal(QPoint(0, 0)) : QCursor::pos();
         // Open upwards from the bar: the menu's bottom-left at the anchor's top-left.
         menu.exec(at - QPoint(0, menu.sizeHint().height()));
@@ -56,6 +64,12 @@ TaskbarWindowController::TaskbarWindowController(TaskbarDependencies deps, QObje
         deps_.platform, deps_.persistence ? *deps_.persistence : deps_.settings.persistence(), deps_.settings,
         deps_.scheduler);
     activation_ = std::make_unique<ActivationController>(deps_.platform, deps_.scheduler, *registry_);
+    windowCommands_ = std::make_unique<WindowCommands>(deps_.platform, deps_.scheduler, *activation_);
+    appMenu_ = std::make_unique<AppMenuHandler>(deps_.platform, deps_.scheduler, *activation_, *windowCommands_);
+    appMenu_->registry = registry_.get();
+    appMenu_->closeWindowAction = [commands = windowCommands_.get()](const AppEntry& entry) {
+        commands->closeWindow(entry, entry.windowTitle, entry.windowID, std::nullopt);
+    };
     connectNewWindowCommand(*activation_);
     previewPanel_ = std::make_unique<WindowPreviewPanel>(
         WindowPreviewDependencies{deps_.platform, deps_.scheduler, deps_.theme}, 8000ms);
@@ -525,11 +539,11 @@ void TaskbarWindowController::wireAppButtons(AppButtonsRail& rail) {
     };
     // The end of a hover leaves the preview to its own pointer polling: the
     // pointer may be on its way up into it.
-    rail.onAppButtonRightClicked = [self](const AppEntry& entry, const QMouseEvent&) {
+    rail.onAppButtonRightClicked = [self](const AppEntry& entry, const QMouseEvent& event) {
         if (!self)
             return;
         self->closePreview();
-        self->showApplicationMenu(entry);
+        self->showApplicationMenu(entry, event.globalPosition().toPoint());
     };
 }
 
@@ -572,28 +586,40 @@ void TaskbarWindowController::closePreview() {
         previewPanel_->close();
 }
 
-void TaskbarWindowController::connectNewWindowCommand(ActivationController&) {
-    // The New Window menu command arrives with the window commands; until then
-    // an application that shows no window after a click only gets the reopen request.
+void TaskbarWindowController::connectNewWindowCommand(ActivationController& activation) {
+    activation.tryInvokeNewWindowMenu = [commands = windowCommands_.get()](const RunningApplication& app,
+                                                                           bool openingMenus) {
+        return commands->tryInvokeNewWindowMenu(app, openingMenus);
+    };
 }
 
 void TaskbarWindowController::closeWindowFromPreview(const AppEntry& entry, const std::optional<QString>& title,
                                                      std::optional<quint32> number, const std::optional<Rect>& bounds) {
-    // Becomes the window commands' Close Window once they exist; until then
-    // the window's own close button, pressed through accessibility.
-    Accessibility* ax = deps_.platform.accessibility;
-    const auto app = resolveRunningApplication(entry, *deps_.platform.workspace);
-    if (!app || !ax || !ax->isProcessTrusted(false))
-        return;
-    const auto window = activation_->selectBestWindow(activation_->axWindows(*app), title, number, bounds);
-    if (!window)
-        return;
-    if (const auto button = ax->copyAttribute(*window, AX::kCloseButton).as<AXElement>())
-        ax->performAction(*button, AX::kPress);
+    windowCommands_->closeWindow(entry, title, number, bounds);
 }
 
-void TaskbarWindowController::showApplicationMenu(const AppEntry&) {
-    // The application menu arrives with its own part of the program.
+void TaskbarWindowController::showApplicationMenu(const AppEntry& entry, std::optional<QPoint> at) {
+    if (tornDown_)
+        return;
+    closePreview();
+    QMenu menu;
+    if (auto look = ThemeService::windowAppearance(deps_.settings.current().appearanceMode))
+        menu.setPalette(ThemeService::palette(*look));
+    menu.setProperty("popupAt", at.value_or(QCursor::pos()));
+    QPointer<TaskbarWindowController> self(this);
+    for (auto& item : appMenu_->buildContextMenu(entry)) {
+        if (item.separator) {
+            menu.addSeparator();
+            continue;
+        }
+        // Titles come from other applications: an ampersand is shown, never a mnemonic.
+        QAction* action = menu.addAction(QString(item.title).replace(u'&', QLatin1String("&&")));
+        connect(action, &QAction::triggered, this, [self, item = std::move(item)] {
+            if (self)
+                self->appMenu_->perform(item);
+        });
+    }
+    runMenu(menu, nullptr);
 }
 
 void TaskbarWindowController::closePreviewAndLauncher() {
@@ -685,9 +711,11 @@ void TaskbarWindowController::refreshAutoHideFrames() {
     std::map<QString, Display> byId;
     for (const auto& s : targetScreens())
         byId.emplace(screenId(s), s);
-    // One read of the pointer per pass (a round trip to the display server).
-    const std::optional<Point> pointer =
-        deps_.platform.pointer ? std::optional(deps_.platform.pointer->location()) : std::nullopt;
+    // One read of the pointer per pass (a round trip to the display server); none
+    // while the poll rests, since any motion would have woken it.
+    const std::optional<Point> pointer = revealPollResting_ && lastRevealPass_ ? lastRevealPass_->pointer
+                                         : deps_.platform.pointer ? std::optional(deps_.platform.pointer->location())
+                                                                  : std::nullopt;
     const bool popupOpen =
         isPreviewOpen() || isLauncherOpen() || ClockView::openCalendarCount() >= 1 || menuTrackingDepth_ > 0;
     const double percent = deps_.settings.current().iconScalePercent;

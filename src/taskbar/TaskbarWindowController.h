@@ -19,6 +19,8 @@ namespace vantorel {
 
 class AccountService;
 class ActivationController;
+class AppMenuHandler;
+class WindowCommands;
 class AddOnService;
 class DockService;
 class LaunchAtLoginService;
@@ -125,10 +127,15 @@ public:
     // window commands take over (closing one window of an application).
     void closeWindowFromPreview(const AppEntry& entry, const std::optional<QString>& title,
                                 std::optional<quint32> number, const std::optional<Rect>& bounds);
-    // The right-click menu of an application button (its preview is closed before).
-    void showApplicationMenu(const AppEntry& entry);
+    // The right-click menu of an application button (its preview is closed
+    // before), at a point in global coordinates, else above the pointer.
+    void showApplicationMenu(const AppEntry& entry, std::optional<QPoint> at = std::nullopt);
+    // Carries out the application menu's commands.
+    AppMenuHandler& appMenu() const { return *appMenu_; }
+    WindowCommands& windowCommands() const { return *windowCommands_; }
 
-    // Shows a menu for the anchor and returns when it closes. Tests replace it.
+    // Shows a menu for the anchor (at the point the menu's "popupAt"
+    // property holds, when it holds one) and returns when it closes. Tests replace it.
     std::function<void(QMenu& menu, QWidget* anchor)> presentMenu;
 
 private:
@@ -175,6 +182,8 @@ private:
     TaskbarDependencies deps_;
     std::unique_ptr<AppRegistryService> registry_;
     std::unique_ptr<ActivationController> activation_;
+    std::unique_ptr<WindowCommands> windowCommands_;
+    std::unique_ptr<AppMenuHandler> appMenu_;
     std::unique_ptr<TaskbarPanel> primaryPanel_;
     std::optional<QString> primaryScreenID_;
     std::map<QString, std::unique_ptr<TaskbarPanel>> extraPanels_;

@@ -1,5 +1,6 @@
 #include "taskbar/WindowClearance.h"
 
+#include "platform/Accessibility.h"
 #include "platform/Workspace.h"
 #include "taskbar/AutoHide.h"
 
@@ -9,11 +10,6 @@
 namespace vantorel {
 
 namespace {
-const QString kFocusedWindow = QStringLiteral("AXFocusedWindow");
-const QString kWindows = QStringLiteral("AXWindows");
-const QString kFullScreen = QStringLiteral("AXFullScreen");
-const QString kPosition = QStringLiteral("AXPosition");
-const QString kSize = QStringLiteral("AXSize");
 
 constexpr double kMaximizedWidth = 0.93;
 constexpr double kMaximizedHeight = 0.84;
@@ -54,8 +50,8 @@ QString windowKey(qint64 pid, std::optional<quint32> number, const Rect& f) {
 
 std::optional<Rect> WindowClearance::axFrame(const AXElement& window) const {
     Accessibility& ax = *platform_.accessibility;
-    const auto origin = ax.copyAttribute(window, kPosition).as<Point>();
-    const auto size = ax.copyAttribute(window, kSize).as<Size>();
+    const auto origin = ax.copyAttribute(window, AX::kPosition).as<Point>();
+    const auto size = ax.copyAttribute(window, AX::kSize).as<Size>();
     if (!origin || !size)
         return std::nullopt;
     return Rect{origin->x, origin->y, size->width, size->height};
@@ -63,8 +59,8 @@ std::optional<Rect> WindowClearance::axFrame(const AXElement& window) const {
 
 bool WindowClearance::setAXFrame(const AXElement& window, Point origin, Size size) const {
     Accessibility& ax = *platform_.accessibility;
-    const bool moved = ax.setAttribute(window, kPosition, origin) == AXError::Success;
-    const bool sized = ax.setAttribute(window, kSize, size) == AXError::Success;
+    const bool moved = ax.setAttribute(window, AX::kPosition, origin) == AXError::Success;
+    const bool sized = ax.setAttribute(window, AX::kSize, size) == AXError::Success;
     return moved && sized;
 }
 
@@ -86,8 +82,8 @@ void WindowClearance::clampMaximizedFrontWindow(const std::vector<Display>& targ
     const auto front = platform_.workspace->frontmostApplication();
     if (!front || front->activationPolicy != ActivationPolicy::Regular || isThisProgram(*front, platform_))
         return;
-    const auto window = ax.copyAttribute(ax.applicationElement(front->handle), kFocusedWindow).as<AXElement>();
-    if (!window || ax.copyAttribute(*window, kFullScreen).as<bool>() == true)
+    const auto window = ax.copyAttribute(ax.applicationElement(front->handle), AX::kFocusedWindow).as<AXElement>();
+    if (!window || ax.copyAttribute(*window, AX::kFullScreen).as<bool>() == true)
         return;
     const auto frame = axFrame(*window);
     if (!frame)
@@ -116,7 +112,8 @@ void WindowClearance::adjustFullscreenLikeWindows(const Display& display, const 
     for (const RunningApplication& app : platform_.workspace->runningApplications()) {
         if (app.activationPolicy != ActivationPolicy::Regular || app.isTerminated || isThisProgram(app, platform_))
             continue;
-        const auto windows = ax.copyAttribute(ax.applicationElement(app.handle), kWindows).as<std::vector<AXElement>>();
+        const auto windows =
+            ax.copyAttribute(ax.applicationElement(app.handle), AX::kWindows).as<std::vector<AXElement>>();
         if (!windows)
             continue;
         for (const AXElement& window : *windows) {
@@ -142,8 +139,8 @@ void WindowClearance::restoreAdjustedWindows(const std::optional<QString>& scree
             continue;
         }
         // A window that closed meanwhile fails quietly; its record goes all the same.
-        ax.setAttribute(it->second.window, kPosition, it->second.originalOrigin);
-        ax.setAttribute(it->second.window, kSize, it->second.originalSize);
+        ax.setAttribute(it->second.window, AX::kPosition, it->second.originalOrigin);
+        ax.setAttribute(it->second.window, AX::kSize, it->second.originalSize);
         it = adjusted_.erase(it);
     }
 }

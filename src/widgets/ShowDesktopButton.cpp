@@ -94,7 +94,7 @@ ShowDesktopColors showDesktopColors(ResolvedTheme look) {
 ShowDesktopButton::ShowDesktopButton(const SettingsService& settings, const ThemeService& theme,
                                      Workspace& workspace, Accessibility& accessibility, const BundleInfo* bundle,
                                      Scheduler& scheduler, QWidget* parent)
-    : QWidget(parent), settings_(settings), theme_(theme),
+    : HoverWidget(parent), settings_(settings), theme_(theme),
       controller_(new ShowDesktopController(workspace, accessibility, bundle, scheduler, this)) {
     AccessibleControl::installFactory();
     setAttribute(Qt::WA_Hover);
@@ -107,16 +107,6 @@ bool ShowDesktopButton::accessibilityPerformPress() {
     return true;
 }
 
-void ShowDesktopButton::enterEvent(QEnterEvent*) {
-    hovered_ = true;
-    update();
-}
-
-void ShowDesktopButton::leaveEvent(QEvent*) {
-    hovered_ = false;
-    update();
-}
-
 void ShowDesktopButton::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         showDesktop();
@@ -125,7 +115,7 @@ void ShowDesktopButton::mouseReleaseEvent(QMouseEvent* event) {
 void ShowDesktopButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const auto colors = showDesktopColors(theme_.resolve(settings_.current().appearanceMode));
-    if (hovered_)
+    if (isHovered())
         p.fillRect(rect(), colors.hoverFill);
     p.fillRect(QRectF(0, 0, 1, height()), colors.divider);
 }

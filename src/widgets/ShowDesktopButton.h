@@ -3,6 +3,7 @@
 #include "core/Scheduler.h"
 #include "platform/Accessibility.h"
 #include "platform/Theme.h"
+#include "widgets/HoverWidget.h"
 #include "widgets/ViewSupport.h"
 
 #include <QObject>
@@ -50,7 +51,7 @@ struct ShowDesktopColors {
 ShowDesktopColors showDesktopColors(ResolvedTheme look);
 
 // The thin strip at the far right of the tray.
-class ShowDesktopButton : public QWidget, public AccessibleControl {
+class ShowDesktopButton : public HoverWidget, public AccessibleControl {
     Q_OBJECT
 public:
     ShowDesktopButton(const SettingsService& settings, const ThemeService& theme, Workspace& workspace,
@@ -59,7 +60,6 @@ public:
 
     void showDesktop() { controller_->showDesktop(); }
     const ShowDesktopController& controller() const { return *controller_; }
-    bool isHovered() const { return hovered_; }
 
     QString accessibilityLabel() const override { return QStringLiteral("Show Desktop"); }
     QString accessibilityHelp() const override { return {}; }
@@ -67,15 +67,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     const SettingsService& settings_;
     const ThemeService& theme_;
     ShowDesktopController* controller_;
-    bool hovered_ = false;
 };
 
 } // namespace vantorel

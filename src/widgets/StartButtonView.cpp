@@ -42,7 +42,7 @@ QRectF updateDotRect(const QRectF& circle) { return QRectF(circle.right() - 7, c
 StartButtonView::StartButtonView(const SettingsService& settings, const ThemeService& theme,
                                  const UpdateService& updates, Workspace* workspace, const Identity* identity,
                                  QWidget* parent)
-    : QWidget(parent), settings_(settings), theme_(theme), updates_(updates), identity_(identity) {
+    : HoverWidget(parent), settings_(settings), theme_(theme), updates_(updates), identity_(identity) {
     AccessibleControl::installFactory();
     setAttribute(Qt::WA_Hover);
     setMouseTracking(true);
@@ -89,15 +89,10 @@ bool StartButtonView::accessibilityPerformPress() {
     return true;
 }
 
-void StartButtonView::enterEvent(QEnterEvent*) {
-    hovered_ = true;
-    update();
-}
-
-void StartButtonView::leaveEvent(QEvent*) {
-    hovered_ = false;
+void StartButtonView::hoverChanged(bool hovered) {
+    if (hovered)
+        return;
     pressed_ = false;
-    update();
 }
 
 void StartButtonView::mousePressEvent(QMouseEvent* event) {
@@ -142,7 +137,7 @@ void StartButtonView::paintEvent(QPaintEvent*) {
     const auto colors = startButtonColors(look());
     if (pressed_)
         p.fillRect(rect(), colors.pressedFill);
-    else if (hovered_)
+    else if (isHovered())
         p.fillRect(rect(), colors.hoverFill);
 
     const double s = startCircleSize(settings_.current().iconScalePercent);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Theme.h"
+#include "widgets/HoverWidget.h"
 #include "widgets/ViewSupport.h"
 
 #include <QImage>
@@ -36,7 +37,7 @@ QRectF updateDotRect(const QRectF& circle);
 
 // The start button: the user's picture in a circle (or a person symbol), a
 // hover and pressed fill, and a dot while an update is available.
-class StartButtonView : public QWidget, public AccessibleControl {
+class StartButtonView : public HoverWidget, public AccessibleControl {
     Q_OBJECT
 public:
     StartButtonView(const SettingsService& settings, const ThemeService& theme, const UpdateService& updates,
@@ -45,7 +46,6 @@ public:
     std::function<void()> onClicked;
     std::function<void()> onRightClicked;
 
-    bool isHovered() const { return hovered_; }
     bool isPressed() const { return pressed_; }
     const std::optional<QImage>& profilePicture() const { return profilePicture_; }
     bool showsUpdateDot() const;
@@ -59,9 +59,8 @@ public:
     bool accessibilityPerformPress() override;
 
 protected:
+    void hoverChanged(bool hovered) override;
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
@@ -73,7 +72,6 @@ private:
     const ThemeService& theme_;
     const UpdateService& updates_;
     const Identity* identity_;
-    bool hovered_ = false;
     bool pressed_ = false;
     std::optional<QImage> profilePicture_;
     QString label_ = QStringLiteral("Start");

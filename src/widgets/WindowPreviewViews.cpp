@@ -39,7 +39,7 @@ void drawElided(QPainter& p, const QRectF& r, const QString& text, const QFont& 
 
 PreviewCloseButton::PreviewCloseButton(ResolvedTheme look, const QString& toolTip, const QString& accessibilityLabel,
                                        QWidget* parent)
-    : QWidget(parent), look_(look), label_(accessibilityLabel) {
+    : HoverWidget(parent), look_(look), label_(accessibilityLabel) {
     AccessibleControl::installFactory();
     setToolTip(toolTip);
     setAccessibleName(accessibilityLabel);
@@ -50,16 +50,6 @@ bool PreviewCloseButton::accessibilityPerformPress() {
     if (onPress)
         onPress();
     return true;
-}
-
-void PreviewCloseButton::enterEvent(QEnterEvent*) {
-    hovered_ = true;
-    update();
-}
-
-void PreviewCloseButton::leaveEvent(QEvent*) {
-    hovered_ = false;
-    update();
 }
 
 void PreviewCloseButton::mousePressEvent(QMouseEvent* event) {
@@ -73,7 +63,7 @@ void PreviewCloseButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const PreviewColors colors = previewColors(look_);
-    if (hovered_) {
+    if (isHovered()) {
         p.setPen(Qt::NoPen);
         p.setBrush(colors.closeHover);
         p.drawRoundedRect(QRectF(rect()), kCloseRadius, kCloseRadius);
@@ -81,7 +71,7 @@ void PreviewCloseButton::paintEvent(QPaintEvent*) {
     // A cross of 10-point size at semibold weight: two strokes of about 7 points.
     const QPointF c = QRectF(rect()).center();
     const qreal half = 3.5;
-    p.setPen(QPen(hovered_ ? QColor(Qt::white) : colors.closeGlyph, 1.6, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(isHovered() ? QColor(Qt::white) : colors.closeGlyph, 1.6, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(c + QPointF(-half, -half), c + QPointF(half, half));
     p.drawLine(c + QPointF(-half, half), c + QPointF(half, -half));
 }
@@ -90,7 +80,7 @@ void PreviewCloseButton::paintEvent(QPaintEvent*) {
 
 PreviewItemView::PreviewItemView(const CapturedWindow& window, const QIcon& appIcon, bool showTitle, ResolvedTheme look,
                                  QWidget* parent)
-    : QWidget(parent), window_(window), appIcon_(appIcon), showTitle_(showTitle || window.isMinimized), look_(look),
+    : HoverWidget(parent), window_(window), appIcon_(appIcon), showTitle_(showTitle || window.isMinimized), look_(look),
       label_(previewLabelText(window)) {
     resize(PreviewGeometry::kItemWidth, PreviewGeometry::kItemHeight);
     setToolTip(label_);
@@ -116,18 +106,9 @@ QRectF PreviewItemView::imageFrame() const {
     return QRectF(area.center() - QPointF(shown.width() / 2, shown.height() / 2), shown);
 }
 
-void PreviewItemView::enterEvent(QEnterEvent*) {
-    hovered_ = true;
-    update();
+void PreviewItemView::hoverChanged(bool hovered) {
     if (onHoverChanged)
-        onHoverChanged(true);
-}
-
-void PreviewItemView::leaveEvent(QEvent*) {
-    hovered_ = false;
-    update();
-    if (onHoverChanged)
-        onHoverChanged(false);
+        onHoverChanged(hovered);
 }
 
 void PreviewItemView::mouseReleaseEvent(QMouseEvent* event) {
@@ -140,7 +121,7 @@ void PreviewItemView::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     const PreviewColors colors = previewColors(look_);
-    if (hovered_) {
+    if (isHovered()) {
         p.setPen(Qt::NoPen);
         p.setBrush(colors.itemHover);
         p.drawRoundedRect(QRectF(rect()), kItemRadius, kItemRadius);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "widgets/HoverWidget.h"
 #include "widgets/ViewSupport.h"
 #include "widgets/WindowPreviewModel.h"
 
@@ -24,14 +25,13 @@ struct PreviewGeometry {
 
 // The small close button of a thumbnail, and the quit button of the card.
 // Acts on press, not on release.
-class PreviewCloseButton : public QWidget, public AccessibleControl {
+class PreviewCloseButton : public HoverWidget, public AccessibleControl {
     Q_OBJECT
 public:
     PreviewCloseButton(ResolvedTheme look, const QString& toolTip, const QString& accessibilityLabel,
                        QWidget* parent = nullptr);
 
     std::function<void()> onPress;
-    bool isHovered() const { return hovered_; }
 
     QString accessibilityLabel() const override { return label_; }
     QString accessibilityHelp() const override { return {}; }
@@ -39,18 +39,15 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
     ResolvedTheme look_;
     QString label_;
-    bool hovered_ = false;
 };
 
 // One thumbnail: the picture, the application icon, the title and a close button.
-class PreviewItemView : public QWidget {
+class PreviewItemView : public HoverWidget {
     Q_OBJECT
 public:
     PreviewItemView(const CapturedWindow& window, const QIcon& appIcon, bool showTitle, ResolvedTheme look,
@@ -61,7 +58,6 @@ public:
 
     const QString& labelText() const { return label_; }
     bool showsTitle() const { return showTitle_; }
-    bool isHovered() const { return hovered_; }
     PreviewCloseButton* closeButton() const { return close_; }
     // Where the picture is drawn, in the item's own coordinates.
     QRectF imageFrame() const;
@@ -69,9 +65,8 @@ public:
     static QRectF pictureArea();
 
 protected:
+    void hoverChanged(bool hovered) override;
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
@@ -80,7 +75,6 @@ private:
     bool showTitle_;
     ResolvedTheme look_;
     QString label_;
-    bool hovered_ = false;
     PreviewCloseButton* close_;
 };
 

@@ -188,13 +188,7 @@ void AccountSettingsView::syncFromAccount() {
 }
 
 void AccountSettingsView::alert(bool warning, const QString& title, const QString& text) {
-    AlertSpec shown;
-    shown.style = warning ? AlertStyle::Warning : AlertStyle::Informational;
-    shown.message = title;
-    shown.informativeText = text;
-    shown.buttons = {QStringLiteral("OK")};
-    shown.aboveTaskbar = true;
-    deps_.alerts.runModal(shown);
+    deps_.alerts.inform(warning ? AlertStyle::Warning : AlertStyle::Informational, title, text);
 }
 
 void AccountSettingsView::signIn() {

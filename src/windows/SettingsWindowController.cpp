@@ -177,13 +177,7 @@ void SettingsWindowController::bringToFront() {
 }
 
 void SettingsWindowController::alert(bool warning, const QString& title, const QString& text) {
-    AlertSpec shown;
-    shown.style = warning ? AlertStyle::Warning : AlertStyle::Informational;
-    shown.message = title;
-    shown.informativeText = text;
-    shown.buttons = {QStringLiteral("OK")};
-    shown.aboveTaskbar = true;
-    deps_.platform.alerts->runModal(shown);
+    deps_.platform.alerts->inform(warning ? AlertStyle::Warning : AlertStyle::Informational, title, text);
 }
 
 // --- General ---

@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
-#include "app/AppInfo.h"
+#include "app/DockService.h"
+#include "app/LaunchAtLoginService.h"
 #include "app/MainMenu.h"
 #include "app/PersistenceService.h"
 #include "app/QuitConfirmation.h"
@@ -8,6 +9,7 @@
 #include "core/ManualScheduler.h"
 #include "platform/common/DesktopServices.h"
 #include "platform/sim/SimDesktop.h"
+#include "support/TestSupport.h"
 #include "taskbar/TaskbarPanel.h"
 #include "taskbar/TaskbarWindowController.h"
 #include "windows/ChangelogWindowController.h"
@@ -16,9 +18,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -26,21 +30,26 @@
 #include <optional>
 
 using namespace vantorel;
+using vantorel::test::LogCapture;
 
 namespace {
 
+const QString kAutohide = QStringLiteral("autohide");
+const QString kDelay = QStringLiteral("autohide-delay");
+
+// Start-up and shutdown as the taskbar, the Dock and the login registration see them.
 class Lifecycle : public ::testing::Test {
 protected:
     Lifecycle() {
         desktop.setDisplays({{1, {0, 0, 1440, 900}, {0, 0, 1440, 875}}}, 1);
         desktop.ownPid = 4242;
+        desktop.launchAgent.homeDirectory = home.path();
     }
 
-    AppDelegate& start() {
-        delegate.emplace(AppDelegateDependencies{desktop.platform(),
+    AppDelegate& start(std::optional<Platform> platform = std::nullopt) {
+        delegate.emplace(AppDelegateDependencies{platform.value_or(desktop.platform()),
                                                  scheduler,
                                                  [this]() -> SettingsService& {
-                                                     ++settingsLoads;
                                                      if (!settings)
                                                          settings.emplace(persistence);
                                                      return *settings;
@@ -58,9 +67,15 @@ protected:
         delegate->applicationDidFinishLaunching();
         return *delegate;
     }
+    void setRestoreDockOnCrash(bool on) {
+        settings->update([on](AppSettings& s) { s.restoreDockOnCrash = on; });
+    }
+    QString agentFile() const { return desktop.launchAgent.location(LaunchAtLoginService::launchAgentLabel); }
 
+    QTemporaryDir home;
     SimDesktop desktop;
     ManualScheduler scheduler;
+    LogCapture log;
     PersistenceService persistence{desktop.memoryDefaults, QStringLiteral("com.vantorel.app"), desktop.workspace};
     std::optional<SettingsService> settings;
     ThemeService theme{desktop.theme};
@@ -73,36 +88,32 @@ protected:
                           }};
     std::optional<AppDelegate> delegate;
     std::optional<int> exitStatus;
-    int settingsLoads = 0;
 };
 
 } // namespace
 
-TEST_F(Lifecycle, ASecondCopyExitsAtOnceAndTouchesNothing) {
-    desktop.launch(QStringLiteral("com.vantorel.app"), QStringLiteral("Vantorel")); // the copy already running
+TEST_F(Lifecycle, ASecondCopyExitsAtOnceButAnEarlierCopyThatEndedDoesNotBlockTheStart) {
+    const qint64 old = desktop.launch(QStringLiteral("com.vantorel.app"), QStringLiteral("Vantorel"));
     const int writes = desktop.memoryDefaults.writeCount();
     start();
     EXPECT_EQ(exitStatus, 0);
-    EXPECT_EQ(settingsLoads, 0);
     EXPECT_EQ(delegate->windowController(), nullptr);
-    EXPECT_EQ(desktop.messagingTimeout, 0);
     EXPECT_EQ(desktop.memoryDefaults.writeCount(), writes);
-    EXPECT_EQ(scheduler.pendingCount(), 0);
-}
+    EXPECT_TRUE(desktop.processes.spawned.empty());
 
-TEST_F(Lifecycle, AnEarlierCopyThatEndedDoesNotBlockTheStart) {
-    const qint64 old = desktop.launch(QStringLiteral("com.vantorel.app"), QStringLiteral("Vantorel"));
     desktop.app(old)->info.isTerminated = true;
+    exitStatus.reset();
     start();
     EXPECT_FALSE(exitStatus);
     EXPECT_NE(delegate->windowController(), nullptr);
 }
 
-TEST_F(Lifecycle, StartUpReconcilesSettingsAndStandsTheTaskbar) {
+TEST_F(Lifecycle, StartUpReconcilesSettingsStandsTheTaskbarAndKeepsTheDockHidden) {
     AppSettings stored;
     stored.restoreDockOnCrash = false; // switched off by the user last time
     stored.iconScalePercent = 130;
     persistence.saveSettings(stored);
+    desktop.dock.setStoredValue(kAutohide, false);
 
     start();
     EXPECT_FALSE(exitStatus);
@@ -110,72 +121,143 @@ TEST_F(Lifecycle, StartUpReconcilesSettingsAndStandsTheTaskbar) {
     EXPECT_TRUE(settings->current().restoreDockOnCrash);
     EXPECT_TRUE(persistence.loadSettings().restoreDockOnCrash);
     EXPECT_EQ(persistence.loadSettings().iconScalePercent, 130);
-
     auto* panel = delegate->windowController()->window();
     ASSERT_NE(panel, nullptr);
     EXPECT_TRUE(panel->isVisible());
     EXPECT_EQ(panel->frame(), (Rect{0, -1, 1440, 66}));
 
-    EXPECT_TRUE(delegate->hasDockHideRetry());
-    EXPECT_TRUE(delegate->hasDockEnforceTimer());
-    scheduler.advance(1200ms);
-    EXPECT_FALSE(delegate->hasDockHideRetry());
-    EXPECT_TRUE(delegate->hasDockEnforceTimer());
+    // The Dock hidden, and one monitor for this process to give it back after a crash.
+    EXPECT_EQ(desktop.dock.storedValue(kAutohide), DefaultsValue(true));
+    EXPECT_EQ(desktop.dock.storedValue(kDelay), DefaultsValue(1000.0));
+    ASSERT_EQ(desktop.processes.spawned.size(), 1u);
+    const auto& monitor = desktop.processes.spawned[0];
+    EXPECT_EQ(monitor.program, "/bin/zsh");
+    EXPECT_TRUE(monitor.arguments.value(1).startsWith("P=4242\n")) << monitor.arguments.value(1).toStdString();
+    ASSERT_NE(delegate->dockRestoreMonitor(), nullptr);
+    EXPECT_EQ(delegate->dockRestoreMonitor()->pid(), monitor.pid);
+
+    // The retry 1.2 s later finds the Dock hidden: no second restart.
+    const int restarts = desktop.dock.restarts;
+    scheduler.advance(1300ms);
+    EXPECT_EQ(desktop.dock.restarts, restarts);
+    EXPECT_EQ(desktop.processes.commands.filter("defaults write").size(), 2);
+
+    // A reset while running is undone by the five-second check, once.
+    scheduler.advance(200ms);
+    desktop.dock.setStoredValue(kAutohide, false);
+    scheduler.advance(3400ms);
+    EXPECT_EQ(desktop.dock.storedValue(kAutohide), DefaultsValue(false));
+    scheduler.advance(200ms);
+    EXPECT_EQ(desktop.dock.storedValue(kAutohide), DefaultsValue(true));
+    scheduler.advance(10s);
+    EXPECT_EQ(log.messages(QStringLiteral("dock")).count("Dock preferences were reset while running; hiding again"), 1);
 }
 
-TEST_F(Lifecycle, QuitAlertCancelKeepsRunningAndQuitRunsTheShutdown) {
+TEST_F(Lifecycle, TheMonitorFollowsRestoreDockOnCrash) {
     start();
+    ASSERT_EQ(desktop.processes.runningCount(), 1);
+    const qint64 first = desktop.processes.spawned[0].pid;
+
+    setRestoreDockOnCrash(false);
+    EXPECT_EQ(desktop.processes.runningCount(), 0);
+    EXPECT_EQ(delegate->dockRestoreMonitor(), nullptr);
+    EXPECT_TRUE(desktop.processes.journal.contains(QStringLiteral("terminate %1").arg(first)));
+
+    setRestoreDockOnCrash(true);
+    EXPECT_EQ(desktop.processes.spawned.size(), 2u);
+    EXPECT_EQ(desktop.processes.runningCount(), 1);
+
+    // Another settings change leaves the running monitor alone; a monitor
+    // that died is replaced at the next change.
+    settings->update([](AppSettings& s) { s.iconScalePercent = 120; });
+    EXPECT_EQ(desktop.processes.spawned.size(), 2u);
+    desktop.processes.finish(desktop.processes.spawned[1].pid);
+    settings->update([](AppSettings& s) { s.iconScalePercent = 110; });
+    EXPECT_EQ(desktop.processes.spawned.size(), 3u);
+    EXPECT_EQ(desktop.processes.runningCount(), 1);
+}
+
+TEST_F(Lifecycle, QuitAlertCancelKeepsRunningAndQuitEndsTheMonitorThenGivesTheDockBack) {
+    desktop.dock.setStoredValue(kAutohide, false);
+    desktop.dock.setStoredValue(kDelay, 0.2);
+    start();
+    ASSERT_EQ(desktop.processes.runningCount(), 1);
+    const qint64 monitor = desktop.processes.spawned[0].pid;
+
     desktop.scriptedAlertAnswers = {1}; // "Cancel"
     delegate->confirmQuitFromMenu();
     ASSERT_EQ(desktop.shownAlerts.size(), 1u);
-    const auto& alert = desktop.shownAlerts.front();
-    EXPECT_EQ(alert.message, "Quit Vantorel?");
-    EXPECT_EQ(alert.informativeText, "Your Dock settings will be restored when Vantorel quits.");
-    EXPECT_EQ(alert.buttons, (QStringList{"Quit", "Cancel"}));
-    EXPECT_EQ(alert.style, AlertStyle::Warning);
-    EXPECT_TRUE(alert.aboveTaskbar);
+    EXPECT_TRUE(desktop.shownAlerts.front().aboveTaskbar);
     EXPECT_EQ(terminateRequests, 0);
     EXPECT_FALSE(delegate->windowController()->isTornDown());
-    EXPECT_TRUE(delegate->windowController()->hasWindowStateTimer());
 
+    const qsizetype before = desktop.processes.journal.size();
     desktop.scriptedAlertAnswers = {0}; // "Quit"
     delegate->windowController()->confirmQuit(); // the start button menu's item
     EXPECT_EQ(terminateRequests, 1);
-    EXPECT_TRUE(delegate->isTerminated());
     EXPECT_TRUE(delegate->windowController()->isTornDown());
     EXPECT_FALSE(delegate->hasDockEnforceTimer());
     EXPECT_FALSE(delegate->hasDockHideRetry());
     EXPECT_FALSE(delegate->windowController()->hasWindowStateTimer());
+    EXPECT_EQ(desktop.dock.storedValue(kAutohide), DefaultsValue(false));
+    EXPECT_EQ(desktop.dock.storedValue(kDelay), DefaultsValue(0.2));
+    EXPECT_EQ(desktop.processes.runningCount(), 0);
+    // A monitor still running during the restore would restore a second time.
+    const QStringList quitting = desktop.processes.journal.mid(before);
+    ASSERT_FALSE(quitting.isEmpty());
+    EXPECT_EQ(quitting.front(), QStringLiteral("terminate %1").arg(monitor));
+    EXPECT_EQ(quitting.back(), "/usr/bin/killall Dock");
+    EXPECT_EQ(quitting.filter("killall").size(), 1);
 
     // After the shutdown a settings change reaches no observer of the delegate or the taskbar.
     settings->update([](AppSettings& s) { s.showOnAllDisplays = true; });
     EXPECT_TRUE(delegate->windowController()->extraPanelIds().empty());
 }
 
-TEST_F(Lifecycle, CtrlQInOurOwnWindowsAsksBeforeQuitting) {
+TEST_F(Lifecycle, CtrlQInOurOwnWindowsAsksBeforeQuittingAndTheEditingKeysStayWithTheField) {
     start();
     QLineEdit field;
     field.show();
     desktop.scriptedAlertAnswers = {1};
     QTest::keyClick(&field, Qt::Key_Q, Qt::ControlModifier);
     ASSERT_EQ(desktop.shownAlerts.size(), 1u);
-    EXPECT_EQ(desktop.shownAlerts.front().message, "Quit Vantorel?");
     EXPECT_EQ(terminateRequests, 0);
     EXPECT_TRUE(field.text().isEmpty());
 
-    // The editing keys stay with the text field.
     field.setText(QStringLiteral("abc"));
     QTest::keyClick(&field, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(field.selectedText(), "abc");
     EXPECT_EQ(desktop.shownAlerts.size(), 1u);
-    const auto titles = [](QMenu* m) {
-        QStringList t;
-        for (auto* a : m->actions())
-            t << (a->isSeparator() ? QStringLiteral("-") : a->text());
-        return t;
-    };
-    EXPECT_EQ(titles(delegate->mainMenu()->editMenu()),
-              (QStringList{"Cut", "Copy", "Paste", "Select All", "-", "Undo", "Redo"}));
+}
+
+TEST_F(Lifecycle, StartTakesLaunchAtLoginFromTheFallbackAgentOrItsAbsence) {
+    ASSERT_TRUE(desktop.launchAgent.install(LaunchAtLoginService::launchAgentLabel, {"/usr/bin/vantorel"}));
+    start();
+    EXPECT_TRUE(QFileInfo::exists(agentFile()));
+    EXPECT_TRUE(settings->current().launchAtLogin);
+    delegate.reset();
+    settings.reset();
+
+    QFile::remove(agentFile());
+    desktop.loginItems.status = LoginItemStatus::RequiresApproval; // not yet enabled
+    start();
+    EXPECT_FALSE(settings->current().launchAtLogin);
+}
+
+TEST_F(Lifecycle, ADesktopWithoutASystemDockIsLeftAlone) {
+    Platform platform = desktop.platform();
+    platform.dock = nullptr;
+    start(platform);
+    scheduler.advance(12s);
+    setRestoreDockOnCrash(false);
+    setRestoreDockOnCrash(true);
+    delegate->applicationWillTerminate();
+
+    EXPECT_EQ(desktop.processes.commands.filter("Dock").size() + desktop.processes.commands.filter("dock").size(), 0);
+    EXPECT_TRUE(desktop.processes.spawned.empty());
+    EXPECT_EQ(desktop.dock.synchronizations, 0);
+    EXPECT_EQ(log.messages(QStringLiteral("dock")),
+              QStringList{QStringLiteral("No system Dock on this desktop; Dock preferences are left alone")});
 }
 
 namespace {
@@ -245,7 +327,7 @@ TEST(QuitAlert, ASecondQuitRequestWhileItIsOpenStacksNothing) {
     EXPECT_EQ(alerts.shown, 2);
 }
 
-TEST(AccessibilityNeededAlert, ExplainsTheFeatureAndOpensTheSettingsOnlyWhenAsked) {
+TEST(AccessibilityNeededAlert, NamesTheFeatureAndOpensTheSettingsOnlyWhenAsked) {
     SimDesktop desktop;
     desktop.scriptedAlertAnswers = {1, 0};
     presentAccessibilityNeededAlert(QStringLiteral("New Window"), desktop, desktop.workspace);
@@ -254,24 +336,7 @@ TEST(AccessibilityNeededAlert, ExplainsTheFeatureAndOpensTheSettingsOnlyWhenAske
     EXPECT_EQ(desktop.openedUrls,
               QStringList{"x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"});
     ASSERT_EQ(desktop.shownAlerts.size(), 2u);
-    const auto& a = desktop.shownAlerts[1];
-    EXPECT_EQ(a.message, "Vantorel needs Accessibility access");
-    EXPECT_TRUE(a.informativeText.startsWith(
-        "Closing a window from its preview needs Accessibility, which lets Vantorel work with other apps' windows and "
-        "menus.\n\n"));
-    EXPECT_TRUE(a.informativeText.contains(QStringLiteral("with the \u2212 button")));
-    EXPECT_EQ(a.buttons, (QStringList{"Open Accessibility Settings", "Cancel"}));
-}
-
-TEST(AppInfoVersion, FallsBackUnlessTheBundleHasANonEmptyString) {
-    SimDesktop desktop;
-    EXPECT_EQ(AppInfo::version(desktop), "1.1.3");
-    desktop.infoKeys["CFBundleShortVersionString"] = QString();
-    EXPECT_EQ(AppInfo::version(desktop), "1.1.3");
-    desktop.infoKeys["CFBundleShortVersionString"] = 2;
-    EXPECT_EQ(AppInfo::version(desktop), "1.1.3");
-    desktop.infoKeys["CFBundleShortVersionString"] = QStringLiteral("2.0.1");
-    EXPECT_EQ(AppInfo::version(desktop), "2.0.1");
+    EXPECT_TRUE(desktop.shownAlerts[1].informativeText.startsWith("Closing a window from its preview needs"));
 }
 
 TEST_F(Lifecycle, TheWelcomeWindowShowsUntilSetupIsFinishedThenTheChangelogOnceAfterAnUpdate) {

@@ -3,8 +3,6 @@
 #include "app/SettingsService.h"
 #include "platform/sim/SimDesktop.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 #include <limits>
@@ -35,12 +33,7 @@ TEST(AppSettingsJson, MissingAndNullKeysTakeDefaultsAndUnknownKeysAreIgnored) {
 TEST(AppSettingsJson, AWrongTypeOrUnknownEnumValueFailsTheWholeDecode) {
     for (const char* json : {
              R"({"appearanceMode": "sepia", "autoHideTaskbar": true})",
-             R"({"recordingOutputFormat": "pdf"})",
              R"({"iconScalePercent": "120", "autoHideTaskbar": true})",
-             R"({"combineWindowsByApp": 1})",
-             R"({"recordingSummaryInstructions": false})",
-             R"({"appearanceMode": "Dark"})",
-             R"([])",
              R"(not json)",
          }) {
         EXPECT_FALSE(AppSettings::fromJson(json)) << json;
@@ -48,7 +41,7 @@ TEST(AppSettingsJson, AWrongTypeOrUnknownEnumValueFailsTheWholeDecode) {
     }
 }
 
-TEST(AppSettingsJson, EncodingWritesEveryKeyInFieldOrderAndRoundTrips) {
+TEST(AppSettingsJson, EncodingRoundTrips) {
     AppSettings s;
     s.combineWindowsByApp = false;
     s.iconScalePercent = 137;
@@ -59,25 +52,6 @@ TEST(AppSettingsJson, EncodingWritesEveryKeyInFieldOrderAndRoundTrips) {
     const auto json = s.toJson();
     ASSERT_TRUE(json);
     EXPECT_EQ(AppSettings::fromJson(*json), s);
-
-    const QStringList keys = {"combineWindowsByApp", "autoHideTaskbar", "showOnAllDisplays", "iconScalePercent",
-                              "launchAtLogin", "showWindowTitles", "restoreDockOnCrash", "appearanceMode",
-                              "recordingAddonInstalled", "recordingOutputFormat", "recordingSummaryInstructions",
-                              "recordingUseAISummary", "recordingOllamaModel", "onboardingCompleted"};
-    int last = -1;
-    for (const auto& key : keys) {
-        const int at = json->indexOf('"' + key.toUtf8() + "\":");
-        EXPECT_GT(at, last) << key.toStdString();
-        last = at;
-    }
-    EXPECT_EQ(QJsonDocument::fromJson(*json).object().size(), 14);
-    EXPECT_EQ(AppSettings{}.recordingSummaryInstructions.size(), 194);
-}
-
-TEST(AppSettingsJson, ANumberWithoutAJsonFormCannotBeEncoded) {
-    AppSettings s;
-    s.iconScalePercent = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_FALSE(s.toJson());
 }
 
 class SettingsProtocol : public ::testing::Test {
@@ -86,11 +60,10 @@ protected:
     PersistenceService persistence{desktop.memoryDefaults, QStringLiteral("com.vantorel.app"), desktop.workspace};
 };
 
-TEST_F(SettingsProtocol, AChangeBackToTheSameValueWritesAndPostsNothing) {
+TEST_F(SettingsProtocol, OnlyARealChangeIsStoredAndAnnouncedAfterItIsCurrent) {
     SettingsService settings(persistence);
     QSignalSpy posted(&settings, &SettingsService::didChange);
     const int writesBefore = desktop.memoryDefaults.writeCount();
-
     // The icon slider moved and released on its current value.
     EXPECT_FALSE(settings.update([](AppSettings& s) { s.iconScalePercent = 100.0; }));
     EXPECT_FALSE(settings.update([](AppSettings& s) {
@@ -99,32 +72,25 @@ TEST_F(SettingsProtocol, AChangeBackToTheSameValueWritesAndPostsNothing) {
     }));
     EXPECT_EQ(posted.count(), 0);
     EXPECT_EQ(desktop.memoryDefaults.writeCount(), writesBefore);
-}
 
-TEST_F(SettingsProtocol, ARealChangeIsStoredAndAnnouncedAfterItIsCurrent) {
-    SettingsService settings(persistence);
     double seenByObserver = 0;
     QObject::connect(&settings, &SettingsService::didChange,
                      [&] { seenByObserver = settings.current().iconScalePercent; });
     EXPECT_TRUE(settings.update([](AppSettings& s) {
         s.iconScalePercent = 140;
-        s.showOnAllDisplays = true;
+        s.autoHideTaskbar = true;
     }));
     EXPECT_EQ(seenByObserver, 140);
-    const auto reloaded = persistence.loadSettings();
-    EXPECT_EQ(reloaded.iconScalePercent, 140);
-    EXPECT_TRUE(reloaded.showOnAllDisplays);
-}
+    EXPECT_EQ(persistence.loadSettings().iconScalePercent, 140);
+    EXPECT_TRUE(persistence.loadSettings().autoHideTaskbar);
 
-TEST_F(SettingsProtocol, AnUnencodableChangeStaysInMemoryAndIsStillAnnounced) {
-    SettingsService settings(persistence);
-    settings.update([](AppSettings& s) { s.autoHideTaskbar = true; });
-    QSignalSpy posted(&settings, &SettingsService::didChange);
+    // A number without a JSON form stays in memory and is still announced; the last good blob is kept.
     settings.update([](AppSettings& s) { s.iconScalePercent = std::numeric_limits<double>::infinity(); });
-    EXPECT_EQ(posted.count(), 1);
+    EXPECT_FALSE(settings.current().toJson());
+    EXPECT_EQ(posted.count(), 2);
     EXPECT_TRUE(std::isinf(settings.current().iconScalePercent));
     const auto stored = persistence.loadSettings();
-    EXPECT_EQ(stored.iconScalePercent, 100); // the last good blob is kept
+    EXPECT_EQ(stored.iconScalePercent, 140);
     EXPECT_TRUE(stored.autoHideTaskbar);
 }
 
@@ -133,16 +99,4 @@ TEST_F(SettingsProtocol, UnreadableStoredSettingsStartWithDefaults) {
     EXPECT_EQ(SettingsService(persistence).current(), AppSettings{});
     desktop.memoryDefaults.setValue("com.vantorel.app", persistence.settingsKey, QStringLiteral("a string, not data"));
     EXPECT_EQ(SettingsService(persistence).current(), AppSettings{});
-}
-
-TEST_F(SettingsProtocol, DefaultPinnedAppsKeepOnlyInstalledCandidatesInOrder) {
-    EXPECT_TRUE(persistence.defaultPinnedApps().isEmpty());
-    desktop.install("com.apple.Safari", "/Applications/Safari.app");
-    desktop.install("com.apple.finder", "/System/Library/CoreServices/Finder.app");
-    desktop.install("org.example.Other", "/Applications/Other.app");
-    EXPECT_EQ(persistence.defaultPinnedApps(), (QStringList{"com.apple.finder", "com.apple.Safari"}));
-
-    EXPECT_FALSE(persistence.loadPinnedApps());
-    persistence.savePinnedApps({"com.apple.Safari"});
-    EXPECT_EQ(persistence.loadPinnedApps(), QStringList{"com.apple.Safari"});
 }

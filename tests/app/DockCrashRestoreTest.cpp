@@ -120,26 +120,4 @@ TEST_F(CrashRestore, AKilledProgramGetsItsDockBackWithinTwoSeconds) {
     EXPECT_FALSE(alive(monitorPid));
 }
 
-TEST_F(CrashRestore, ACleanQuitEndsTheMonitorFirstAndRestoresOnce) {
-    startHost();
-    const qsizetype before = toolLog().size();
-
-    host.write("quit\n");
-    ASSERT_TRUE(host.waitForFinished(5000));
-    EXPECT_EQ(host.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(host.exitCode(), 0);
-    EXPECT_FALSE(alive(monitorPid));
-
-    // Long enough for a monitor that was still polling to have run its restore.
-    QThread::msleep(1500);
-    const QString uid = QString::number(::getuid());
-    EXPECT_EQ(toolLog().mid(before),
-              (QStringList{"launchctl enable gui/" + uid + "/com.apple.dock",
-                           "launchctl bootstrap gui/" + uid + " /System/Library/LaunchAgents/com.apple.dock.plist",
-                           "killall Dock"}));
-    // The user had neither key: both are gone again.
-    EXPECT_FALSE(dock.storedValue(kAutohide));
-    EXPECT_FALSE(dock.storedValue(kDelay));
-}
-
 } // namespace

@@ -1,6 +1,5 @@
 #include "app/AppSettings.h"
 #include "platform/common/FileDefaultsStore.h"
-#include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 
 #include <QElapsedTimer>
@@ -9,7 +8,6 @@
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace vantorel;
@@ -88,31 +86,6 @@ TEST(SingleInstance, ASecondRealCopyExitsWithoutTouchingAnything) {
     ASSERT_TRUE(third.waitForFinished(15000));
     EXPECT_EQ(third.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(third.exitCode(), 0);
-}
-
-// A runtime folder the program cannot use (read-only here) leaves the session
-// bus name as the only claim; it still keeps a second copy out, and says so.
-TEST(SingleInstance, WithoutALockFileTheSessionBusKeepsOneCopy) {
-    test::PrivateBus bus;
-    ASSERT_FALSE(bus.address().isEmpty()) << bus.error().toStdString();
-    QTemporaryDir runtime, firstDefaults, secondDefaults;
-    ASSERT_EQ(::chmod(QFile::encodeName(runtime.path()).constData(), 0500), 0);
-    auto env = environmentWithRuntimeDir(runtime.path());
-    env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
-    const QByteArray firstBefore = storeSwitchedOff(firstDefaults.path());
-    storeSwitchedOff(secondDefaults.path());
-
-    QProcess first;
-    startCopy(first, env, firstDefaults.path());
-    ASSERT_TRUE(waitUntilUp(first, firstDefaults.path(), firstBefore)) << first.readAll().toStdString();
-    const QString log = QString::fromLocal8Bit(first.readAll());
-    EXPECT_TRUE(log.contains("claiming the session bus name com.vantorel.app.display_vantorel_single_instance_test"))
-        << log.toStdString();
-    expectLeavesAtOnce(env, secondDefaults.path());
-    EXPECT_EQ(first.state(), QProcess::Running);
-    first.terminate();
-    ASSERT_TRUE(first.waitForFinished(15000));
-    EXPECT_EQ(first.exitCode(), 0);
 }
 
 // Standard error a closed pipe (`vantorel 2>&1 | true`): the log lines are

@@ -67,26 +67,16 @@ protected:
     }
 };
 
-TEST_F(RailTest, TheSameListTwiceTouchesNoWidget) {
-    rail.update(sample());
-    settle();
-    const auto before = paints();
-    const int rebuilds = rail.rebuildCount(), made = rail.buttonsMade(), requests = layouts.requests;
-    ASSERT_EQ(made, 4);
-
-    rail.update(sample());
-    settle();
-    EXPECT_EQ(paints(), before);
-    EXPECT_EQ(rail.rebuildCount(), rebuilds);
-    EXPECT_EQ(rail.buttonsMade(), made);
-    EXPECT_EQ(layouts.requests, requests);
-}
-
 TEST_F(RailTest, AnActivationOrANewIconRepaintsOnlyThatButton) {
     rail.update(sample());
     settle();
     auto expected = paints();
-    const int rebuilds = rail.rebuildCount(), requests = layouts.requests;
+    const int rebuilds = rail.rebuildCount(), made = rail.buttonsMade(), requests = layouts.requests;
+    ASSERT_EQ(made, 4);
+    // The same list twice touches no widget.
+    rail.update(sample());
+    settle();
+    EXPECT_EQ(paints(), expected);
 
     auto next = sample();
     next[2].isActive = true;
@@ -113,6 +103,7 @@ TEST_F(RailTest, AnActivationOrANewIconRepaintsOnlyThatButton) {
     EXPECT_EQ(paints(), expected);
 
     EXPECT_EQ(rail.rebuildCount(), rebuilds);
+    EXPECT_EQ(rail.buttonsMade(), made);
     EXPECT_EQ(layouts.requests, requests);
 }
 
@@ -169,17 +160,9 @@ TEST_F(RailTest, ADropReordersOnlyWithAnIdentifierAndAPosition) {
     QMimeData data;
     data.setData(kTaskbarBundleIdType, "C");
 
-    EXPECT_FALSE(rail.performDrop(&data)) << "no indicator shown";
-    rail.showDropIndicator(1);
     QMimeData other;
     other.setText(QStringLiteral("C"));
-    EXPECT_FALSE(rail.performDrop(&other));
-    EXPECT_FALSE(rail.dropIndicator()->isVisible());
-
-    rail.showDropIndicator(1);
-    EXPECT_TRUE(rail.performDrop(&data));
-    EXPECT_EQ(reorders, (std::vector<std::pair<QString, int>>{{"C", 1}}));
-    EXPECT_FALSE(rail.dropVisualIndex());
+    EXPECT_FALSE(rail.performDrop(&data)) << "no indicator shown";
 
     // Through the drag events, as a dragging session delivers them.
     const QPointF over = rail.button("A")->mapTo(&rail, QPointF(2, 20));
@@ -190,7 +173,8 @@ TEST_F(RailTest, ADropReordersOnlyWithAnIdentifierAndAPosition) {
     QDropEvent drop(over, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&rail, &drop);
     EXPECT_TRUE(drop.isAccepted());
-    EXPECT_EQ(reorders.back(), (std::pair<QString, int>{"C", 0}));
+    EXPECT_EQ(reorders, (std::vector<std::pair<QString, int>>{{"C", 0}}));
+    EXPECT_FALSE(rail.dropVisualIndex());
 
     QDragEnterEvent foreign(over.toPoint(), Qt::MoveAction, &other, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&rail, &foreign);
@@ -230,13 +214,9 @@ TEST_F(RailTest, TheIconScaleWidensApplicationAndWindowButtons) {
     EXPECT_EQ(rail.button("D#5")->width(), 170);
 
     w.setSetting([](AppSettings& s) { s.iconScalePercent = 160; });
-    const double scale = AppButtonEnvironment{w.settings, w.theme, w.scheduler}.scale();
-    EXPECT_DOUBLE_EQ(appButtonWidth(sample()[0], scale), 86.4);
-    EXPECT_DOUBLE_EQ(appButtonWidth(sample()[3], scale), 272);
     rail.applySettings();
     settle();
     EXPECT_EQ(rail.button("A")->width(), 86) << "a widget is whole pixels wide";
-    EXPECT_EQ(rail.button("C")->width(), 86);
     EXPECT_EQ(rail.button("D#5")->width(), 272);
 }
 

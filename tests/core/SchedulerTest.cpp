@@ -1,4 +1,3 @@
-#include "core/ManualScheduler.h"
 #include "core/Scheduler.h"
 
 #include <QCoreApplication>
@@ -7,53 +6,6 @@
 #include <memory>
 
 using namespace vantorel;
-
-TEST(ManualScheduler, RunsDueWorkInTimeOrderAndKeepsRepeatingOnes) {
-    ManualScheduler s;
-    QStringList ran;
-    s.after(500ms, nullptr, [&] { ran << "hover"; });
-    s.after(100ms, nullptr, [&] { ran << "early"; });
-    auto tick = s.every(300ms, 50ms, nullptr, [&] { ran << QStringLiteral("tick@%1").arg(s.now().count()); });
-
-    s.advance(400ms);
-    EXPECT_EQ(ran, (QStringList{"early", "tick@300"}));
-    EXPECT_EQ(s.now(), 400ms);
-
-    s.advance(300ms);
-    EXPECT_EQ(ran, (QStringList{"early", "tick@300", "hover", "tick@600"}));
-
-    tick.cancel();
-    s.advance(10s);
-    EXPECT_EQ(ran.size(), 4);
-    EXPECT_EQ(s.pendingCount(), 0);
-}
-
-TEST(ManualScheduler, CancelledOrOrphanedWorkNeverRuns) {
-    ManualScheduler s;
-    int runs = 0;
-    auto cancelled = s.after(10ms, nullptr, [&] { ++runs; });
-    auto owner = std::make_unique<QObject>();
-    s.after(10ms, owner.get(), [&] { ++runs; });
-    s.every(10ms, 0ms, owner.get(), [&] { ++runs; });
-    cancelled.cancel();
-    EXPECT_FALSE(cancelled.isActive());
-    owner.reset(); // the owner went away: its delayed work goes with it
-    s.advance(1s);
-    EXPECT_EQ(runs, 0);
-    EXPECT_EQ(s.pendingCount(), 0);
-}
-
-TEST(ManualScheduler, WorkScheduledWhileRunningFallsInTheSameAdvance) {
-    ManualScheduler s;
-    QStringList ran;
-    s.after(100ms, nullptr, [&] {
-        ran << "first";
-        s.after(100ms, nullptr, [&] { ran << "second"; });
-        s.post(nullptr, [&] { ran << "posted"; });
-    });
-    s.advance(250ms);
-    EXPECT_EQ(ran, (QStringList{"first", "posted", "second"}));
-}
 
 namespace {
 // Spins the event loop until done() or a generous limit; the limit only guards a hang.

@@ -3,28 +3,8 @@
 # menu, Download; the manifest appears in the XDG data folder and the folder
 # and record buttons in the tray; the folder button opens "Recording
 # Summaries" in the file manager; Remove takes the buttons and the folder away.
-set -euo pipefail
-exe="$1"
-out="$2"
-root="$(cd "$(dirname "$0")/../.." && pwd)"
-. "$root/scripts/lib/private-x.sh"
+. "$(dirname "$0")/lib.sh" "$@"
 helpers="${VANTOREL_HELPERS:?the helpers folder}"
-mkdir -p "$out"
-work="$(mktemp -d)"
-
-pid=""
-cleanup() {
-  [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true
-  stop_desktop_services
-  stop_private_x
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  cat "$out/vantorel.log" >&2 2>/dev/null || true
-  exit 1
-}
 
 start_private_x 1440x900
 fresh_taskbar_user "$work" '{"appearanceMode":"light"}'
@@ -33,9 +13,7 @@ fresh_taskbar_user "$work" '{"appearanceMode":"light"}'
 start_desktop_services "$helpers" "$out/services.log" || fail "the fake desktop services did not start"
 
 state="$work/state.json"
-VANTOREL_STATE_FILE="$state" "$exe" --defaults-dir "$work/defaults" >"$out/vantorel.log" 2>&1 &
-pid=$!
-wait_for_window "Vantorel Taskbar" 30 >/dev/null || fail "no taskbar window"
+start_taskbar "$work/defaults"
 sleep 0.5
 grep -q '"record"' "$state" && fail "tray buttons before the add-on is installed"
 
@@ -80,7 +58,5 @@ grep -q '"record"' "$state" && fail "the tray buttons stayed after Remove"
 [ -e "$(dirname "$manifest")" ] && fail "the add-on folder stayed after Remove"
 import -window root "$out/removed.png"
 
-kill -TERM "$pid"
-wait "$pid" || true
-pid=""
+stop_taskbar
 echo "PASS"

@@ -3,34 +3,21 @@
 # second for a minute, a few kept alive at random: it stays up, its memory
 # does not grow with the churn, and at the end its buttons are exactly the
 # windows that survived. Then a hundred activations among several
-# applications leave the applications' order in the row unchanged.
-set -euo pipefail
-exe="$1"
-out="$2"
-root="$(cd "$(dirname "$0")/../.." && pwd)"
-. "$root/scripts/lib/private-x.sh"
-mkdir -p "$out"
+# applications leave the applications' order in the row unchanged, and the
+# taskbar rests once nothing happens.
+. "$(dirname "$0")/lib.sh" "$@"
 
+# Each wait for the desktop to settle allows a minute: only one that never settles fails.
 CHURN_SECONDS="${CHURN_SECONDS:-60}"
 WARMUP_SECONDS="${WARMUP_SECONDS:-8}"
 MAX_RSS_GROWTH_KB=$((5 * 1024))
 
-pid=""
 terms=()
-others=()
 spawned=0
-scratch="$(mktemp -d)"
-cleanup() {
-  # A child killed between fork and exec runs this trap too; only the test itself cleans up.
-  [ "$BASHPID" = "$$" ] || return 0
-  [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true
+cleanup_more() {
   local t
-  for t in "${terms[@]}" "${others[@]}"; do kill -9 "$t" 2>/dev/null || true; done
-  stop_private_x
-  rm -rf "$scratch"
+  for t in "${terms[@]}"; do kill -9 "$t" 2>/dev/null || true; done
 }
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
 
 alive() { [ -d "/proc/$1" ] && ! grep -q '^State:.*Z' "/proc/$1/status" 2>/dev/null; }
 rss_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; }
@@ -86,20 +73,16 @@ window_titles() {
 
 start_private_x 1440x900
 # A fresh user: nothing pinned, one button per window, no first-run window.
-fresh_taskbar_user "$scratch" '{"combineWindowsByApp":false,"onboardingCompleted":true}'
-defaults="$scratch/defaults"
-
+fresh_taskbar_user "$work" '{"combineWindowsByApp":false,"onboardingCompleted":true}'
 state="$out/buttons.json"
 rm -f "$state"
-VANTOREL_STATE_FILE="$state" "$exe" --defaults-dir "$defaults" >"$out/vantorel.log" 2>&1 &
-pid=$!
-wait_for_window "Vantorel Taskbar" 30 >/dev/null || { cat "$out/vantorel.log"; fail "no taskbar window"; }
+start_taskbar "$work/defaults"
 
 # The row follows a single window first; without that the rest means nothing.
 xterm -geometry 40x8+100+100 -T "first" >/dev/null 2>&1 &
 terms+=("$!")
 disown "$!"
-for _ in $(seq 1 50); do
+for _ in $(seq 1 600); do
   [ -n "$(client_windows)" ] && [ "$(button_windows)" = "$(client_windows)" ] && break
   sleep 0.1
 done
@@ -113,10 +96,10 @@ alive "$pid" || fail "vantorel died during the warm-up"
 rss_before="$(rss_kb "$pid")"
 
 churn_for "$CHURN_SECONDS"
-alive "$pid" || { tail -n 50 "$out/vantorel.log"; fail "vantorel died during the churn"; }
+alive "$pid" || fail "vantorel died during the churn"
 
 # Every survivor maps its window, then the row settles on exactly those windows.
-for _ in $(seq 1 100); do
+for _ in $(seq 1 600); do
   [ "$(client_windows | wc -l)" = "${#terms[@]}" ] && break
   sleep 0.1
 done
@@ -128,7 +111,7 @@ if [ "$(client_windows | wc -l)" != "${#terms[@]}" ]; then
   fail "the window manager lists $(client_windows | wc -l) windows for ${#terms[@]} xterms"
 fi
 match=0
-for _ in $(seq 1 50); do
+for _ in $(seq 1 600); do
   if [ "$(button_windows)" = "$(client_windows)" ]; then match=1; break; fi
   sleep 0.1
 done
@@ -148,36 +131,67 @@ echo "RSS after warm-up ${rss_before} kB, after ${CHURN_SECONDS} s of churn ${rs
 # buttons stand (windows inside one application follow their stacking).
 for app in alpha beta gamma; do
   "$VANTOREL_X_CLIENT" --window "$app" "$app" >/dev/null 2>&1 &
-  others+=("$!")
+  started+=("$!")
   disown "$!"
 done
-expected=$((${#terms[@]} + ${#others[@]}))
-for _ in $(seq 1 100); do
+expected=$((${#terms[@]} + 3))
+for _ in $(seq 1 600); do
   [ "$(client_windows | wc -l)" = "$expected" ] && [ "$(button_windows)" = "$(client_windows)" ] && break
   sleep 0.1
 done
 [ "$(button_windows)" = "$(client_windows)" ] || fail "no buttons for the other applications"
 app_order() { grep -o '"key":"[^"]*"' "$state" | sed 's/"key":"\([^"#]*\).*/\1/' | uniq; }
+active_button() { sed 's/},{/}\n{/g' "$state" | grep '"active":true' | sed -n 's/.*"key":"[^"]*#\([0-9]*\)".*/\1/p'; }
+# A request to activate can come to nothing without an error (openbox
+# focuses with the timestamp of whatever event is next in its queue, and the
+# X server ignores a focus change older than the last one), more often the
+# busier the machine. So what the window manager refuses is counted, not
+# judged; every activation it makes must show in the row, never moving an
+# application, and enough of them must happen for that to mean something.
+activate() {
+  xdotool windowactivate "$1" >/dev/null 2>&1 || true
+  for _ in $(seq 1 20); do
+    [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ] && break
+    sleep 0.1
+  done
+  [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ] || return 2
+  for _ in $(seq 1 100); do
+    [ "$(active_button)" = "$1" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 order_before="$(app_order)"
 ids=($(client_windows))
-activations=0
+activations=0 refused=0
 for _ in $(seq 1 100); do
-  # Another window than the active one each time: --sync waits for a change.
   target="${ids[$((RANDOM % ${#ids[@]}))]}"
   while [ "$target" = "$(xdotool getactivewindow 2>/dev/null)" ]; do target="${ids[$((RANDOM % ${#ids[@]}))]}"; done
-  # A window the window manager refuses must not hang the test.
-  timeout 10 xdotool windowactivate --sync "$target" >/dev/null 2>&1 && activations=$((activations + 1))
-  sleep 0.1
+  status=0
+  activate "$target" || status=$?
+  case "$status" in
+  0) activations=$((activations + 1)) ;;
+  2) refused=$((refused + 1)) ;;
+  *) fail "window $target is active but its button is not: the taskbar shows $(active_button) active" ;;
+  esac
   [ "$(app_order)" = "$order_before" ] ||
     fail "the applications' order changed after ${activations} activations: $(app_order | tr '\n' ' ') (was $(echo "$order_before" | tr '\n' ' '))"
+  [ "$refused" -le 80 ] || fail "the window manager refused ${refused} activations"
 done
-echo "application order after ${activations} activations: $(app_order | tr '\n' ' ')"
-[ "$activations" -ge 90 ] || fail "only ${activations} of 100 activations succeeded"
+echo "application order after ${activations} activations (${refused} requests refused): $(app_order | tr '\n' ' ')"
+
+# Left alone, the taskbar rests: a row that kept repainting or publishing
+# would take the processor whatever the load leaves it.
+sleep 2
+idle_before="$(ticks "$pid")" state_before="$(stat -c %Y.%i "$state")"
+sleep 4
+idle_ticks=$(($(ticks "$pid") - idle_before))
+echo "processor time in 4 s of rest: $((idle_ticks * 1000 / $(getconf CLK_TCK))) ms"
+[ "$(stat -c %Y.%i "$state")" = "$state_before" ] || fail "the row was published again while nothing changed"
+[ "$idle_ticks" -lt $((4 * $(getconf CLK_TCK) / 5)) ] || fail "busy at rest: ${idle_ticks} ticks in 4 s"
 
 import -window root "$out/screen.png"
-kill -TERM "$pid"
-status=0
-wait "$pid" || status=$?
-pid=""
+stop_taskbar
 [ "$status" = 0 ] || fail "exit status after SIGTERM: $status"
 echo "PASS"

@@ -2,32 +2,14 @@
 # The taskbar on a real X server with a real window manager, on the X11
 # backend (no option): a dock window along the bottom edge, one point below
 # it, reserving its height, drawn in the bar's colours, and a clean exit on SIGTERM.
-set -euo pipefail
-exe="$1"
-out="$2"
-root="$(cd "$(dirname "$0")/../.." && pwd)"
-. "$root/scripts/lib/private-x.sh"
-mkdir -p "$out"
-
-pid=""
-term=""
-cleanup() {
-  [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true
-  [ -n "$term" ] && kill "$term" 2>/dev/null || true
-  stop_private_x
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+. "$(dirname "$0")/lib.sh" "$@"
 
 start_private_x 1440x900
 xterm -geometry 80x24+40+40 >/dev/null 2>&1 &
-term=$!
-
-defaults="$(mktemp -d)"
-export HOME="$defaults" XDG_CONFIG_HOME="$defaults/config"
-"$exe" --defaults-dir "$defaults" >"$out/vantorel.log" 2>&1 &
-pid=$!
-id="$(wait_for_window "Vantorel Taskbar" 30)" || { cat "$out/vantorel.log"; fail "no taskbar window"; }
+started+=("$!")
+export HOME="$work" XDG_CONFIG_HOME="$work/config"
+start_taskbar "$work"
+id="$taskbar_window"
 sleep 0.5
 
 geometry="$(xwininfo -id "$id")"
@@ -56,13 +38,11 @@ case "$above" in srgb\(0,0,0\)) ;; *) fail "the bar reaches above its height: $a
 
 # A second copy on the same display leaves at once with status 0.
 status=0
-timeout 20 "$exe" --defaults-dir "$(mktemp -d)" >/dev/null 2>&1 || status=$?
+mkdir "$work/second"
+timeout 20 "$exe" --defaults-dir "$work/second" >/dev/null 2>&1 || status=$?
 [ "$status" = 0 ] || fail "second copy exited with $status"
 kill -0 "$pid" || fail "the first copy died"
 
-kill -TERM "$pid"
-status=0
-wait "$pid" || status=$?
-pid=""
+stop_taskbar
 [ "$status" = 0 ] || fail "exit status after SIGTERM: $status"
 echo "PASS"

@@ -5,29 +5,8 @@
 # summary file appears in Documents with a transcript close to the spoken text
 # and a summary made of its sentences, the file manager is asked to show it
 # and a notice says where it is.
-set -euo pipefail
-exe="$1"
-out="$2"
-root="$(cd "$(dirname "$0")/../.." && pwd)"
-. "$root/scripts/lib/private-x.sh"
+. "$(dirname "$0")/lib.sh" "$@"
 helpers="${VANTOREL_HELPERS:?the helpers folder}"
-mkdir -p "$out"
-work="$(mktemp -d)"
-
-pid="" pulse=""
-cleanup() {
-  [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true
-  [ -n "$pulse" ] && kill "$pulse" 2>/dev/null || true
-  stop_desktop_services
-  stop_private_x
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  cat "$out/vantorel.log" >&2 2>/dev/null || true
-  exit 1
-}
 
 start_private_x 1440x900
 export HOME="$work/home" XDG_CONFIG_HOME="$work/config" TMPDIR="$work/tmp"
@@ -41,7 +20,7 @@ export PULSE_SERVER="unix:$work/pulse.sock"
 pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --use-pid-file=no \
   -L "module-native-protocol-unix socket=$work/pulse.sock auth-anonymous=1" \
   -L "module-null-sink sink_name=room rate=44100 channels=1" >"$out/pulseaudio.log" 2>&1 &
-pulse=$!
+started+=("$!")
 for _ in $(seq 1 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
 pactl set-default-source room.monitor || fail "no sound server"
 
@@ -55,9 +34,7 @@ blob="$(printf '{"recordingAddonInstalled":true}' | base64 -w0)"
 printf '{"com.vantorel.settings":{"base64":"%s"}}' "$blob" >"$defaults/com.vantorel.app.json"
 
 state="$work/state.json"
-VANTOREL_STATE_FILE="$state" "$exe" --defaults-dir "$defaults" >"$out/vantorel.log" 2>&1 &
-pid=$!
-wait_for_window "Vantorel Taskbar" 30 >/dev/null || fail "no taskbar window"
+start_taskbar "$defaults"
 sleep 1
 
 # Where the record button is, as the taskbar reports it.
@@ -104,7 +81,5 @@ grep -qF "Notify Recording summary saved|$file|default,Open" "$out/services.log"
 [ -z "$(ls "$summaries"/*.m4a 2>/dev/null)" ] || fail "audio kept although the transcript is there"
 import -window root "$out/after.png"
 
-kill -TERM "$pid"
-wait "$pid" || true
-pid=""
+stop_taskbar
 echo "PASS"

@@ -4,11 +4,15 @@
 // process as its owner, or one that sets its icon only after it maps.
 //
 //   x_client [--claim-pid PID] [--icon-after-ms MS] [--size WxH] [--new-window-on-ctrl-n]
-//            --window CLASS TITLE [--window CLASS TITLE ...] [DOCUMENT ...]
+//            [--ask-before-closing] --window CLASS TITLE [--window CLASS TITLE ...] [DOCUMENT ...]
 //
 // Each DOCUMENT (a path or URL, as a launcher passes them) opens one more
 // window of the first class, titled with it. --new-window-on-ctrl-n opens
 // another window of the first class whenever Control+N is typed into one.
+// --ask-before-closing takes part in the window manager's close protocol
+// (WM_DELETE_WINDOW) and answers the first close request as an editor with
+// unsaved work does: it stays and asks, in a window titled "Save changes?";
+// a later request ends it.
 // Like the toolkits, it puts $DESKTOP_STARTUP_ID on its windows as _NET_STARTUP_ID.
 // Runs until it is killed or its windows are closed by the window manager.
 #include <xcb/xcb.h>
@@ -49,6 +53,7 @@ int main(int argc, char** argv) {
     int iconAfterMs = -1;
     const char* report = nullptr;
     bool newWindowOnCtrlN = false;
+    bool askBeforeClosing = false;
     Options options;
     std::vector<std::pair<std::string, std::string>> windows;
     std::vector<std::string> documents;
@@ -67,6 +72,8 @@ int main(int argc, char** argv) {
             }
         } else if (arg == "--new-window-on-ctrl-n")
             newWindowOnCtrlN = true;
+        else if (arg == "--ask-before-closing")
+            askBeforeClosing = true;
         else if (arg == "--window" && i + 2 < argc) {
             windows.emplace_back(argv[i + 1], argv[i + 2]);
             i += 2;
@@ -101,6 +108,8 @@ int main(int argc, char** argv) {
     const xcb_atom_t netPid = atom(c, "_NET_WM_PID");
     const xcb_atom_t netIcon = atom(c, "_NET_WM_ICON");
     const xcb_atom_t startupId = atom(c, "_NET_STARTUP_ID");
+    const xcb_atom_t protocols = atom(c, "WM_PROTOCOLS");
+    const xcb_atom_t deleteWindow = atom(c, "WM_DELETE_WINDOW");
     const uint32_t pid = static_cast<uint32_t>(claimedPid > 0 ? claimedPid : ::getpid());
     const char* startup = std::getenv("DESKTOP_STARTUP_ID");
 
@@ -121,6 +130,8 @@ int main(int argc, char** argv) {
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, netPid, XCB_ATOM_CARDINAL, 32, 1, &pid);
         if (startup && *startup)
             setString(c, w, startupId, utf8, startup);
+        if (askBeforeClosing)
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, protocols, XCB_ATOM_ATOM, 32, 1, &deleteWindow);
         xcb_map_window(c, w);
         ids.push_back(w);
     };
@@ -144,6 +155,7 @@ int main(int argc, char** argv) {
         return sym == 'n' || sym == 'N';
     };
     int opened = 0;
+    bool asked = false;
 
     const auto started = std::chrono::steady_clock::now();
     bool iconSet = iconAfterMs < 0;
@@ -155,6 +167,18 @@ int main(int argc, char** argv) {
                 const auto* key = reinterpret_cast<xcb_key_press_event_t*>(e);
                 if ((key->state & XCB_MOD_MASK_CONTROL) && isN(key->detail)) {
                     open(windows.front().first, windows.front().second + " " + std::to_string(++opened));
+                    xcb_flush(c);
+                }
+            }
+            if (type == XCB_CLIENT_MESSAGE) {
+                const auto* message = reinterpret_cast<xcb_client_message_event_t*>(e);
+                if (message->type == protocols && message->data.data32[0] == deleteWindow) {
+                    if (asked) {
+                        std::free(e);
+                        return 0;
+                    }
+                    asked = true;
+                    open(windows.front().first, "Save changes?");
                     xcb_flush(c);
                 }
             }

@@ -91,10 +91,6 @@ TEST(OllamaModelsTest, TagAnswersAndTheMenuTheyMake) {
     EXPECT_TRUE(ollamaTagNames(R"({"error":"not found"})").isEmpty());
     EXPECT_TRUE(ollamaTagNames("<html>").isEmpty());
 
-    EXPECT_EQ(installedModelOptions({"llama3.2:latest", "gemma2:2b"}, "llama3.2"),
-              (std::vector<ModelOption>{{"llama3.2:latest", "llama3.2:latest"}, {"gemma2:2b", "gemma2:2b"}}));
-    EXPECT_EQ(installedModelOptions({"a:latest"}, "b"),
-              (std::vector<ModelOption>{{"b (not installed)", "b"}, {"a:latest", "a:latest"}}));
     const auto suggested = suggestedModelOptions();
     EXPECT_EQ(modelOptionIndex(suggested, "phi3:mini"), 2);
     EXPECT_EQ(modelOptionIndex(suggested, "gemma2"), 0) << "only \":latest\" is added, no other tag";
@@ -113,13 +109,8 @@ TEST_F(RecordingAddonSettingsTest, ShowsTheSettingsKeepsUnsavedEditsAndFollowsTh
               (QStringList{"Llama 3.2 (Best)", "Gemma 2 2B (Better)", "Phi-3 Mini (Okay)"}));
     EXPECT_EQ(panel->outputPopup()->currentIndex(), 1);
     EXPECT_TRUE(panel->useAIToggle()->isChecked());
-    EXPECT_EQ(panel->useAIToggle()->text(), "Use AI summarization");
     EXPECT_EQ(panel->modelPopup()->currentIndex(), 2);
     EXPECT_EQ(panel->instructionsView()->toPlainText(), AppSettings::kDefaultSummaryInstructions);
-    for (QWidget* w : std::initializer_list<QWidget*>{panel->outputPopup(), panel->useAIToggle(), panel->modelPopup(),
-                                                      panel->instructionsView(), panel->saveInstructionsButton(),
-                                                      panel->resetInstructionsButton()})
-        EXPECT_TRUE(w->isEnabled());
 
     // The user's choices write their settings.
     QTest::keyClick(panel->outputPopup(), Qt::Key_Up);
@@ -199,7 +190,6 @@ TEST_F(RecordingAddonSettingsTest, AModelTheServerLacksComesFirstMarkedNotInstal
     build(server.endpoint());
     load();
     EXPECT_EQ(labels(*panel->modelPopup()), (QStringList{"mistral (not installed)", "llama3.2:latest", "qwen2.5:7b"}));
-    EXPECT_EQ(panel->modelOptions().front(), (ModelOption{"mistral (not installed)", "mistral"}));
     EXPECT_EQ(panel->modelPopup()->currentIndex(), 0);
 }
 

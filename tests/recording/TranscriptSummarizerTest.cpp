@@ -1,9 +1,6 @@
 #include "recording/TranscriptSummarizer.h"
 #include "app/AppSettings.h"
-#include "recording/SummaryFile.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <gtest/gtest.h>
 
 using namespace vantorel;
@@ -61,11 +58,8 @@ TEST(ExtractiveSummary, EighteenCharactersAreCountedAsTheUserSeesThem) {
 }
 
 TEST(SummaryInstructions, CountAndStyleFollowTheDigitAndWordRules) {
-    const std::pair<const char*, int> counts[] = {
-        {"single sentence", 1}, {"just one sentence", 1}, {"5 bullet points", 5},
-        {"10 points", 10},      {"12 bullets", 2},        {"20 bullets", 3},
-        {"five bullets", 3},    {"1 sentence", 1},        {"7 sentences", 7},
-        {"3point", 3},          {"9 pointers", 9},        {"", 3}};
+    const std::pair<const char*, int> counts[] = {{"single sentence", 1}, {"10 points", 10},   {"12 bullets", 2},
+                                                  {"20 bullets", 3},      {"five bullets", 3}, {"", 3}};
     for (auto [text, n] : counts)
         EXPECT_EQ(summaryItemCount(QString::fromUtf8(text)), n) << text;
     EXPECT_EQ(summaryItemCount(AppSettings::kDefaultSummaryInstructions.toLower()), 3);
@@ -91,33 +85,9 @@ TEST(OllamaRequest, PromptModelAndBody) {
     EXPECT_TRUE(ollamaPrompt(QStringLiteral("x"), QString())->contains(AppSettings::kDefaultSummaryInstructions));
     EXPECT_FALSE(ollamaPrompt(QStringLiteral(" \n "), QString()));
 
-    EXPECT_EQ(ollamaModel(QStringLiteral("  ")), "llama3.2");
     EXPECT_EQ(ollamaModel(QStringLiteral(" gemma2:2b ")), "gemma2:2b");
-    const auto body = QJsonDocument::fromJson(ollamaGenerateRequestBody(QStringLiteral("m"), QStringLiteral("p")));
-    EXPECT_EQ(body.object(), (QJsonObject{{"model", "m"}, {"prompt", "p"}, {"stream", false}}));
-
     EXPECT_EQ(ollamaGeneratedText(R"({"response":"  Summary.\n ","done":true})"), QStringLiteral("Summary."));
     EXPECT_FALSE(ollamaGeneratedText(R"({"error":"model 'x' not found"})"));
     EXPECT_FALSE(ollamaGeneratedText(R"({"response":" \n "})"));
-    EXPECT_FALSE(ollamaGeneratedText(R"({"response":null})"));
     EXPECT_FALSE(ollamaGeneratedText("<html>502</html>"));
-}
-
-TEST(SummaryFile, NamesBodiesAndTheTranscriptionTimeOut) {
-    const QDateTime t(QDate(2026, 3, 7), QTime(14, 5, 9));
-    EXPECT_EQ(temporaryAudioFileName(t), "recording-2026-03-07 14-05-09.m4a");
-    EXPECT_EQ(summaryFileName(t, RecordingOutputFormat::Md), "Recording Summary 2026-03-07 14-05-09.md");
-    EXPECT_EQ(summaryFileName(t, RecordingOutputFormat::Txt), "Recording Summary 2026-03-07 14-05-09.txt");
-    EXPECT_EQ(preservedAudioFileName(t), "Recording 2026-03-07 14-05-09.m4a");
-    EXPECT_EQ(summaryFileBody(RecordingOutputFormat::Md, t, QStringLiteral("1. S."), QStringLiteral("S.")),
-              "# Recording Summary\n\nDate: 2026-03-07 14:05:09\n\n## Summary\n1. S.\n\n## Transcript\nS.");
-    EXPECT_EQ(summaryFileBody(RecordingOutputFormat::Md, t, QStringLiteral("x"), QString()),
-              "# Recording Summary\n\nDate: 2026-03-07 14:05:09\n\n## Summary\nx\n\n## Transcript\n"
-              "_No transcription available._");
-    EXPECT_EQ(summaryFileBody(RecordingOutputFormat::Txt, t, QStringLiteral("x"), QStringLiteral("T")),
-              "Recording Summary\nDate: 2026-03-07 14:05:09\n\nSummary\nx\n\nTranscript\nT");
-    EXPECT_EQ(transcriptionTimeoutSeconds(10), 90);
-    EXPECT_EQ(transcriptionTimeoutSeconds(40), 90);
-    EXPECT_EQ(transcriptionTimeoutSeconds(100), 180);
-    EXPECT_EQ(transcriptionTimeoutSeconds(300), 480);
 }

@@ -46,11 +46,10 @@ void LoopbackHttpServer::readFrom(QTcpSocket* socket) {
     Q_EMIT requestReceived();
     if (holdAnswers)
         return;
-    const auto route = routes.find(request.path);
-    const Reply& reply = route == routes.end() ? this->reply : route->second;
-    QByteArray answer = "HTTP/1.1 " + QByteArray::number(reply.status) + " X\r\nContent-Type: " + reply.contentType +
-                        "\r\nContent-Length: " + QByteArray::number(reply.body.size()) +
-                        "\r\nConnection: close\r\n\r\n" + reply.body;
+    const Reply r = replies_.value(request.method + ' ' + request.path.split('?').value(0), reply);
+    QByteArray answer = "HTTP/1.1 " + QByteArray::number(r.status) + " X\r\nContent-Type: " + r.contentType +
+                        "\r\nContent-Length: " + QByteArray::number(r.body.size()) + "\r\nConnection: close\r\n\r\n" +
+                        r.body;
     socket->write(answer);
     socket->disconnectFromHost();
 }

@@ -7,7 +7,6 @@
 #include <QTcpSocket>
 #include <QUrl>
 #include <functional>
-#include <map>
 #include <optional>
 #include <vector>
 
@@ -41,9 +40,10 @@ public:
     // Stops listening: connections are refused from now on.
     void close() { server_.close(); }
 
+    // Answers by "METHOD /path" (the query left out); any other request gets `reply`.
+    void answer(const QByteArray& route, Reply r) { replies_.insert(route, std::move(r)); }
+
     Reply reply;
-    // Answers by path; other paths get `reply`.
-    std::map<QByteArray, Reply> routes;
     bool holdAnswers = false;
     std::vector<Request> requests;
 
@@ -55,6 +55,7 @@ private:
 
     QTcpServer server_;
     QHash<QTcpSocket*, QByteArray> buffers_;
+    QHash<QByteArray, Reply> replies_;
 };
 
 // Runs the event loop (and the given step, e.g. a manual scheduler's pending

@@ -1,6 +1,4 @@
 #include "apps/AppButtonsRail.h"
-#include "recording/RecordingButton.h"
-#include "recording/SummariesFolderButton.h"
 #include "support/SimWorld.h"
 #include "taskbar/TaskbarView.h"
 #include "taskbar/TrayView.h"
@@ -46,18 +44,13 @@ struct TaskbarViewTest : ::testing::Test {
 TEST_F(TaskbarViewTest, InstallingTheAddOnShowsItsButtonsInEveryTray) {
     auto first = make();
     auto second = make(1024);
-    for (auto* v : {first.get(), second.get()}) {
-        EXPECT_FALSE(v->tray()->summariesFolderBtn()->isVisible());
+    for (auto* v : {first.get(), second.get()})
         EXPECT_EQ(clockLeftInTray(*v), 6);
-    }
     const int trayWithout = first->tray()->width();
 
     world.change([](AppSettings& s) { s.recordingAddonInstalled = true; });
     for (auto* v : {first.get(), second.get()}) {
-        EXPECT_TRUE(v->tray()->summariesFolderBtn()->isVisible());
-        EXPECT_TRUE(v->tray()->recordBtn()->isVisible());
         EXPECT_EQ(clockLeftInTray(*v), 58);
-        EXPECT_EQ(v->tray()->recordBtn()->geometry(), QRect(30, 17, 20, 20));
         EXPECT_EQ(v->tray()->showDesktopBtn()->geometry(), QRect(v->tray()->width() - 8, 0, 8, 55));
     }
     // The tray grows only when its parts no longer fit in 188.
@@ -67,21 +60,6 @@ TEST_F(TaskbarViewTest, InstallingTheAddOnShowsItsButtonsInEveryTray) {
     EXPECT_EQ(first->tray()->geometry().right(), 1439);
 
     world.change([](AppSettings& s) { s.recordingAddonInstalled = false; });
-    for (auto* v : {first.get(), second.get()}) {
-        EXPECT_FALSE(v->tray()->recordBtn()->isVisible());
+    for (auto* v : {first.get(), second.get()})
         EXPECT_EQ(clockLeftInTray(*v), 6);
-    }
-}
-
-TEST_F(TaskbarViewTest, StartButtonPassesItselfAsTheAnchor) {
-    auto view = make();
-    QWidget* clicked = nullptr;
-    QWidget* rightClicked = nullptr;
-    view->onStartButtonClicked = [&](QWidget* anchor) { clicked = anchor; };
-    view->onStartButtonRightClicked = [&](QWidget* anchor) { rightClicked = anchor; };
-    QTest::mousePress(view->startBtn(), Qt::RightButton, {}, QPoint(30, 27));
-    EXPECT_EQ(rightClicked, view->startBtn());
-    EXPECT_EQ(clicked, nullptr);
-    QTest::mouseClick(view->startBtn(), Qt::LeftButton, {}, QPoint(30, 27));
-    EXPECT_EQ(clicked, view->startBtn());
 }

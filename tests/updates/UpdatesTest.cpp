@@ -92,7 +92,7 @@ struct UpdatesFixture {
                                                                             desktop, &installer, downloads.path()});
     }
     void serveFeed(const QList<QByteArray>& items) {
-        server.routes["/appcast.xml"] = {200, feed(items), "application/xml"};
+        server.answer("GET /appcast.xml", {200, feed(items), "application/xml"});
     }
     // Runs virtual time forward and waits for the feed's answer to be handled.
     void probeAfter(Duration d, int expectedRequests) {
@@ -180,9 +180,9 @@ TEST(Updater, HandsOnlyAnUnchangedPackageSignedByOurKeyToTheInstaller) {
     QByteArray changed = good;
     changed[4000] = static_cast<char>(changed[4000] ^ 0x01);
     KeyPair other;
-    f.server.routes["/good.deb"] = {200, good, "application/octet-stream"};
-    f.server.routes["/changed.deb"] = {200, changed, "application/octet-stream"};
-    f.server.routes["/missing.deb"] = {404, "gone", "text/plain"};
+    f.server.answer("GET /good.deb", {200, good, "application/octet-stream"});
+    f.server.answer("GET /changed.deb", {200, changed, "application/octet-stream"});
+    f.server.answer("GET /missing.deb", {404, "gone", "text/plain"});
 
     struct Case {
         const char* name;
@@ -263,8 +263,8 @@ TEST(Updater, InstallsAPackageThatTheSigningScriptSigned) {
     QFile appcast(dir.filePath("appcast.xml"));
     ASSERT_TRUE(deb.open(QIODevice::ReadOnly) && appcast.open(QIODevice::ReadOnly));
     const QByteArray package = deb.readAll();
-    f.server.routes[url.path().toLatin1()] = {200, package, "application/vnd.debian.binary-package"};
-    f.server.routes["/appcast.xml"] = {200, appcast.readAll(), "application/xml"};
+    f.server.answer("GET " + url.path().toLatin1(), {200, package, "application/vnd.debian.binary-package"});
+    f.server.answer("GET /appcast.xml", {200, appcast.readAll(), "application/xml"});
 
     f.configure("7.0", publicKey, f.server.url("/appcast.xml").toString());
     f.service->start();

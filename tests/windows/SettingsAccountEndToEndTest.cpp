@@ -45,6 +45,8 @@ TEST(SettingsAccountEndToEnd, CreateSignOutSignInAsAdministratorSendAndResolveFe
     f.click("signOutButton");
     ASSERT_TRUE(f.alerted("Signed out")) << f.alertTitles().join(", ").toStdString();
     EXPECT_TRUE(f.shows("accountAccessModeControl"));
+    EXPECT_FALSE(f.account->current().isSignedIn());
+    EXPECT_FALSE(f.account->current().sessionExpiresAt);
     ASSERT_EQ(server.admin({"add", "ada@example.com"}), 0);
 
     f.find<SegmentedControl>("accountAccessModeControl")->segment(0)->click();

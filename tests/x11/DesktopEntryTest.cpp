@@ -157,3 +157,28 @@ TEST(DesktopEntry, TryExecLooksInPathOrAtAnAbsolutePath) {
     EXPECT_TRUE(parsed("[Desktop Entry]\n").tryExecSatisfied(QString()));
     EXPECT_EQ(findExecutable("tool", "relative/bin:" + tree.path("bin")), tool);
 }
+
+TEST(DesktopEntry, ActionsAreListedInTheirOrderAndStartTheirOwnCommand) {
+    const QByteArray text = "[Desktop Entry]\nType=Application\nName=Browser\nExec=browser %U\nDBusActivatable=true\n"
+                            "Actions=new-private-window;missing;new-window;unnamed;\n"
+                            "[Desktop Action new-window]\nName=New Window\nExec=browser --new-window\n"
+                            "[Desktop Action new-private-window]\nName=New Private Window\n"
+                            "Name[de]=Neues privates Fenster\nExec=browser --private \"a b\"\n"
+                            "[Desktop Action unnamed]\nExec=browser --nothing\n"
+                            "[Desktop Action new-window]\nName=Repeated\n"
+                            "[Desktop Action unlisted]\nName=Unlisted\nExec=browser --unlisted\n";
+    const DesktopEntry entry = parsed(text, "de_DE");
+    EXPECT_EQ(entry.name(), "Browser") << "an action's Name is not the entry's";
+    const auto actions = entry.actions();
+    ASSERT_EQ(actions.size(), 2u);
+    EXPECT_EQ(actions[0].id, "new-private-window");
+    EXPECT_EQ(actions[0].name, "Neues privates Fenster");
+    EXPECT_EQ(actions[1].name, "New Window");
+
+    const auto priv = entry.forAction("new-private-window");
+    ASSERT_TRUE(priv.has_value());
+    EXPECT_EQ(priv->execArguments().value(), QStringList({"browser", "--private", "a b"}));
+    EXPECT_FALSE(priv->dbusActivatable()) << "an action runs its own command";
+    EXPECT_FALSE(entry.forAction("unlisted").has_value());
+    EXPECT_FALSE(entry.forAction("missing").has_value());
+}

@@ -9,7 +9,7 @@
 #include <QDBusAbstractAdaptor>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <QTest>
+#include <QUrl>
 #include <iostream>
 
 using namespace vantorel;
@@ -25,11 +25,11 @@ using vantorel::test::kTerm;
 
 } // namespace
 
-TEST_F(X11Clicks, ABackgroundApplicationComesForwardAndASecondClickMinimisesAllItsWindows) {
+TEST_F(X11Clicks, AnApplicationsButtonBringsItForwardOrPutsItAwayAndAWindowsButtonOnlyItsWindow) {
     ASSERT_TRUE(backend);
-    spawn(term("click one", "40x10+20+20", {"-class", "TestTerm"}));
-    spawn(term("click two", "40x10+60+60", {"-class", "TestTerm"}));
-    spawn(term("in front", "40x10+300+300"));
+    term("click one", "40x10+20+20", {"-class", "TestTerm"});
+    term("click two", "40x10+60+60", {"-class", "TestTerm"});
+    term("in front", "40x10+300+300");
     ASSERT_TRUE(waitUntil([&] { return shown("click one") && shown("click two") && shown("in front"); }));
     startTaskbar();
     ASSERT_TRUE(activate("in front"));
@@ -66,49 +66,62 @@ TEST_F(X11Clicks, ABackgroundApplicationComesForwardAndASecondClickMinimisesAllI
     click(button(kTerm));
     EXPECT_TRUE(waitUntil([&] { return minimised("click one") && minimised("click two"); }));
     EXPECT_TRUE(shown("in front"));
-}
 
-TEST_F(X11Clicks, AWindowButtonMinimisesOnlyItsWindowAndBringsItBackFocused) {
-    ASSERT_TRUE(backend);
-    settings->update([](AppSettings& s) { s.combineWindowsByApp = false; });
-    spawn(term("own one", "40x10+20+20", {"-class", "TestTerm"}));
-    spawn(term("own two", "40x10+60+60", {"-class", "TestTerm"}));
-    ASSERT_TRUE(waitUntil([&] { return shown("own one") && shown("own two"); }));
-    startTaskbar();
-    ASSERT_TRUE(activate("own two"));
-    const xcb_window_t one = windowTitled("own one")->id;
-    const QString oneKey = windowKey(kTerm, one);
+    // One button per window: a click restores its window focused, the next
+    // minimises only that one, the one after brings it back.
+    settings.update([](AppSettings& s) { s.combineWindowsByApp = false; });
+    const xcb_window_t one = windowTitled("click one")->id, two = windowTitled("click two")->id;
+    const QString oneKey = windowKey(kTerm, one), twoKey = windowKey(kTerm, two);
+    ASSERT_TRUE(waitUntil([&] { return button(oneKey) && button(twoKey); }));
+    click(button(twoKey));
+    ASSERT_TRUE(waitUntil([&] { return shown("click two") && active() == two; }));
+    click(button(oneKey));
+    ASSERT_TRUE(waitUntil([&] { return shown("click one") && active() == one; }));
     // A window that gets the focus inside the same application is seen on the
     // next tick of the window-state check, not at once.
-    ASSERT_TRUE(waitUntil([&] { return button(oneKey) && !button(oneKey)->entry().isActive; }));
-
-    click(button(oneKey));
-    ASSERT_TRUE(waitUntil([&] { return active() == one; }));
     ASSERT_TRUE(waitUntil([&] { return button(oneKey)->entry().isActive; }));
-
     click(button(oneKey));
-    EXPECT_TRUE(waitUntil([&] { return minimised("own one"); }));
-    EXPECT_TRUE(shown("own two")) << "the other window of the application stays";
-
+    EXPECT_TRUE(waitUntil([&] { return minimised("click one"); }));
+    EXPECT_TRUE(shown("click two")) << "the other window of the application stays";
     ASSERT_TRUE(waitUntil([&] { return button(oneKey) && button(oneKey)->entry().isMinimized; }));
     click(button(oneKey));
-    EXPECT_TRUE(waitUntil([&] { return shown("own one") && active() == one; }));
+    EXPECT_TRUE(waitUntil([&] { return shown("click one") && active() == one; }));
 }
 
-TEST_F(X11Clicks, APinnedApplicationThatDoesNotRunIsLaunchedWithTheClicksStartupId) {
+TEST_F(X11Clicks, AnApplicationWithNoWindowInFrontIsRestoredLaunchedOrAskedForANewWindow) {
     ASSERT_TRUE(backend);
-    persistence->savePinnedApps({"org.vantorel.Launched.desktop"});
+    ASSERT_EQ(backend->workspace().fileBrowserIdentifier(), "org.vantorel.Files.desktop");
+    const QString launchedKey = "org.vantorel.Launched.desktop", filesKey = "org.vantorel.Files.desktop";
+    persistence.savePinnedApps({launchedKey});
+    // The file manager with every window minimised, another application in front.
+    client({{"FilesFixture", "Files back"}, {"FilesFixture", "Files front"}});
+    // No desktop entry, so nothing to reopen: the New Window command follows at once.
+    client({{"TinyTool", "Tiny"}}, {"--size", "40x20", "--new-window-on-ctrl-n"});
+    term("busy elsewhere", "40x10+400+300");
+    ASSERT_TRUE(waitUntil(
+        [&] { return shown("Files back") && shown("Files front") && shown("busy elsewhere") && shown("Tiny"); }));
+    ASSERT_TRUE(activate("Files back"));
+    ASSERT_TRUE(activate("Files front"));
+    const xcb_window_t front = windowTitled("Files front")->id;
+    backend->workspace().hide(groupWithTitle("Files front")->info.handle);
+    ASSERT_TRUE(waitUntil([&] { return minimised("Files back") && minimised("Files front"); }));
+    ASSERT_TRUE(activate("busy elsewhere"));
     startTaskbar();
-    const QString key = "org.vantorel.Launched.desktop";
-    ASSERT_TRUE(waitUntil([&] { return button(key) != nullptr; }));
-    EXPECT_FALSE(button(key)->entry().isRunning);
+    ASSERT_TRUE(waitUntil([&] { return button(filesKey) != nullptr; }))
+        << "minimised windows keep the file manager shown";
+    click(button(filesKey));
+    EXPECT_TRUE(waitUntil([&] { return shown("Files back") && shown("Files front"); }));
+    EXPECT_TRUE(waitUntil([&] { return active() == front; })) << "the front window comes back in front";
 
+    // A pinned application that does not run is launched with the click's startup id.
+    ASSERT_TRUE(waitUntil([&] { return button(launchedKey) != nullptr; }));
+    EXPECT_FALSE(button(launchedKey)->entry().isRunning);
     watchRoot();
-    click(button(key));
+    click(button(launchedKey));
     ASSERT_TRUE(waitUntil([&] { return shown("Launched"); }, 30000)) << "the application did not start";
     const xcb_window_t launched = windowTitled("Launched")->id;
     EXPECT_TRUE(waitUntil([&] { return active() == launched; })) << "the new window did not get the focus";
-    EXPECT_TRUE(waitUntil([&] { return button(key)->entry().isRunning; }));
+    EXPECT_TRUE(waitUntil([&] { return button(launchedKey)->entry().isRunning; }));
     // The id the toolkit found in DESKTOP_STARTUP_ID carries the time of the click.
     const QString id = startupIdOf(launched);
     EXPECT_TRUE(id.startsWith("vantorel-")) << id.toStdString();
@@ -138,49 +151,37 @@ TEST_F(X11Clicks, APinnedApplicationThatDoesNotRunIsLaunchedWithTheClicksStartup
 
     backend->workspace().terminate(groupWithTitle("Launched")->info.handle);
     EXPECT_TRUE(waitUntil([&] { return !windowTitled("Launched"); }));
-}
 
-TEST_F(X11Clicks, TheFileManagerWithEveryWindowMinimisedIsRestoredByAClick) {
-    ASSERT_TRUE(backend);
-    ASSERT_EQ(backend->workspace().fileBrowserIdentifier(), "org.vantorel.Files.desktop");
-    spawn(client({{"FilesFixture", "Files back"}, {"FilesFixture", "Files front"}}));
-    spawn(term("busy elsewhere", "40x10+400+300"));
-    ASSERT_TRUE(waitUntil([&] { return shown("Files back") && shown("Files front") && shown("busy elsewhere"); }));
-    ASSERT_TRUE(activate("Files back"));
-    ASSERT_TRUE(activate("Files front"));
-    const xcb_window_t front = windowTitled("Files front")->id;
-    backend->workspace().hide(groupWithTitle("Files front")->info.handle);
-    ASSERT_TRUE(waitUntil([&] { return minimised("Files back") && minimised("Files front"); }));
+    // One with nothing to reopen, in the background: its New Window command is typed.
     ASSERT_TRUE(activate("busy elsewhere"));
-    startTaskbar();
-    const QString key = "org.vantorel.Files.desktop";
-    ASSERT_TRUE(waitUntil([&] { return button(key) != nullptr; })) << "minimised windows keep the file manager shown";
-
-    click(button(key));
-    EXPECT_TRUE(waitUntil([&] { return shown("Files back") && shown("Files front"); }));
-    EXPECT_TRUE(waitUntil([&] { return active() == front; })) << "the front window comes back in front";
-}
-
-TEST_F(X11Clicks, AnApplicationThatShowsNoWindowGetsItsNewWindowCommandTyped) {
-    ASSERT_TRUE(backend);
-    // No desktop entry, so nothing to reopen: the New Window command follows at once.
-    spawn(client({{"TinyTool", "Tiny"}}, {"--size", "40x20", "--new-window-on-ctrl-n"}));
-    spawn(term("before tiny", "40x10+400+300"));
-    ASSERT_TRUE(waitUntil([&] { return shown("Tiny") && shown("before tiny"); }));
-    ASSERT_TRUE(activate("before tiny"));
-    startTaskbar();
     // Until the window commands arrive, the keystroke stands in for the menu command.
     int typed = 0;
     controller->activation().tryInvokeNewWindowMenu = [&](const RunningApplication&, bool) {
         ++typed;
         return platform.keyEvents->postToFrontmost({VirtualKey::N, KeyModifier::Command});
     };
-    const QString key = QStringLiteral("pid:%1").arg(groupWithTitle("Tiny")->info.pid);
-    ASSERT_TRUE(waitUntil([&] { return button(key) != nullptr; }));
-
-    click(button(key));
+    const QString tinyKey = QStringLiteral("pid:%1").arg(groupWithTitle("Tiny")->info.pid);
+    ASSERT_TRUE(waitUntil([&] { return button(tinyKey) != nullptr; }));
+    click(button(tinyKey));
     EXPECT_TRUE(waitUntil([&] { return shown("Tiny 1"); })) << "Control+N did not reach the application";
     EXPECT_EQ(typed, 1);
+
+    // Key chords reach the frontmost application with Command as Control.
+    ASSERT_TRUE(activate("Tiny"));
+    const AppHandle tiny = groupWithTitle("Tiny")->info.handle;
+    KeyEvents& keys = *backend->platform().keyEvents;
+    EXPECT_TRUE(keys.postToApplication(tiny, {VirtualKey::N, KeyModifier::Command}));
+    EXPECT_TRUE(waitUntil([&] { return windowTitled("Tiny 2") != nullptr; }));
+    EXPECT_TRUE(keys.postToFrontmost({VirtualKey::N, KeyModifier::Command | KeyModifier::Shift}));
+    EXPECT_TRUE(waitUntil([&] { return windowTitled("Tiny 3") != nullptr; }));
+    // N alone is no shortcut: the next window after it is the fourth, not the fifth.
+    EXPECT_TRUE(keys.postToFrontmost({VirtualKey::N, 0}));
+    EXPECT_TRUE(keys.postToFrontmost({VirtualKey::N, KeyModifier::Command}));
+    EXPECT_TRUE(waitUntil([&] { return windowTitled("Tiny 4") != nullptr; }));
+    EXPECT_FALSE(windowTitled("Tiny 5"));
+    // Not in front: X cannot type into it.
+    ASSERT_TRUE(activate("busy elsewhere"));
+    EXPECT_FALSE(keys.postToApplication(tiny, {VirtualKey::N, KeyModifier::Command}));
 }
 
 namespace {
@@ -265,36 +266,6 @@ TEST_F(X11Desktop, TheFileManagerAndApplicationsAreReachedOverTheSessionBus) {
     ASSERT_TRUE(waitUntil([&] { return !application->activations.empty(); }));
     EXPECT_TRUE(application->activations.front().value("desktop-startup-id").toString().startsWith("vantorel-"));
     EXPECT_FALSE(scripting.reopenApplication("org.vantorel.NotInstalled.desktop"));
-}
-
-TEST_F(X11Desktop, KeyChordsReachTheFrontmostApplicationWithCommandAsControl) {
-    ASSERT_TRUE(backend);
-    QProcess* c = client({{"Typist", "Typist"}}, {"--new-window-on-ctrl-n"});
-    ASSERT_TRUE(waitUntil([&] { return windowTitled("Typist") && windowTitled("Typist")->viewable; }));
-    const AppHandle typist = groupWithTitle("Typist")->info.handle;
-    backend->workspace().requestActivate(windowTitled("Typist")->id);
-    ASSERT_TRUE(waitUntil([&] { return backend->tracker().activeWindow() == windowTitled("Typist")->id; }));
-    KeyEvents& keys = *backend->platform().keyEvents;
-
-    EXPECT_TRUE(keys.postToApplication(typist, {VirtualKey::N, KeyModifier::Command}));
-    EXPECT_TRUE(waitUntil([&] { return windowTitled("Typist 1") != nullptr; }));
-    EXPECT_TRUE(keys.postToFrontmost({VirtualKey::N, KeyModifier::Command | KeyModifier::Shift}));
-    EXPECT_TRUE(waitUntil([&] { return windowTitled("Typist 2") != nullptr; }));
-    // N alone is no shortcut: the next window after it is the third, not the fourth.
-    EXPECT_TRUE(keys.postToFrontmost({VirtualKey::N, 0}));
-    EXPECT_TRUE(keys.postToFrontmost({VirtualKey::N, KeyModifier::Command}));
-    EXPECT_TRUE(waitUntil([&] { return windowTitled("Typist 3") != nullptr; }));
-    EXPECT_FALSE(windowTitled("Typist 4"));
-
-    // Not in front: X cannot type into it.
-    QProcess* other = term("typed elsewhere", "40x10+500+300");
-    ASSERT_TRUE(
-        waitUntil([&] { return windowTitled("typed elsewhere") && windowTitled("typed elsewhere")->viewable; }));
-    backend->workspace().requestActivate(windowTitled("typed elsewhere")->id);
-    ASSERT_TRUE(waitUntil([&] { return backend->tracker().activeWindow() == windowTitled("typed elsewhere")->id; }));
-    EXPECT_FALSE(keys.postToApplication(groupWithTitle("Typist")->info.handle, {VirtualKey::N, KeyModifier::Command}));
-    c->kill();
-    other->kill();
 }
 
 #include "X11ActivationTest.moc"

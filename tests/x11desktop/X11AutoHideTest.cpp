@@ -2,34 +2,18 @@
 // XTEST, the panel's frame and strut as the X server has them, real xterms in
 // full screen or covering the display, and the bar's pixels read back from
 // the root window.
-#include "app/PersistenceService.h"
-#include "app/QuitConfirmation.h"
-#include "app/SettingsService.h"
-#include "app/ThemeService.h"
 #include "apps/AppButton.h"
-#include "apps/AppButtonsRail.h"
-#include "platform/sim/SimDesktop.h"
-#include "platform/x11/X11Connection.h"
 #include "platform/x11/X11PanelHost.h"
-#include "taskbar/TaskbarPanel.h"
-#include "taskbar/TaskbarView.h"
-#include "taskbar/TaskbarWindowController.h"
-#include "windows/UpdateService.h"
-#include "x11desktop/X11DesktopFixture.h"
+#include "x11desktop/X11TaskbarFixture.h"
 
 #include <QElapsedTimer>
-#include <QGuiApplication>
-#include <QImage>
 #include <QPixmap>
-#include <QRegularExpression>
-#include <QScreen>
-#include <QWindow>
 #include <cstdio>
-#include <xcb/xtest.h>
 
 using namespace vantorel;
+using vantorel::test::kTerm;
+using vantorel::test::run;
 using vantorel::test::waitUntil;
-using vantorel::test::X11Desktop;
 
 namespace {
 
@@ -37,13 +21,6 @@ namespace {
 constexpr int kShownY = 900 - 55;
 constexpr int kHiddenY = 900 - 5;
 const QColor kTermColour(0x20, 0x40, 0x60);
-
-QString run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(10000);
-    return QString::fromLocal8Bit(p.readAllStandardOutput());
-}
 
 // Warps the pointer: no device reports that motion.
 void pointerTo(int x, int y) {
@@ -65,57 +42,17 @@ bool isBarColour(QRgb pixel) {
     return in(qRed(pixel)) && in(qGreen(pixel)) && in(qBlue(pixel));
 }
 
-class AutoHideOnX11 : public X11Desktop {
+class AutoHideOnX11 : public vantorel::test::X11Taskbar {
 protected:
-    AutoHideOnX11() {
-        platform = desktopWithProgramIn(sim);
-        persistence = std::make_unique<PersistenceService>(sim.memoryDefaults, "com.vantorel.app", *platform.workspace);
-        persistence->savePinnedApps({});
-        settings = std::make_unique<SettingsService>(*persistence);
-        theme = std::make_unique<ThemeService>(*platform.theme);
-        quit = std::make_unique<QuitConfirmation>(sim, [] {});
-        pointerTo(700, 300);
-    }
-    ~AutoHideOnX11() override {
-        for (QProcess* p : terms) {
-            p->kill();
-            p->waitForFinished(2000);
-        }
-        if (controller)
-            controller->teardown();
-        controller.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        waitUntil([] { return false; }, 300); // the window manager lets go of the panel
-    }
+    AutoHideOnX11() { pointerTo(700, 300); }
 
     void makeTaskbar(bool autoHide) {
-        settings->update([autoHide](AppSettings& s) {
+        settings.update([autoHide](AppSettings& s) {
             s.appearanceMode = AppearanceMode::Light;
             s.autoHideTaskbar = autoHide;
         });
-        // The taskbar on the desktop's own time: its pointer poll and one-second check run for real.
-        controller = std::make_unique<TaskbarWindowController>(
-            TaskbarDependencies{platform, scheduler, *settings, *theme, updates, *quit, persistence.get()});
-        controller->showWindow();
-        ASSERT_TRUE(waitUntil([&] {
-            QWindow* w = controller->window()->windowHandle();
-            return w && w->isExposed() && panelTop() > 0;
-        }));
-    }
-    // Moves the pointer as a mouse does: device motion, through XTEST.
-    void pointerMovedTo(int x, int y) {
-        X11Connection& x11 = backend->tracker().connection();
-        xcb_test_fake_input(x11.connection(), XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, x11.root(),
-                            static_cast<int16_t>(x), static_cast<int16_t>(y), 0);
-        x11.flush();
-    }
-    xcb_window_t panelWindow() const { return static_cast<xcb_window_t>(controller->window()->winId()); }
-    // The top of the panel on the root window, as the X server has it.
-    int panelTop() {
-        xcb_connection_t* c = backend->tracker().connection().connection();
-        auto at = xreply(xcb_translate_coordinates_reply(
-            c, xcb_translate_coordinates(c, panelWindow(), backend->tracker().connection().root(), 0, 0), nullptr));
-        return at ? at->dst_y : -1;
+        // Its pointer poll and one-second check run for real.
+        startTaskbar();
     }
     // Milliseconds until the panel's top is at y on the server; -1 when it never gets there.
     qint64 msUntilPanelAt(int y) {
@@ -125,26 +62,22 @@ protected:
     }
     // The bottom value of the panel's _NET_WM_STRUT_PARTIAL.
     int strutBottom() {
-        const QString out = run("xprop", {"-id", QString::number(panelWindow()), "_NET_WM_STRUT_PARTIAL"});
+        const QString out =
+            run("xprop", {"-id", QString::number(controller->window()->winId()), "_NET_WM_STRUT_PARTIAL"});
         const QStringList values = out.section('=', 1).split(',', Qt::SkipEmptyParts);
         return values.size() == 12 ? values[3].trimmed().toInt() : -1;
     }
     QString workArea() { return run("xprop", {"-root", "_NET_WORKAREA"}).section('=', 1).trimmed(); }
     QImage screen() { return QGuiApplication::primaryScreen()->grabWindow(0).toImage(); }
-    void saveBottom(const QString& name) {
-        const QString path = QDir::temp().filePath(name);
-        screen().copy(0, 900 - 120, 1440, 120).save(path);
-        std::printf("saved %s\n", qPrintable(path));
-    }
+    void saveBottom(const QString& name) { vantorel::test::savedImage(screen().copy(0, 900 - 120, 1440, 120), name); }
     // A window's frame as the X server has it now (client and frame extents); empty while unknown.
     QRect frameOf(const QString& title) {
         const X11Window* w = windowTitled(title);
         if (!w)
             return {};
-        xcb_connection_t* c = backend->tracker().connection().connection();
-        auto size = xreply(xcb_get_geometry_reply(c, xcb_get_geometry(c, w->id), nullptr));
-        auto at = xreply(xcb_translate_coordinates_reply(
-            c, xcb_translate_coordinates(c, w->id, backend->tracker().connection().root(), 0, 0), nullptr));
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
+        auto size = xreply(xcb_get_geometry_reply(x, xcb_get_geometry(x, w->id), nullptr));
+        auto at = xreply(xcb_translate_coordinates_reply(x, xcb_translate_coordinates(x, w->id, root, 0, 0), nullptr));
         if (!size || !at)
             return {};
         return QRect(at->dst_x, at->dst_y, size->width, size->height)
@@ -153,16 +86,14 @@ protected:
     // An xterm without decorations at this frame (as near as its rows and
     // columns allow), in front.
     void borderlessXterm(const QString& title, const QRect& frame) {
-        xterm(title, "80x24+60+60", {"-b", "0", "-bg", kTermColour.name()});
+        term(title, "80x24+60+60", {"-b", "0", "-bg", kTermColour.name()});
         ASSERT_TRUE(waitUntil([&] { return windowTitled(title) != nullptr; }));
         const xcb_window_t id = windowTitled(title)->id;
         // Motif's hints, decorations given and none of them, read when the window is mapped again.
-        xcb_connection_t* c = backend->tracker().connection().connection();
-        auto atom = xreply(xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 15, "_MOTIF_WM_HINTS"), nullptr));
-        ASSERT_TRUE(atom);
         const uint32_t hints[5] = {2, 0, 0, 0, 0};
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom->atom, atom->atom, 32, 5, hints);
-        xcb_flush(c);
+        xcb_change_property(x, XCB_PROP_MODE_REPLACE, id, atom("_MOTIF_WM_HINTS"), atom("_MOTIF_WM_HINTS"), 32, 5,
+                            hints);
+        xcb_flush(x);
         const QString w = QString::number(id);
         run("xdotool", {"windowunmap", "--sync", w});
         run("xdotool", {"windowmap", "--sync", w});
@@ -174,27 +105,35 @@ protected:
             {"windowactivate", "--sync", w, "windowmove", w, QString::number(frame.x()), QString::number(frame.y()),
              "windowsize", w, QString::number(frame.width()), QString::number(frame.height())});
     }
-    // An xterm that goes when the test ends.
-    QProcess* xterm(const QString& title, const QString& geometry, const QStringList& extra = {}) {
-        terms.push_back(term(title, geometry, extra));
-        return terms.back();
-    }
     static void report(const char* what, qint64 ms) { std::printf("%s: %lld ms\n", what, static_cast<long long>(ms)); }
-
-    SimDesktop sim;
-    Platform platform;
-    std::unique_ptr<PersistenceService> persistence;
-    std::unique_ptr<SettingsService> settings;
-    std::unique_ptr<ThemeService> theme;
-    UpdateService updates;
-    std::unique_ptr<QuitConfirmation> quit;
-    std::unique_ptr<TaskbarWindowController> controller;
-    std::vector<QProcess*> terms;
 };
 
 } // namespace
 
 TEST_F(AutoHideOnX11, TheBarFollowsThePointerAndReservesNothingWhileItHides) {
+    // The pointer port first: one notice for the next device motion, none once cancelled.
+    // Events are handled and the pointer read on different connections: a
+    // position read after the motion tells that the server had it.
+    Pointer& pointer = *platform.pointer;
+    auto reached = [&](int x, int y) {
+        return waitUntil([&] { return pointer.location() == Point{double(x), double(900 - y)}; });
+    };
+    int notices = 0;
+    ASSERT_TRUE(pointer.notifyNextMotion([&] { ++notices; }));
+    EXPECT_EQ(notices, 0);
+    movePointer({700, 899});
+    EXPECT_TRUE(waitUntil([&] { return notices == 1; }));
+    movePointer({600, 400});
+    ASSERT_TRUE(reached(600, 400));
+    waitUntil([] { return false; }, 300);
+    EXPECT_EQ(notices, 1) << "one notice a request";
+    ASSERT_TRUE(pointer.notifyNextMotion([&] { ++notices; }));
+    pointer.cancelMotionNotice();
+    movePointer({700, 300});
+    ASSERT_TRUE(reached(700, 300));
+    waitUntil([] { return false; }, 300);
+    EXPECT_EQ(notices, 1) << "dropped";
+
     makeTaskbar(true);
     ASSERT_GE(msUntilPanelAt(kHiddenY), 0) << "the bar slides down to its strip";
     // The pointer still, the poll rests until it moves; the one-second check leaves it so.
@@ -211,18 +150,18 @@ TEST_F(AutoHideOnX11, TheBarFollowsThePointerAndReservesNothingWhileItHides) {
     EXPECT_TRUE(controller->revealPollRests());
 
     // From rest, the mouse moving to the bottom row of pixels brings it up; leaving lets it go.
-    pointerMovedTo(700, 899);
+    movePointer({700, 899});
     const qint64 shown = msUntilPanelAt(kShownY);
     ASSERT_GE(shown, 0);
     report("pointer at the bottom row to the bar shown", shown);
     EXPECT_TRUE(waitUntil([&] { return controller->revealPollRests(); })) << "shown, the pointer still";
-    pointerMovedTo(700, 300);
+    movePointer({700, 300});
     const qint64 away = msUntilPanelAt(kHiddenY);
     ASSERT_GE(away, 0);
     report("pointer gone to the bar hidden", away);
 
     // Off again: the bar stays, reserves its height, and the pointer is no longer polled.
-    settings->update([](AppSettings& s) { s.autoHideTaskbar = false; });
+    settings.update([](AppSettings& s) { s.autoHideTaskbar = false; });
     EXPECT_GE(msUntilPanelAt(kShownY), 0);
     EXPECT_FALSE(controller->hasRevealTimer());
     EXPECT_FALSE(controller->revealPollRests());
@@ -230,35 +169,48 @@ TEST_F(AutoHideOnX11, TheBarFollowsThePointerAndReservesNothingWhileItHides) {
     EXPECT_TRUE(waitUntil([&] { return workArea().startsWith("0, 0, 1440, 845"); })) << workArea().toStdString();
 }
 
-TEST_F(AutoHideOnX11, ThePointerAnnouncesTheNextMotionOfTheMouseOnce) {
-    Pointer& pointer = *platform.pointer;
-    // Events are handled and the pointer read on different connections: a
-    // position read after the motion tells that the server had it.
-    auto reached = [&](int x, int y) {
-        return waitUntil([&] { return pointer.location() == Point{double(x), double(900 - y)}; });
-    };
-    int notices = 0;
-    ASSERT_TRUE(pointer.notifyNextMotion([&] { ++notices; }));
-    EXPECT_EQ(notices, 0);
-    pointerMovedTo(700, 899);
-    EXPECT_TRUE(waitUntil([&] { return notices == 1; }));
-    pointerMovedTo(600, 400);
-    ASSERT_TRUE(reached(600, 400));
-    waitUntil([] { return false; }, 300);
-    EXPECT_EQ(notices, 1) << "one notice a request";
-
-    ASSERT_TRUE(pointer.notifyNextMotion([&] { ++notices; }));
-    pointer.cancelMotionNotice();
-    pointerMovedTo(700, 300);
-    ASSERT_TRUE(reached(700, 300));
-    waitUntil([] { return false; }, 300);
-    EXPECT_EQ(notices, 1) << "dropped";
-}
-
-TEST_F(AutoHideOnX11, AFullScreenXtermHidesTheBarWhichComesBackAboveIt) {
+TEST_F(AutoHideOnX11, MaximisedAndFullScreenXtermsAroundTheShownBar) {
     makeTaskbar(false);
+    EXPECT_EQ(controller->window()->geometry(), QRect(0, 845, 1440, 56));
+    ASSERT_TRUE(waitUntil([&] { return workArea().startsWith("0, 0, 1440, 845"); }));
     ASSERT_TRUE(waitUntil([&] { return strutBottom() == 55; }));
-    QProcess* video = xterm("Full screen video", "80x24+100+100", {"-bg", kTermColour.name()});
+    // A new window gets its button; the time from its map to the button is
+    // reported, not judged: the machine's load decides it.
+    QElapsedTimer sinceMap;
+    QObject::connect(&backend->tracker(), &X11WindowTracker::windowAdded, controller.get(), [&](xcb_window_t id) {
+        const X11Window* w = backend->tracker().window(id);
+        if (w && w->title == "Maximised" && !sinceMap.isValid())
+            sinceMap.start();
+    });
+    QProcess* maximised = term("Maximised", "80x24+60+60", {"-class", "TestTerm"});
+    ASSERT_TRUE(waitUntil([&] { return button(kTerm) != nullptr; }));
+    ASSERT_TRUE(sinceMap.isValid());
+    RecordProperty("map_to_button_ms", static_cast<int>(sinceMap.elapsed()));
+    std::printf("from the window's map to its button: %lld ms\n", static_cast<long long>(sinceMap.elapsed()));
+
+    // Maximised by the window manager: clear of the bar already, left as it is.
+    run("wmctrl", {"-r", "Maximised", "-b", "add,maximized_vert,maximized_horz"});
+    ASSERT_TRUE(waitUntil([&] { return frameOf("Maximised") == QRect(0, 0, 1440, 845); }));
+    waitUntil([] { return false; }, 2500);
+    EXPECT_EQ(frameOf("Maximised"), QRect(0, 0, 1440, 845));
+    // Its button goes with its process.
+    maximised->kill();
+    EXPECT_TRUE(waitUntil([&] { return button(kTerm) == nullptr; }));
+
+    // One that sized itself over the bar (871 high: 67 rows) is shortened to
+    // end on the bar's top edge (845: 65 rows), once for that height.
+    const QString title = "Ignores the work area";
+    borderlessXterm(title, QRect(0, 0, 1440, 871));
+    EXPECT_TRUE(waitUntil([&] { return frameOf(title) == QRect(0, 0, 1440, 845); })) << text(frameOf(title));
+    const QString id = QString::number(windowTitled(title)->id);
+    run("xdotool", {"windowsize", id, "1440", "871"});
+    ASSERT_TRUE(waitUntil([&] { return frameOf(title).height() == 871; }));
+    waitUntil([] { return false; }, 2500);
+    EXPECT_EQ(frameOf(title), QRect(0, 0, 1440, 871)) << "sized back by the user: left so";
+    run("xdotool", {"windowminimize", "--sync", id});
+
+    // A full-screen window hides the bar, which the bottom edge brings back above it.
+    QProcess* video = term("Full screen video", "80x24+100+100", {"-bg", kTermColour.name()});
     ASSERT_TRUE(waitUntil([&] { return windowTitled("Full screen video") != nullptr; }));
     run("wmctrl", {"-r", "Full screen video", "-b", "add,fullscreen"});
     ASSERT_TRUE(waitUntil([&] { return frameOf("Full screen video") == QRect(0, 0, 1440, 900); }))
@@ -299,7 +251,7 @@ TEST_F(AutoHideOnX11, AFullScreenXtermHidesTheBarWhichComesBackAboveIt) {
     pointerTo(700, 899);
     ASSERT_TRUE(waitUntil([&] { return isBarColour(screen().pixel(700, 848)); }));
     AppButton* button = nullptr;
-    for (QWidget* w : controller->taskbarView(*controller->primaryScreenID())->appRail->arrangedViews())
+    for (QWidget* w : rail().arrangedViews())
         if (auto* b = qobject_cast<AppButton*>(w); b && b->entry().pid == video->processId())
             button = b;
     ASSERT_NE(button, nullptr);
@@ -335,30 +287,7 @@ TEST_F(AutoHideOnX11, AnUndecoratedXtermCoveringTheDisplayMakesRoomForTheReveale
     pointerTo(700, 899);
     EXPECT_TRUE(waitUntil(clearOfTheBar));
     // What quitting runs.
-    controller->teardown();
+    stopTaskbar();
     EXPECT_TRUE(waitUntil([&] { return frameOf(title) == QRect(0, 0, 1440, 897); }))
         << "its frame back at quit: " << text(frameOf(title));
-}
-
-TEST_F(AutoHideOnX11, OnlyAWindowIgnoringTheWorkAreaIsClamped) {
-    makeTaskbar(false);
-    ASSERT_TRUE(waitUntil([&] { return workArea().startsWith("0, 0, 1440, 845"); }));
-    // Maximised by the window manager: clear of the bar already, left as it is.
-    xterm("Maximised", "80x24+60+60");
-    ASSERT_TRUE(waitUntil([&] { return windowTitled("Maximised") != nullptr; }));
-    run("wmctrl", {"-r", "Maximised", "-b", "add,maximized_vert,maximized_horz"});
-    ASSERT_TRUE(waitUntil([&] { return frameOf("Maximised") == QRect(0, 0, 1440, 845); }));
-    waitUntil([] { return false; }, 2500);
-    EXPECT_EQ(frameOf("Maximised"), QRect(0, 0, 1440, 845));
-
-    // One that sized itself over the bar (871 high: 67 rows) is shortened to
-    // end on the bar's top edge (845: 65 rows), once for that height.
-    const QString title = "Ignores the work area";
-    borderlessXterm(title, QRect(0, 0, 1440, 871));
-    EXPECT_TRUE(waitUntil([&] { return frameOf(title) == QRect(0, 0, 1440, 845); })) << text(frameOf(title));
-    const QString id = QString::number(windowTitled(title)->id);
-    run("xdotool", {"windowsize", id, "1440", "871"});
-    ASSERT_TRUE(waitUntil([&] { return frameOf(title).height() == 871; }));
-    waitUntil([] { return false; }, 2500);
-    EXPECT_EQ(frameOf(title), QRect(0, 0, 1440, 871)) << "sized back by the user: left so";
 }

@@ -1,32 +1,11 @@
+// The X11 backend's ports on a real desktop: applications from real clients
+// and the accessibility and window-list ports acting on real windows.
 #include "platform/x11/X11Backend.h"
-#include "app/PersistenceService.h"
-#include "app/QuitConfirmation.h"
-#include "app/SettingsService.h"
-#include "app/ThemeService.h"
-#include "apps/AppButtonsRail.h"
-#include "core/Scheduler.h"
-#include "platform/DefaultsStore.h"
-#include "platform/sim/SimDesktop.h"
 #include "platform/x11/X11WindowServer.h"
-#include "platform/x11/X11WindowTracker.h"
-#include "platform/x11/X11Workspace.h"
-#include "support/PrivateDesktop.h"
-#include "taskbar/TaskbarPanel.h"
-#include "taskbar/TaskbarView.h"
-#include "taskbar/TaskbarWindowController.h"
-#include "windows/UpdateService.h"
 #include "x11desktop/X11DesktopFixture.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QScreen>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-#include <iostream>
 
 using namespace vantorel;
 using vantorel::test::waitUntil;
@@ -36,7 +15,7 @@ TEST_F(X11Desktop, ApplicationsAreListedUnderTheirDesktopEntryOrByProcess) {
     ASSERT_TRUE(backend);
     QProcess* a = term("entry one", "40x10+10+10", {"-class", "TestTerm"});
     term("entry two", "40x10+300+10", {"-class", "TestTerm"});
-    QProcess* clock = g_desktop->spawn("xclock", {"-geometry", "100x100+600+10"});
+    QProcess* clock = spawn("xclock", {"-geometry", "100x100+600+10"});
     ASSERT_TRUE(waitUntil([&] { return groupWithTitle("entry one") && groupWithTitle("entry two") &&
                                        groupWithTitle("xclock"); }));
 
@@ -70,12 +49,33 @@ TEST_F(X11Desktop, ApplicationsAreListedUnderTheirDesktopEntryOrByProcess) {
     EXPECT_TRUE(waitUntil([&] { return !groupWithTitle("entry one") && !groupWithTitle("entry two"); }));
 }
 
-TEST_F(X11Desktop, TheAccessibilityPortActsOnRealWindows) {
+TEST_F(X11Desktop, TheWindowListAndTheAccessibilityPortActOnRealWindows) {
     ASSERT_TRUE(backend);
     term("covered", "60x15+40+40");
     ASSERT_TRUE(waitUntil([&] { return windowTitled("covered") && windowTitled("covered")->viewable; }));
     term("cover", "60x15+60+60");
     ASSERT_TRUE(waitUntil([&] { return windowTitled("cover") && windowTitled("cover")->viewable; }));
+    // The window list: front to back, with frames and layers.
+    vantorel::test::xdotool({"windowactivate", "--sync", QString::number(windowTitled("cover")->id)});
+    backend->tracker().flushPending();
+    const auto list = backend->platform().windowServer->windowList({});
+    ASSERT_TRUE(list);
+    QStringList names;
+    for (const auto& e : *list)
+        if (e.name == "covered" || e.name == "cover")
+            names << *e.name;
+    EXPECT_EQ(names, (QStringList{"cover", "covered"}));
+    for (const auto& e : *list) {
+        if (e.name != "cover")
+            continue;
+        EXPECT_EQ(e.layer, 0);
+        EXPECT_EQ(e.owner, groupWithTitle("cover")->info.handle);
+        EXPECT_EQ(e.ownerPid, groupWithTitle("cover")->info.pid);
+        const X11Window* w = windowTitled("cover");
+        EXPECT_EQ(e.bounds, topLeftFromRoot(w->frame()));
+        EXPECT_GT(e.bounds->height, w->client.height()); // the title bar is part of the frame
+    }
+
     auto& ax = *backend->platform().accessibility;
     const X11AppGroup* g = groupWithTitle("covered");
     const AppHandle app = g->info.handle;
@@ -137,88 +137,4 @@ TEST_F(X11Desktop, TheAccessibilityPortActsOnRealWindows) {
     EXPECT_EQ(ax.performAction(*close, "AXPress"), AXError::Success);
     EXPECT_TRUE(waitUntil([&] { return backend->tracker().window(win.id) == nullptr; }));
     EXPECT_EQ(ax.copyAttribute(win, "AXTitle").error, AXError::InvalidElement);
-}
-
-TEST_F(X11Desktop, TheWindowListComesFrontToBackWithFramesAndLayers) {
-    ASSERT_TRUE(backend);
-    term("back", "40x10+10+10");
-    ASSERT_TRUE(waitUntil([&] { return windowTitled("back") && windowTitled("back")->viewable; }));
-    term("front", "40x10+100+100");
-    ASSERT_TRUE(waitUntil([&] { return windowTitled("front") && windowTitled("front")->viewable; }));
-    QProcess p;
-    p.start("xdotool", {"windowactivate", "--sync", QString::number(windowTitled("front")->id)});
-    p.waitForFinished();
-    backend->tracker().flushPending();
-    const auto list = backend->platform().windowServer->windowList({});
-    ASSERT_TRUE(list);
-    std::vector<QString> names;
-    for (const auto& e : *list)
-        if (e.name == "back" || e.name == "front")
-            names.push_back(*e.name);
-    ASSERT_EQ(names.size(), 2u);
-    EXPECT_EQ(names.front(), "front");
-    for (const auto& e : *list) {
-        if (e.name != "front")
-            continue;
-        EXPECT_EQ(e.layer, 0);
-        EXPECT_EQ(e.owner, groupWithTitle("front")->info.handle);
-        EXPECT_EQ(e.ownerPid, groupWithTitle("front")->info.pid);
-        const X11Window* w = windowTitled("front");
-        EXPECT_EQ(e.bounds, topLeftFromRoot(w->frame()));
-        EXPECT_GT(e.bounds->height, w->client.height()); // the title bar is part of the frame
-    }
-}
-
-TEST_F(X11Desktop, TheTaskbarStandsAsADockAndKeepsMaximisedWindowsClear) {
-    ASSERT_TRUE(backend);
-    SimDesktop sim;
-    Platform platform = desktopWithProgramIn(sim);
-    PersistenceService persistence(sim.memoryDefaults, "com.vantorel.app", *platform.workspace);
-    SettingsService settings(persistence);
-    ThemeService theme(*platform.theme);
-    UpdateService updates;
-    QuitConfirmation quit(sim, [] {});
-    TaskbarWindowController controller({platform, scheduler, settings, theme, updates, quit, &persistence});
-    controller.showWindow();
-    TaskbarPanel* panel = controller.window();
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    ASSERT_TRUE(waitUntil([&] { return panel->isVisible() && panel->geometry().y() == screen.height() - 55; }));
-    EXPECT_EQ(panel->geometry(), QRect(0, screen.height() - 55, screen.width(), 56));
-
-    // A new window gets its button, and loses it when it closes. The time from
-    // the window's map to its button is reported, not judged: the machine's
-    // load decides it, not the taskbar.
-    auto* rail = controller.taskbarView(*controller.primaryScreenID())->appRail;
-    QElapsedTimer sinceMap;
-    QObject::connect(&backend->tracker(), &X11WindowTracker::windowAdded, &controller, [&](xcb_window_t id) {
-        const X11Window* w = backend->tracker().window(id);
-        if (w && w->title == "max me" && !sinceMap.isValid())
-            sinceMap.start();
-    });
-    QProcess* t = term("max me", "40x10+100+100", {"-class", "TestTerm"});
-    ASSERT_TRUE(waitUntil([&] { return rail->button("org.vantorel.TestTerm.desktop") != nullptr; }, 15000));
-    ASSERT_TRUE(sinceMap.isValid());
-    RecordProperty("map_to_button_ms", static_cast<int>(sinceMap.elapsed()));
-    std::cout << "from the window's map to its button: " << sinceMap.elapsed() << " ms\n";
-
-    // Maximised, the window ends where the bar begins.
-    ASSERT_TRUE(waitUntil([&] { return windowTitled("max me") && windowTitled("max me")->viewable; }));
-    QProcess p;
-    p.start("wmctrl", {"-r", "max me", "-b", "add,maximized_vert,maximized_horz"});
-    p.waitForFinished();
-    if (p.error() == QProcess::FailedToStart) {
-        // Without wmctrl, ask through the accessibility port's size: the work area is what matters.
-        GTEST_SKIP() << "wmctrl is not installed";
-    }
-    EXPECT_TRUE(waitUntil([&] {
-        const X11Window* w = windowTitled("max me");
-        return w && w->frame().bottom() + 1 == screen.height() - 55;
-    })) << windowTitled("max me")->frame().bottom();
-
-    QElapsedTimer sinceClose;
-    sinceClose.start();
-    t->kill();
-    ASSERT_TRUE(waitUntil([&] { return rail->button("org.vantorel.TestTerm.desktop") == nullptr; }, 15000));
-    std::cout << "from the client's end to the button's: " << sinceClose.elapsed() << " ms\n";
-    controller.teardown();
 }

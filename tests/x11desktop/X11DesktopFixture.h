@@ -1,12 +1,10 @@
 #pragma once
 
 #include "core/Scheduler.h"
-#include "platform/sim/SimDesktop.h"
 #include "platform/x11/X11Backend.h"
 #include "platform/x11/X11WindowTracker.h"
 #include "platform/x11/X11Workspace.h"
 #include "support/PrivateDesktop.h"
-#include "support/ProgramOnDesktop.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,6 +12,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -21,6 +20,26 @@
 extern vantorel::test::PrivateDesktop* g_desktop;
 
 namespace vantorel::test {
+
+// Runs a program to its end (10 s at most); what it printed.
+inline QString run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(10000);
+    return QString::fromLocal8Bit(p.readAllStandardOutput());
+}
+inline void xdotool(const QStringList& args) {
+    run(QStringLiteral("xdotool"), args);
+}
+
+// Saves an image in the temporary folder for a person to look at; its path, empty when it could not be saved.
+inline QString savedImage(const QImage& image, const QString& name) {
+    const QString path = QDir::temp().filePath(name);
+    if (!image.save(path))
+        return {};
+    std::printf("saved %s\n", qPrintable(path));
+    return path;
+}
 
 // What the screen shows in a rectangle of root coordinates; a null image when
 // it cannot be read.
@@ -94,6 +113,13 @@ private:
 class X11Desktop : public ::testing::Test {
 protected:
     X11Desktop() : backend(X11Backend::create(scheduler, QCoreApplication::applicationPid())) {}
+    ~X11Desktop() override {
+        // Gone before the next test looks at the desktop.
+        for (QProcess* p : clients) {
+            p->kill();
+            p->waitForFinished(2000);
+        }
+    }
 
     const X11AppGroup* group(const std::function<bool(const X11AppGroup&)>& match) {
         for (const auto& g : backend->workspace().groups())
@@ -109,18 +135,20 @@ protected:
             return false;
         });
     }
-    // The desktop's ports, with the program's own (defaults, bundle, alerts,
-    // sound, instance guard) taken from a simulated desktop and kept in memory.
-    Platform desktopWithProgramIn(SimDesktop& sim) { return withProgramIn(backend->platform(), sim); }
+    // A process that ends with the test.
+    QProcess* spawn(const QString& program, const QStringList& args) {
+        clients.push_back(g_desktop->spawn(program, args));
+        return clients.back();
+    }
     QProcess* term(const QString& title, const QString& geometry, const QStringList& extra = {}) {
-        return g_desktop->spawn("xterm", QStringList{"-title", title, "-geometry", geometry} + extra);
+        return spawn("xterm", QStringList{"-title", title, "-geometry", geometry} + extra);
     }
     // The test client: one process, a window per (class, title) pair.
     QProcess* client(const std::vector<std::pair<QString, QString>>& windows, const QStringList& options = {}) {
         QStringList args = options;
         for (const auto& [cls, title] : windows)
             args << "--window" << cls << title;
-        return g_desktop->spawn(VANTOREL_X_CLIENT, args);
+        return spawn(VANTOREL_X_CLIENT, args);
     }
     const X11Window* windowTitled(const QString& title) {
         const X11AppGroup* g = groupWithTitle(title);
@@ -135,6 +163,7 @@ protected:
     FixtureApplications apps;
     QtScheduler scheduler;
     std::unique_ptr<X11Backend> backend;
+    std::vector<QProcess*> clients;
 };
 
 } // namespace vantorel::test

@@ -2,41 +2,22 @@
 // (pointer and keys through XTEST), typed into without a click, launching a
 // fixture application, closing on Escape and on a click in another
 // application, which still gets that click.
-#include "app/PersistenceService.h"
-#include "app/QuitConfirmation.h"
-#include "app/SettingsService.h"
-#include "app/ThemeService.h"
 #include "core/ManualScheduler.h"
-#include "platform/sim/SimDesktop.h"
-#include "platform/x11/X11Connection.h"
-#include "taskbar/TaskbarPanel.h"
-#include "taskbar/TaskbarView.h"
-#include "taskbar/TaskbarWindowController.h"
 #include "widgets/LauncherPanelController.h"
 #include "widgets/LauncherView.h"
 #include "widgets/Popover.h"
 #include "widgets/StartButtonView.h"
-#include "windows/UpdateService.h"
-#include "x11desktop/X11DesktopFixture.h"
+#include "x11desktop/X11TaskbarFixture.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QRegularExpression>
-#include <QScreen>
-#include <QWindow>
 #include <cstdio>
 
 using namespace vantorel;
 using vantorel::test::waitUntil;
-using vantorel::test::X11Desktop;
+using vantorel::test::xdotool;
 
 namespace {
-
-void xdotool(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral("xdotool"), args);
-    p.waitForFinished(10000);
-}
 
 // Notices a mouse release anywhere in a window of ours.
 struct ReleaseSeen : QObject {
@@ -53,7 +34,7 @@ struct ReleaseSeen : QObject {
 
 // The taskbar on the real desktop. Its own time stands still, so nothing but
 // the click monitor can close the launcher when another application is clicked.
-class LauncherOnX11 : public X11Desktop {
+class LauncherOnX11 : public vantorel::test::X11Taskbar {
 protected:
     LauncherOnX11() {
         reportFile = reports.filePath("launched");
@@ -64,40 +45,13 @@ protected:
         QFile f(qEnvironmentVariable("XDG_DATA_HOME") + "/applications/org.vantorel.LaunchMe.desktop");
         f.open(QIODevice::WriteOnly);
         f.write(entry.toUtf8());
-        f.close();
-
-        platform = backend->platform();
-        platform.defaults = &sim.memoryDefaults;
-        platform.bundle = &sim;
-        platform.alerts = &sim;
-        platform.sound = &sim;
-        platform.instances = &sim;
-        persistence = std::make_unique<PersistenceService>(sim.memoryDefaults, "com.vantorel.app", *platform.workspace);
-        persistence->savePinnedApps({});
-        settings = std::make_unique<SettingsService>(*persistence);
-        theme = std::make_unique<ThemeService>(*platform.theme);
-        quit = std::make_unique<QuitConfirmation>(sim, [] {});
     }
-    ~LauncherOnX11() override {
-        if (controller)
-            controller->teardown();
-        controller.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
+    ~LauncherOnX11() override { stopTaskbar(); } // before the time it runs on goes
 
     void makeTaskbar(AppearanceMode mode = AppearanceMode::Light) {
-        settings->update([mode](AppSettings& s) { s.appearanceMode = mode; });
-        controller = std::make_unique<TaskbarWindowController>(
-            TaskbarDependencies{platform, taskbarTime, *settings, *theme, updates, *quit, persistence.get()});
-        controller->showWindow();
-        ASSERT_TRUE(waitUntil([&] { return controller->window()->isVisible() && startButton()->isVisible(); }));
-        // The dock is placed once the window manager has mapped it.
-        const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        ASSERT_TRUE(waitUntil([&] {
-            QWidget* panel = controller->window();
-            return panel->windowHandle() && panel->windowHandle()->isExposed() &&
-                   panel->geometry().y() == screen.height() - 55;
-        }));
+        settings.update([mode](AppSettings& s) { s.appearanceMode = mode; });
+        startTaskbar(&taskbarTime);
+        ASSERT_TRUE(waitUntil([&] { return startButton()->isVisible(); }));
     }
     StartButtonView* startButton() { return controller->taskbarView(*controller->primaryScreenID())->startBtn(); }
     static void click(QPoint global, int times = 1) {
@@ -122,24 +76,12 @@ protected:
         Popover* p = popover();
         p->repaint(); // what was typed last may not be drawn yet
         const QRect around = p->geometry().united(startButton()->window()->geometry()).adjusted(-8, -8, 8, 0);
-        const QImage image = QGuiApplication::primaryScreen()->grabWindow(0).toImage().copy(around);
-        const QString path = QDir::temp().filePath(name);
-        image.save(path);
-        std::printf("saved %s\n", qPrintable(path));
-        return path;
+        return vantorel::test::savedImage(QGuiApplication::primaryScreen()->grabWindow(0).toImage().copy(around), name);
     }
 
     QTemporaryDir reports;
     QString reportFile;
-    SimDesktop sim;
-    Platform platform;
     ManualScheduler taskbarTime;
-    std::unique_ptr<PersistenceService> persistence;
-    std::unique_ptr<SettingsService> settings;
-    std::unique_ptr<ThemeService> theme;
-    UpdateService updates;
-    std::unique_ptr<QuitConfirmation> quit;
-    std::unique_ptr<TaskbarWindowController> controller;
 };
 
 } // namespace
@@ -173,11 +115,29 @@ TEST_F(LauncherOnX11, AClickOnTheStartButtonOpensItTypingNeedsNoClickAndReturnLa
     EXPECT_TRUE(line.contains(QRegularExpression("_TIME[1-9][0-9]*$"))) << qPrintable(line);
     backend->workspace().terminate(groupWithTitle("Launched window")->info.handle);
 
-    // Opened again it reads the entries again; Escape closes it.
-    clickStartButton();
-    ASSERT_TRUE(launcherTakesTheKeyboard());
-    xdotool({"key", "Escape"});
-    EXPECT_TRUE(waitUntil([&] { return !controller->isLauncherOpen(); }));
+    // Opened again it reads the entries again; in light and dark it draws its own background.
+    for (auto mode : {AppearanceMode::Light, AppearanceMode::Dark}) {
+        if (mode == AppearanceMode::Dark) {
+            stopTaskbar();
+            makeTaskbar(mode);
+        }
+        clickStartButton();
+        ASSERT_TRUE(launcherTakesTheKeyboard());
+        xdotool({"type", "--delay", "30", "office"});
+        ASSERT_TRUE(waitUntil([&] { return typedText() == "office"; }));
+        ASSERT_EQ(controller->launcher()->filteredApps().size(), 2u) << "Office Calc and Office Writer";
+        QCoreApplication::processEvents();
+        const bool dark = mode == AppearanceMode::Dark;
+        const QImage shot(screenshot(dark ? "vantorel-launcher-dark.png" : "vantorel-launcher-light-query.png"));
+        const QRect inShot = popover()->geometry().translated(-popover()->geometry().topLeft() + QPoint(8, 8));
+        // Below the two rows the popover shows its own background.
+        const QColor background = shot.pixelColor(inShot.center().x(), inShot.bottom() - 30);
+        EXPECT_EQ(background.rgb(), launcherColors(dark ? ResolvedTheme::Dark : ResolvedTheme::Light).background.rgb())
+            << qPrintable(background.name());
+        // Escape closes it.
+        xdotool({"key", "Escape"});
+        ASSERT_TRUE(waitUntil([&] { return !controller->isLauncherOpen(); }));
+    }
 }
 
 TEST_F(LauncherOnX11, AClickOnAnotherWindowClosesItAndStillReachesThatWindow) {
@@ -218,30 +178,4 @@ TEST_F(LauncherOnX11, AClickOnAnotherWindowClosesItAndStillReachesThatWindow) {
         const X11AppGroup* g = groupWithTitle("click target");
         return g && g->info.isActive;
     })) << "and took the focus";
-}
-
-TEST_F(LauncherOnX11, TheOpenLauncherLightAndDark) {
-    ASSERT_TRUE(backend);
-    for (auto mode : {AppearanceMode::Light, AppearanceMode::Dark}) {
-        makeTaskbar(mode);
-        clickStartButton();
-        ASSERT_TRUE(launcherTakesTheKeyboard());
-        xdotool({"type", "--delay", "30", "office"});
-        ASSERT_TRUE(waitUntil([&] { return typedText() == "office"; }));
-        ASSERT_EQ(controller->launcher()->filteredApps().size(), 2u) << "Office Calc and Office Writer";
-        QCoreApplication::processEvents();
-        const bool dark = mode == AppearanceMode::Dark;
-        const QString path = screenshot(dark ? "vantorel-launcher-dark.png" : "vantorel-launcher-light-query.png");
-        const QImage shot(path);
-        const QRect inShot = popover()->geometry().translated(-popover()->geometry().topLeft() + QPoint(8, 8));
-        // Below the two rows the popover shows its own background.
-        const QColor background = shot.pixelColor(inShot.center().x(), inShot.bottom() - 30);
-        EXPECT_EQ(background.rgb(), launcherColors(dark ? ResolvedTheme::Dark : ResolvedTheme::Light).background.rgb())
-            << qPrintable(background.name());
-        xdotool({"key", "Escape"});
-        ASSERT_TRUE(waitUntil([&] { return !controller->isLauncherOpen(); }));
-        controller->teardown();
-        controller.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
 }

@@ -11,6 +11,7 @@
 using namespace vantorel;
 using vantorel::test::grabRoot;
 using vantorel::test::kTerm;
+using vantorel::test::savedImage;
 using vantorel::test::waitUntil;
 
 namespace {
@@ -31,14 +32,6 @@ double meanDifference(const QImage& a, const QImage& b) {
 // The panel with some of the desktop around it, for a person to look at.
 QImage around(xcb_connection_t* c, const QRect& panel) {
     return grabRoot(c, panel.adjusted(-60, -120, 160, 80) & QGuiApplication::primaryScreen()->geometry());
-}
-
-QString saved(const QImage& image, const QString& name) {
-    const QString path = QDir::temp().filePath(name);
-    if (!image.save(path))
-        return {};
-    std::printf("saved %s\n", qPrintable(path));
-    return path;
 }
 
 class X11Previews : public vantorel::test::X11Taskbar {
@@ -83,9 +76,9 @@ protected:
     QPoint centreOf(QWidget* w) { return w->mapToGlobal(w->rect().center()); }
     // A terminal of the test application in a colour of its own, with a line of large text.
     void terminal(const QString& title, const QString& colour, const QString& at) {
-        spawn(term(title, "24x6" + at,
-                   {"-class", "TestTerm", "-bg", colour, "-fg", "white", "-fa", "Monospace", "-fs", "16", "-e", "sh",
-                    "-c", "printf '" + title.toUpper() + " " + title.toUpper() + "\\n'; sleep 120"}));
+        term(title, "24x6" + at,
+             {"-class", "TestTerm", "-bg", colour, "-fg", "white", "-fa", "Monospace", "-fs", "16", "-e", "sh", "-c",
+              "printf '" + title.toUpper() + " " + title.toUpper() + "\\n'; sleep 120"});
     }
 };
 
@@ -97,7 +90,7 @@ TEST_F(X11Previews, ThreeXtermsShowTheirOwnPicturesAboveEveryWindowAndTheirThumb
     terminal("two", "#30a050", "+480+20");
     terminal("three", "#2050c0", "+940+20");
     // Another application's window where the preview will stand.
-    spawn(term("beneath", "200x20+0+560", {"-bg", "#e0c020"}));
+    term("beneath", "200x20+0+560", {"-bg", "#e0c020"});
     ASSERT_TRUE(waitUntil([&] { return shown("one") && shown("two") && shown("three") && shown("beneath"); }));
     // Their text is on screen.
     ASSERT_TRUE(waitUntil([&] {
@@ -114,7 +107,7 @@ TEST_F(X11Previews, ThreeXtermsShowTheirOwnPicturesAboveEveryWindowAndTheirThumb
     }));
     ASSERT_TRUE(activate("beneath"));
     const xcb_window_t activeBefore = active();
-    settings->update([](AppSettings& s) { s.appearanceMode = AppearanceMode::Light; });
+    settings.update([](AppSettings& s) { s.appearanceMode = AppearanceMode::Light; });
     startTaskbar();
     ASSERT_TRUE(waitUntil([&] { return button(kTerm) != nullptr; }));
 
@@ -135,7 +128,7 @@ TEST_F(X11Previews, ThreeXtermsShowTheirOwnPicturesAboveEveryWindowAndTheirThumb
     ASSERT_TRUE(attributes);
     EXPECT_TRUE(attributes->override_redirect) << "listed by no task list or pager";
     EXPECT_EQ(backend->tracker().window(panelId), nullptr);
-    EXPECT_FALSE(saved(around(x, panel->geometry()), "vantorel-preview-light.png").isEmpty());
+    EXPECT_FALSE(savedImage(around(x, panel->geometry()), "vantorel-preview-light.png").isEmpty());
     const QImage pictureOfTwo = [&] {
         for (const auto& w : preview().shownWindows())
             if (w.windowNumber == windowTitled("two")->id)
@@ -150,7 +143,7 @@ TEST_F(X11Previews, ThreeXtermsShowTheirOwnPicturesAboveEveryWindowAndTheirThumb
     platform.accessibility->setAttribute({AXElement::Kind::Window, groupWithTitle("two")->info.handle, twoId, 0},
                                          "AXMinimized", true);
     ASSERT_TRUE(waitUntil([&] { return minimised("two"); }));
-    settings->update([](AppSettings& s) { s.appearanceMode = AppearanceMode::Dark; });
+    settings.update([](AppSettings& s) { s.appearanceMode = AppearanceMode::Dark; });
     hover(kTerm);
     ASSERT_EQ(strip()->items().size(), 3u);
     const CapturedWindow& last = preview().shownWindows()[2];
@@ -159,7 +152,7 @@ TEST_F(X11Previews, ThreeXtermsShowTheirOwnPicturesAboveEveryWindowAndTheirThumb
     EXPECT_EQ(last.image, pictureOfTwo);
     EXPECT_EQ(strip()->items()[2]->labelText(), "two (minimized)");
     EXPECT_EQ(preview().panel()->look(), ResolvedTheme::Dark);
-    EXPECT_FALSE(saved(around(x, preview().panel()->geometry()), "vantorel-preview-dark.png").isEmpty());
+    EXPECT_FALSE(savedImage(around(x, preview().panel()->geometry()), "vantorel-preview-dark.png").isEmpty());
 
     // A click on its thumbnail brings it back, in front.
     clickAt(centreOf(strip()->items()[2]));

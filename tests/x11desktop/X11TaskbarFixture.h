@@ -3,75 +3,61 @@
 // The taskbar on a real desktop: the X11 backend on the private Xvfb and
 // openbox, real X clients, and the pointer moved and pressed through XTEST as
 // a user's would be.
-#include "app/PersistenceService.h"
-#include "app/QuitConfirmation.h"
-#include "app/SettingsService.h"
-#include "app/ThemeService.h"
 #include "apps/AppButtonsRail.h"
-#include "platform/sim/SimDesktop.h"
 #include "platform/x11/X11UserTime.h"
+#include "support/ProgramOnDesktop.h"
 #include "taskbar/TaskbarPanel.h"
 #include "taskbar/TaskbarView.h"
-#include "taskbar/TaskbarWindowController.h"
-#include "windows/UpdateService.h"
 #include "x11desktop/X11DesktopFixture.h"
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 #include <cstring>
 #include <xcb/xtest.h>
 
 namespace vantorel::test {
 
 // The taskbar on the real desktop, with settings and pins kept in memory.
-class X11Taskbar : public X11Desktop {
+class X11Taskbar : public X11Desktop, protected TaskbarOnDesktop {
 protected:
-    X11Taskbar() {
-        platform = desktopWithProgramIn(sim);
-        persistence = std::make_unique<PersistenceService>(sim.memoryDefaults, "com.vantorel.app", *platform.workspace);
-        persistence->savePinnedApps({});
-        settings = std::make_unique<SettingsService>(*persistence);
-        theme = std::make_unique<ThemeService>(*platform.theme);
-        x = xcb_connect(nullptr, nullptr);
-    }
+    X11Taskbar() : TaskbarOnDesktop(backend->platform()) { x = xcb_connect(nullptr, nullptr); }
     ~X11Taskbar() override {
-        if (controller)
-            controller->teardown();
-        controller.reset();
-        // Gone before the next test looks at the desktop.
-        for (QProcess* p : clients) {
-            p->kill();
-            p->waitForFinished(2000);
-        }
+        stopTaskbar();
         for (xcb_generic_event_t* e : pending)
             std::free(e);
         xcb_disconnect(x);
+        waitUntil([] { return false; }, 300); // the window manager lets go of the panel
     }
 
-    void startTaskbar() {
-        controller = std::make_unique<TaskbarWindowController>(
-            TaskbarDependencies{platform, scheduler, *settings, *theme, updates, quit, persistence.get()});
-        controller->showWindow();
-        // The window manager places a new window first; the panel moves to the bottom after.
+    // The taskbar on the desktop's real time, or on time a test stands still.
+    void startTaskbar(Scheduler* time = nullptr) {
+        TaskbarOnDesktop::startTaskbar(time ? *time : scheduler);
+        // The window manager places a new window first; the panel moves to the bottom (or its hidden strip) after.
         TaskbarPanel* panel = controller->window();
         ASSERT_TRUE(waitUntil([&] {
-            if (!panel->isVisible())
+            if (!panel->isVisible() || !panel->windowHandle() || !panel->windowHandle()->isExposed())
                 return false;
-            const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
-            auto at = xreply(xcb_translate_coordinates_reply(
-                x, xcb_translate_coordinates(x, static_cast<xcb_window_t>(panel->winId()), root, 0, 0), nullptr));
-            const int bottom = QGuiApplication::primaryScreen()->geometry().height() - 55;
-            return at && at->dst_y == bottom && panel->geometry().y() == bottom;
+            const int y = panelTop();
+            return y >= QGuiApplication::primaryScreen()->geometry().height() - 55 && panel->geometry().y() == y;
         }));
+    }
+    void stopTaskbar() {
+        TaskbarOnDesktop::stopTaskbar();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    // The top of the panel on the root window, as the X server has it.
+    int panelTop() {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
+        auto at = xreply(xcb_translate_coordinates_reply(
+            x, xcb_translate_coordinates(x, static_cast<xcb_window_t>(controller->window()->winId()), root, 0, 0),
+            nullptr));
+        return at ? at->dst_y : -1;
     }
     AppButtonsRail& rail() { return *controller->taskbarView(*controller->primaryScreenID())->appRail; }
     AppButton* button(const QString& key) { return rail().button(key); }
     static QString windowKey(const QString& id, xcb_window_t window) { return id + "#" + QString::number(window); }
 
-    QProcess* spawn(QProcess* p) {
-        clients.push_back(p);
-        return p;
-    }
     // The pointer goes to a point of the root window.
     void movePointer(QPoint at) {
         const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
@@ -170,7 +156,11 @@ protected:
             return false;
         const xcb_window_t id = w->id;
         backend->workspace().requestActivate(id);
-        return waitUntil([&] { return active() == id; });
+        // Until the workspace, not only the tracker, has seen the change.
+        return waitUntil([&] {
+            const X11AppGroup* g = groupWithTitle(title);
+            return active() == id && g && g->info.isActive && g->windows.front() == id;
+        });
     }
     QString startupIdOf(xcb_window_t window) {
         const char name[] = "_NET_STARTUP_ID";
@@ -183,15 +173,6 @@ protected:
                                  xcb_get_property_value_length(reply.get()));
     }
 
-    SimDesktop sim;
-    Platform platform;
-    std::unique_ptr<PersistenceService> persistence;
-    std::unique_ptr<SettingsService> settings;
-    std::unique_ptr<ThemeService> theme;
-    UpdateService updates;
-    QuitConfirmation quit{sim, [] {}};
-    std::unique_ptr<TaskbarWindowController> controller;
-    std::vector<QProcess*> clients;
     xcb_connection_t* x = nullptr;
     xcb_window_t clock = 0;
     // Events read while waiting for the server's time, in order.

@@ -1,60 +1,33 @@
+// Window pictures read from a real X server: covered, minimised and gone windows.
 #include "platform/x11/X11WindowCapture.h"
 #include "core/ImageScaling.h"
-#include "core/Scheduler.h"
-#include "platform/x11/X11Backend.h"
 #include "platform/x11/X11WindowServer.h"
-#include "platform/x11/X11WindowTracker.h"
-#include "support/PrivateDesktop.h"
 #include "x11desktop/X11DesktopFixture.h"
 
-#include <QCoreApplication>
 #include <QDebug>
-#include <QDir>
-#include <QProcess>
 #include <QThread>
-#include <cstdio>
-#include <gtest/gtest.h>
 
 using namespace vantorel;
+using vantorel::test::savedImage;
 using vantorel::test::waitUntil;
-
-extern vantorel::test::PrivateDesktop* g_desktop;
+using vantorel::test::xdotool;
 
 namespace {
 
-struct Desktop {
-    QtScheduler scheduler;
-    std::unique_ptr<X11Backend> backend = X11Backend::create(scheduler, QCoreApplication::applicationPid());
+class X11Capture : public vantorel::test::X11Desktop {
+protected:
     X11WindowServer& server() { return *static_cast<X11WindowServer*>(backend->platform().windowServer); }
     X11WindowCapture& capture() { return server().capture(); }
     X11WindowTracker& tracker() { return backend->tracker(); }
-
-    const X11Window* byTitle(const QString& title) {
-        for (xcb_window_t id : tracker().stacking())
-            if (const X11Window* w = tracker().window(id); w && w->title == title)
-                return w;
-        return nullptr;
-    }
     const X11Window* waitForViewable(const QString& title) {
-        waitUntil([&] { return byTitle(title) && byTitle(title)->viewable; });
-        return byTitle(title);
+        waitUntil([&] { return windowTitled(title) && windowTitled(title)->viewable; });
+        return windowTitled(title);
     }
-    // What the screen shows in a rectangle of root coordinates.
     QImage screen(const QRect& r) { return vantorel::test::grabRoot(tracker().connection().connection(), r); }
+    QProcess* xterm(const QString& title, const QStringList& extra) {
+        return spawn("xterm", QStringList{"-title", title} + extra);
+    }
 };
-
-// A process spawned as an xterm with the given title and extra arguments.
-QProcess* xterm(const QString& title, const QStringList& extra) {
-    QStringList args{"-title", title};
-    args += extra;
-    return g_desktop->spawn("xterm", args);
-}
-
-void xdotool(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral("xdotool"), args);
-    p.waitForFinished(5000);
-}
 
 struct Census {
     int light = 0, dark = 0, blue = 0, total = 0;
@@ -80,13 +53,6 @@ Census census(const QImage& image, int bandHeight) {
     return c;
 }
 
-QString saved(const QImage& image, const QString& name) {
-    const QString path = QDir::temp().filePath(name);
-    image.save(path);
-    std::printf("saved %s\n", qPrintable(path));
-    return path;
-}
-
 // Kills a client and waits until the server has destroyed its window, without
 // running the event loop (the tracker still believes in the window).
 bool killAndWaitForDestruction(QProcess* p, X11Connection& x, xcb_window_t id) {
@@ -106,26 +72,25 @@ bool killAndWaitForDestruction(QProcess* p, X11Connection& x, xcb_window_t id) {
 
 } // namespace
 
-TEST(X11WindowCapture, ACoveredXtermShowsItsOwnTextNotTheWindowOnTopOfIt) {
-    Desktop d;
-    ASSERT_TRUE(d.backend);
+TEST_F(X11Capture, AWindowGivesItsOwnPixelsCoveredItsLastMinimisedAndNothingOnceGone) {
+    ASSERT_TRUE(backend);
     xterm("thumb", {"-fa", "Monospace", "-fs", "20", "-bg", "white", "-fg", "black", "-geometry", "30x3+200+200",
                     "-e", "sh", "-c", "printf 'VANTOREL THUMBNAIL TEST\\n'; sleep 60"});
-    const X11Window* thumb = d.waitForViewable("thumb");
+    const X11Window* thumb = waitForViewable("thumb");
     ASSERT_TRUE(thumb);
     const xcb_window_t thumbId = thumb->id;
     // Placed over the whole of the first, in a colour of its own.
     xterm("thumbnail cover", {"-bg", "#2050c0", "-fg", "#2050c0", "-geometry", "150x36+100+150"});
-    const X11Window* cover = d.waitForViewable("thumbnail cover");
+    const X11Window* cover = waitForViewable("thumbnail cover");
     ASSERT_TRUE(cover);
     xdotool({"windowactivate", "--sync", QString::number(cover->id)});
     // Above the xterm it covers (docks of other tests may stand higher still).
     ASSERT_TRUE(waitUntil([&] {
-        const auto& s = d.tracker().stacking();
+        const auto& s = tracker().stacking();
         const auto top = std::find(s.begin(), s.end(), cover->id), below = std::find(s.begin(), s.end(), thumbId);
         return top != s.end() && below != s.end() && top > below;
     }));
-    const QRect covered = d.tracker().window(thumbId)->client;
+    const QRect covered = tracker().window(thumbId)->client;
     ASSERT_TRUE(cover->frame().contains(covered)) << "cover " << qPrintable(QDebug::toString(cover->frame()))
                                                   << " thumb " << qPrintable(QDebug::toString(covered));
 
@@ -133,15 +98,15 @@ TEST(X11WindowCapture, ACoveredXtermShowsItsOwnTextNotTheWindowOnTopOfIt) {
     std::optional<QImage> image;
     const int band = 50;
     ASSERT_TRUE(waitUntil([&] {
-        image = d.server().captureWindow(thumbId);
+        image = server().captureWindow(thumbId);
         return image && census(*image, band).darkRight - census(*image, band).darkLeft > 200;
     }));
-    const QRect client = d.tracker().window(thumbId)->client;
+    const QRect client = tracker().window(thumbId)->client;
     EXPECT_EQ(image->size(), client.size());
-    const QImage onScreen = d.screen(client);
+    const QImage onScreen = screen(client);
     ASSERT_EQ(onScreen.size(), client.size());
-    const QString imagePath = saved(*image, QStringLiteral("vantorel-thumbnail-covered-xterm.png"));
-    saved(onScreen, QStringLiteral("vantorel-thumbnail-screen-there.png"));
+    const QString imagePath = savedImage(*image, QStringLiteral("vantorel-thumbnail-covered-xterm.png"));
+    savedImage(onScreen, QStringLiteral("vantorel-thumbnail-screen-there.png"));
     RecordProperty("capture", imagePath.toStdString());
 
     // The capture: the xterm's white page with a line of dark text across the
@@ -160,7 +125,7 @@ TEST(X11WindowCapture, ACoveredXtermShowsItsOwnTextNotTheWindowOnTopOfIt) {
     // reduced, opaque whatever the window's undefined top byte holds.
     const QSize preview(200, 120);
     auto reducedMatches = [&] {
-        const auto reduced = d.server().captureWindowFitting(thumbId, preview);
+        const auto reduced = server().captureWindowFitting(thumbId, preview);
         const QImage expected = scaledToFit(*image, preview);
         if (!reduced || reduced->size() != expected.size() || reduced->hasAlphaChannel())
             return false;
@@ -173,52 +138,50 @@ TEST(X11WindowCapture, ACoveredXtermShowsItsOwnTextNotTheWindowOnTopOfIt) {
     EXPECT_TRUE(reducedMatches()) << "over shared memory";
 
     // GetImage reads the same pixels as shared memory.
-    EXPECT_TRUE(d.capture().sharedMemoryUsable());
-    d.capture().disableSharedMemory();
-    const auto plain = d.server().captureWindow(thumbId);
+    EXPECT_TRUE(capture().sharedMemoryUsable());
+    capture().disableSharedMemory();
+    const auto plain = server().captureWindow(thumbId);
     ASSERT_TRUE(plain);
     EXPECT_EQ(*plain, *image);
     EXPECT_TRUE(reducedMatches()) << "over GetImage";
-}
 
-TEST(X11WindowCapture, MinimisedWindowsGiveTheirLastImageAndVanishedOnesNothing) {
-    Desktop d;
-    ASSERT_TRUE(d.backend);
+    // Minimised, a window gives its last image; closed, nothing.
     QProcess* greenTerm = xterm("green", {"-bg", "#30a050", "-geometry", "30x6+40+40"});
     QProcess* redTerm = xterm("red", {"-bg", "#c03020", "-geometry", "30x6+500+40"});
-    const X11Window* green = d.waitForViewable("green");
-    const X11Window* red = d.waitForViewable("red");
+    const X11Window* green = waitForViewable("green");
+    const X11Window* red = waitForViewable("red");
     ASSERT_TRUE(green && red);
     const xcb_window_t greenId = green->id, redId = red->id;
-    auto dominant = [](const QImage& image) { return image.pixelColor(image.width() / 2, image.height() - 3); };
+    auto dominant = [](const QImage& i) { return i.pixelColor(i.width() / 2, i.height() - 3); };
 
     std::optional<QImage> before;
     ASSERT_TRUE(waitUntil([&] {
-        before = d.server().captureWindow(greenId);
+        before = server().captureWindow(greenId);
         return before && dominant(*before) == QColor(0x30, 0xa0, 0x50);
     }));
     xdotool({"windowminimize", "--sync", QString::number(greenId)});
-    ASSERT_TRUE(waitUntil([&] { return d.tracker().window(greenId) && !d.tracker().window(greenId)->viewable; }));
-    const auto minimised = d.server().captureWindow(greenId);
+    ASSERT_TRUE(waitUntil([&] { return tracker().window(greenId) && !tracker().window(greenId)->viewable; }));
+    const auto minimised = server().captureWindow(greenId);
     ASSERT_TRUE(minimised);
     EXPECT_EQ(*minimised, *before);
 
     // Closed while minimised: the removal clears what was kept.
     greenTerm->kill();
-    ASSERT_TRUE(waitUntil([&] { return d.tracker().window(greenId) == nullptr; }));
-    EXPECT_FALSE(d.capture().hasCached(greenId));
-    EXPECT_FALSE(d.server().captureWindow(greenId));
+    ASSERT_TRUE(waitUntil([&] { return tracker().window(greenId) == nullptr; }));
+    EXPECT_FALSE(capture().hasCached(greenId));
+    EXPECT_FALSE(server().captureWindow(greenId));
 
     // Gone from the server before the tracker has heard of it.
+    const auto cachedBefore = capture().cachedBytes();
     std::optional<QImage> redImage;
     ASSERT_TRUE(waitUntil([&] {
-        redImage = d.server().captureWindow(redId);
+        redImage = server().captureWindow(redId);
         return redImage && dominant(*redImage) == QColor(0xc0, 0x30, 0x20);
     }));
-    ASSERT_TRUE(d.capture().hasCached(redId));
-    ASSERT_TRUE(killAndWaitForDestruction(redTerm, d.tracker().connection(), redId));
-    ASSERT_TRUE(d.tracker().window(redId));
-    EXPECT_FALSE(d.server().captureWindow(redId));
-    EXPECT_FALSE(d.capture().hasCached(redId));
-    EXPECT_EQ(d.capture().cachedBytes(), 0);
+    ASSERT_TRUE(capture().hasCached(redId));
+    ASSERT_TRUE(killAndWaitForDestruction(redTerm, tracker().connection(), redId));
+    ASSERT_TRUE(tracker().window(redId));
+    EXPECT_FALSE(server().captureWindow(redId));
+    EXPECT_FALSE(capture().hasCached(redId));
+    EXPECT_EQ(capture().cachedBytes(), cachedBefore);
 }

@@ -1,6 +1,6 @@
 #include "core/Scheduler.h"
 #include "platform/x11/X11WindowTracker.h"
-#include "support/PrivateDesktop.h"
+#include "x11desktop/X11DesktopFixture.h"
 
 #include <QProcess>
 #include <QSignalSpy>
@@ -9,8 +9,7 @@
 
 using namespace vantorel;
 using vantorel::test::waitUntil;
-
-extern vantorel::test::PrivateDesktop* g_desktop;
+using vantorel::test::xdotool;
 
 namespace {
 
@@ -29,12 +28,6 @@ struct Tracking {
         return nullptr;
     }
 };
-
-void xdotool(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral("xdotool"), args);
-    p.waitForFinished(5000);
-}
 
 } // namespace
 

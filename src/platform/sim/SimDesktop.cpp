@@ -293,7 +293,8 @@ bool SimWorkspace::unhide(AppHandle app) {
 
 bool SimWorkspace::activate(AppHandle app, bool) {
     const qint64 pid = app.value;
-    if (!desktop_.app(pid))
+    const SimApp* a = desktop_.app(pid);
+    if (!a || a->refusesActivation)
         return false;
     desktop_.activate(pid);
     return true;
@@ -301,14 +302,32 @@ bool SimWorkspace::activate(AppHandle app, bool) {
 
 bool SimWorkspace::terminate(AppHandle app) {
     const qint64 pid = app.value;
+    const SimApp* a = desktop_.app(pid);
+    if (!a)
+        return false;
+    desktop_.quitRequests.push_back(pid);
+    if (!a->ignoresQuit)
+        desktop_.terminate(pid);
+    return true;
+}
+
+bool SimWorkspace::forceTerminate(AppHandle app) {
+    const qint64 pid = app.value;
     if (!desktop_.app(pid))
         return false;
     desktop_.terminate(pid);
     return true;
 }
 
-bool SimWorkspace::forceTerminate(AppHandle app) {
-    return terminate(app);
+bool SimWorkspace::openApplicationInBackground(const QString& bundleIdentifier) {
+    if (!desktop_.installed_.count(bundleIdentifier))
+        return false;
+    if (desktop_.appWithIdentifier(bundleIdentifier))
+        return true;
+    desktop_.openedApplications << bundleIdentifier;
+    const QString location = desktop_.installed_[bundleIdentifier];
+    desktop_.launch(bundleIdentifier, QFileInfo(location).completeBaseName());
+    return true;
 }
 
 std::optional<quint64> SimWorkspace::stateRevision() const { return desktop_.revision; }
@@ -474,8 +493,46 @@ void SimDesktop::populateDemo(SimDesktop& d) {
 
 namespace vantorel {
 
+struct MenuPath {
+    bool bar = false;
+    bool menu = false;
+    std::vector<std::size_t> indices;
+};
+
 namespace {
 const QString kWindows = QStringLiteral("AXWindows");
+
+// Menu elements are parts of no window (id 0), addressed by their place:
+// bits 0-7 the bar item, 8-15 the item, 16-23 the submenu's item, each
+// counted from 1; kMenuOf marks the menu under an item; kMenuBar the bar.
+constexpr quint32 kMenuBarPart = 1u << 31;
+constexpr quint32 kMenuOf = 1u << 30;
+
+std::optional<MenuPath> menuPath(const AXElement& e) {
+    if (e.kind != AXElement::Kind::Part || e.id != 0)
+        return std::nullopt;
+    MenuPath path;
+    if (e.part == kMenuBarPart) {
+        path.bar = true;
+        return path;
+    }
+    path.menu = e.part & kMenuOf;
+    for (int shift = 0; shift < 24; shift += 8)
+        if (const quint32 n = (e.part >> shift) & 0xff)
+            path.indices.push_back(n - 1);
+        else
+            break;
+    if (path.indices.empty())
+        return std::nullopt;
+    return path;
+}
+
+AXElement menuElement(AppHandle app, const std::vector<std::size_t>& indices, bool menu) {
+    quint32 part = menu ? kMenuOf : 0;
+    for (std::size_t i = 0; i < indices.size(); ++i)
+        part |= quint32(indices[i] + 1) << (8 * i);
+    return {AXElement::Kind::Part, app, 0, part};
+}
 
 // The window with this number among the application's own.
 SimWindow* windowOf(SimApp& a, quint64 number) {
@@ -511,8 +568,12 @@ AXRead SimDesktop::copyAttribute(const AXElement& e, const QString& attr) {
             return ok(a->info.isActive);
         if (attr == QLatin1String("AXHidden"))
             return ok(a->info.isHidden);
+        if (attr == AX::kMenuBar && a->menuBar)
+            return ok(AXElement{AXElement::Kind::Part, a->info.handle, 0, kMenuBarPart});
         return {AXError::AttributeUnsupported, std::nullopt};
     }
+    if (const auto path = menuPath(e))
+        return copyMenuAttribute(*a, *path, attr);
     SimWindow* w = windowOf(*a, e.id);
     if (!w)
         return {AXError::InvalidElement, std::nullopt};
@@ -547,6 +608,127 @@ AXRead SimDesktop::copyAttribute(const AXElement& e, const QString& attr) {
     return {AXError::AttributeUnsupported, std::nullopt};
 }
 
+namespace {
+const SimMenuItem* menuItemAt(const std::vector<SimMenu>& bar, const std::vector<std::size_t>& indices) {
+    if (indices.size() < 2 || indices[0] >= bar.size() || indices[1] >= bar[indices[0]].items.size())
+        return nullptr;
+    const SimMenuItem* item = &bar[indices[0]].items[indices[1]];
+    if (indices.size() > 2) {
+        if (indices[2] >= item->submenu.size())
+            return nullptr;
+        item = &item->submenu[indices[2]];
+    }
+    return item;
+}
+} // namespace
+
+AXRead SimDesktop::copyMenuAttribute(const SimApp& a, const MenuPath& path, const QString& attr) {
+    auto ok = [](AXValue v) { return AXRead{AXError::Success, std::move(v)}; };
+    const AXRead none{AXError::NoValue, std::nullopt};
+    if (!a.menuBar)
+        return {AXError::InvalidElement, std::nullopt};
+    const auto& bar = *a.menuBar;
+    const AppHandle app = a.info.handle;
+    if (path.bar) {
+        if (attr == AX::kRole)
+            return ok(QStringLiteral("AXMenuBar"));
+        if (attr != AX::kChildren)
+            return {AXError::AttributeUnsupported, std::nullopt};
+        std::vector<AXElement> items;
+        for (std::size_t i = 0; i < bar.size(); ++i)
+            items.push_back(menuElement(app, {i}, false));
+        return ok(items);
+    }
+    const std::size_t top = path.indices[0];
+    if (top >= bar.size())
+        return {AXError::InvalidElement, std::nullopt};
+    if (path.indices.size() == 1 && !path.menu) {
+        if (attr == AX::kTitle)
+            return ok(bar[top].title);
+        if (attr == AX::kRole)
+            return ok(QStringLiteral("AXMenuBarItem"));
+        if (attr == AX::kMenu)
+            return ok(menuElement(app, {top}, true));
+        if (attr == AX::kChildren)
+            return ok(std::vector<AXElement>{menuElement(app, {top}, true)});
+        return {AXError::AttributeUnsupported, std::nullopt};
+    }
+    if (path.menu) {
+        if (attr == AX::kRole)
+            return ok(QStringLiteral("AXMenu"));
+        if (attr != AX::kChildren)
+            return {AXError::AttributeUnsupported, std::nullopt};
+        std::vector<AXElement> items;
+        if (path.indices.size() == 1) {
+            if (!bar[top].itemsOnlyWhenOpen || a.openMenu == top)
+                for (std::size_t i = 0; i < bar[top].items.size(); ++i)
+                    items.push_back(menuElement(app, {top, i}, false));
+        } else if (const SimMenuItem* owner = menuItemAt(bar, path.indices)) {
+            for (std::size_t i = 0; i < owner->submenu.size(); ++i)
+                items.push_back(menuElement(app, {top, path.indices[1], i}, false));
+        }
+        return ok(items);
+    }
+    const SimMenuItem* item = menuItemAt(bar, path.indices);
+    if (!item)
+        return {AXError::InvalidElement, std::nullopt};
+    if (attr == AX::kTitle)
+        return item->titleReadable ? ok(item->title) : none;
+    if (attr == AX::kRole)
+        return ok(item->role);
+    if (attr == AX::kEnabled)
+        return item->enabled ? ok(*item->enabled) : none;
+    if (attr == AX::kMenuItemCmdChar)
+        return item->cmdChar ? ok(*item->cmdChar) : none;
+    if (attr == AX::kMenuItemCmdVirtualKey)
+        return item->cmdVirtualKey ? ok(*item->cmdVirtualKey) : none;
+    if (attr == AX::kMenuItemCmdModifiers)
+        return item->cmdModifiers ? ok(*item->cmdModifiers) : none;
+    if (attr == AX::kChildren) {
+        if (item->submenu.empty() || path.indices.size() > 2)
+            return ok(std::vector<AXElement>{});
+        return ok(std::vector<AXElement>{menuElement(app, path.indices, true)});
+    }
+    return {AXError::AttributeUnsupported, std::nullopt};
+}
+
+AXError SimDesktop::performMenuAction(SimApp& a, const MenuPath& path, const QString& action) {
+    if (!a.menuBar || path.bar)
+        return AXError::ActionUnsupported;
+    auto& bar = *a.menuBar;
+    const std::size_t top = path.indices[0];
+    if (top >= bar.size())
+        return AXError::InvalidElement;
+    const QString where = QStringLiteral("%1 %2:%3").arg(action).arg(a.info.pid).arg(bar[top].title);
+    if (path.indices.size() == 1) {
+        if (!path.menu && action == AX::kPress) {
+            axJournal << where;
+            a.openMenu = top;
+            return AXError::Success;
+        }
+        if (path.menu && action == AX::kCancel) {
+            axJournal << where;
+            if (a.openMenu == top)
+                a.openMenu.reset();
+            return AXError::Success;
+        }
+        return AXError::ActionUnsupported;
+    }
+    const SimMenuItem* item = menuItemAt(bar, path.indices);
+    if (!item || path.menu)
+        return AXError::InvalidElement;
+    if (action != AX::kPress)
+        return AXError::ActionUnsupported;
+    axJournal << where + u'>' + item->title;
+    if (item->enabled == false)
+        return AXError::CannotComplete;
+    // Choosing an item closes the open menu.
+    a.openMenu.reset();
+    if (item->onPress)
+        item->onPress();
+    return AXError::Success;
+}
+
 AXError SimDesktop::setAttribute(const AXElement& e, const QString& attr, const AXValue& value) {
     SimApp* a = app(e.app.value);
     if (!a || e.kind == AXElement::Kind::SystemWide)
@@ -563,7 +745,7 @@ AXError SimDesktop::setAttribute(const AXElement& e, const QString& attr, const 
     axJournal << QStringLiteral("%1=%2 %3:%4").arg(attr, written).arg(pid).arg(e.id);
     if (e.kind == AXElement::Kind::Application) {
         if (attr == QLatin1String("AXFrontmost") && std::holds_alternative<bool>(value)) {
-            if (std::get<bool>(value))
+            if (std::get<bool>(value) && !a->refusesActivation)
                 activate(pid);
             return AXError::Success;
         }
@@ -614,6 +796,8 @@ AXError SimDesktop::performAction(const AXElement& e, const QString& action) {
         return AXError::InvalidElement;
     if (a->refusesAccessibility)
         return AXError::CannotComplete;
+    if (const auto path = menuPath(e))
+        return performMenuAction(*a, *path, action);
     const quint32 number = static_cast<quint32>(e.id);
     SimWindow* w = windowOf(*a, number);
     if (!w)

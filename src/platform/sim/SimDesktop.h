@@ -33,6 +33,7 @@
 namespace vantorel {
 
 class SimDesktop;
+struct MenuPath;
 
 // A window of a simulated application, in the top-left global space.
 struct SimWindow {
@@ -50,12 +51,45 @@ struct SimWindow {
     bool capturable = true;
 };
 
+// An item of a simulated application's menu.
+struct SimMenuItem {
+    QString title;
+    // False: "AXTitle" does not read.
+    bool titleReadable = true;
+    // Nothing: "AXEnabled" does not read.
+    std::optional<bool> enabled = true;
+    QString role = QStringLiteral("AXMenuItem");
+    std::optional<QString> cmdChar;
+    std::optional<qint64> cmdVirtualKey;
+    std::optional<qint64> cmdModifiers;
+    // A submenu under the item.
+    std::vector<SimMenuItem> submenu;
+    // What a press does (a new window, say); a press of a disabled item fails.
+    std::function<void()> onPress;
+};
+
+// A menu of a simulated application's menu bar.
+struct SimMenu {
+    QString title;
+    std::vector<SimMenuItem> items;
+    // Lists its items only while it is open (pressed and not cancelled).
+    bool itemsOnlyWhenOpen = false;
+};
+
 struct SimApp {
     RunningApplication info;
     std::vector<SimWindow> windows; // front to back
     std::optional<quint32> focusedWindow;
     // Every accessibility call to this application fails (an app that does not answer).
     bool refusesAccessibility = false;
+    // Its menu bar, the system's menu first; none: "AXMenuBar" does not read.
+    std::optional<std::vector<SimMenu>> menuBar;
+    // The menu-bar item whose menu is open, if any.
+    std::optional<std::size_t> openMenu;
+    // Never comes to the front when asked (another application keeps the focus).
+    bool refusesActivation = false;
+    // Asked to quit, it stays (an unsaved document, a question to the user).
+    bool ignoresQuit = false;
     // Without an icon set, one is drawn from the name on first use.
     QIcon icon;
     bool hasIcon = true;
@@ -78,6 +112,7 @@ public:
     std::optional<QString> applicationLocation(const QString& bundleIdentifier) const override;
     bool openUrl(const QString& url) override;
     bool openApplication(const QString& bundleIdentifier) override;
+    bool openApplicationInBackground(const QString& bundleIdentifier) override;
     std::vector<InstalledApplication> installedApplications() const override;
     bool openApplicationAt(const QString& location) override;
     bool revealInFileBrowser(const QString& path) override;
@@ -179,6 +214,8 @@ public:
     const std::vector<SimApp>& apps() const { return apps_; }
     QStringList openedUrls;
     QStringList openedApplications;
+    // The applications asked to quit (not forced), in order.
+    std::vector<qint64> quitRequests;
 
     // --- installed applications on disk, as a launcher finds them ---
     // Walked in this order; an installed location (install()) gives an application its identifier.
@@ -315,6 +352,8 @@ public:
 
 private:
     friend class SimWorkspace;
+    AXRead copyMenuAttribute(const SimApp& app, const MenuPath& path, const QString& attribute);
+    AXError performMenuAction(SimApp& app, const MenuPath& path, const QString& action);
     std::vector<SimApp> apps_;
     std::map<QString, QString> installed_;
     std::vector<Display> displays_;

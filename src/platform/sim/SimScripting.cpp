@@ -58,4 +58,29 @@ bool SimScripting::reopenApplication(const QString& bundleIdentifier) {
     return answer.compiles && !answer.error;
 }
 
+namespace {
+ScriptOutcome outcome(const SimScriptAnswer& answer) {
+    return {answer.compiles, answer.error, answer.result};
+}
+} // namespace
+
+ScriptOutcome SimScripting::closeFileBrowserWindow(const QString& name) {
+    const QString quoted = escaped(name);
+    return outcome(run(QStringLiteral("tell application \"Finder\"\n"
+                                      "    if (count of (every Finder window whose name is \"") +
+                       quoted +
+                       QStringLiteral("\")) > 0 then\n"
+                                      "        close (first Finder window whose name is \"") +
+                       quoted +
+                       QStringLiteral("\")\n"
+                                      "        return \"closed\"\n"
+                                      "    end if\n"
+                                      "    return \"missing\"\n"
+                                      "end tell")));
+}
+
+ScriptOutcome SimScripting::closeAllFileBrowserWindows() {
+    return outcome(run(QStringLiteral("tell application \"Finder\" to close every window")));
+}
+
 } // namespace vantorel

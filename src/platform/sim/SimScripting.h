@@ -24,6 +24,8 @@ public:
     FileBrowserRestore restoreFileBrowserWindows() override;
     bool openFileBrowserWindow(const std::optional<QString>& folder) override;
     bool reopenApplication(const QString& bundleIdentifier) override;
+    ScriptOutcome closeFileBrowserWindow(const QString& name) override;
+    ScriptOutcome closeAllFileBrowserWindows() override;
 
     // Text for inside a string literal: backslashes doubled first, then quotes escaped.
     static QString escaped(const QString& text);

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@ namespace vantorel {
 namespace {
 
 const QString kMainGroup = QStringLiteral("Desktop Entry");
+const QString kActionGroupPrefix = QStringLiteral("Desktop Action ");
 
 bool isBlank(QChar c) {
     return c == u' ' || c == u'\t';
@@ -137,15 +139,27 @@ Result<DesktopEntry> DesktopEntry::parse(const QByteArray& data, const DesktopLo
     const int unlocalised = static_cast<int>(order.size());
     DesktopEntry entry;
     entry.filePath_ = filePath;
-    QHash<QString, int> rank; // per key: index in order of the value kept; unlocalised is last
+    // Per group and key: index in order of the value kept; unlocalised is last.
+    QHash<QString, QHash<QString, int>> rank;
     int mainGroups = 0;
+    // The group whose keys are kept: the main one, or an action's ("" for none).
+    QString current;
     bool inMain = false;
     const auto onGroup = [&](const QString& group) {
         // Only the first [Desktop Entry] group counts; a repeated one is ignored.
         inMain = group == kMainGroup && mainGroups++ == 0;
+        current = inMain ? group : QString();
+        if (!inMain && group.startsWith(kActionGroupPrefix)) {
+            const QString id = group.mid(kActionGroupPrefix.size());
+            // A repeated action group is ignored, like a repeated main one.
+            if (!entry.actionValues_.contains(id)) {
+                entry.actionValues_.insert(id, {});
+                current = group;
+            }
+        }
     };
     const auto onEntry = [&](const QString&, const QString& key, const QString& value) {
-        if (!inMain)
+        if (current.isEmpty())
             return;
         QString base = key;
         int keyRank = unlocalised;
@@ -158,15 +172,50 @@ Result<DesktopEntry> DesktopEntry::parse(const QByteArray& data, const DesktopLo
             if (keyRank < 0)
                 return;
         }
-        const auto it = rank.constFind(base);
-        if (it != rank.constEnd() && *it <= keyRank)
+        auto& ranks = rank[current];
+        const auto it = ranks.constFind(base);
+        if (it != ranks.constEnd() && *it <= keyRank)
             return;
-        rank.insert(base, keyRank);
-        entry.values_.insert(base, value);
+        ranks.insert(base, keyRank);
+        if (inMain)
+            entry.values_.insert(base, value);
+        else
+            entry.actionValues_[current.mid(kActionGroupPrefix.size())].insert(base, value);
     };
     forEachKeyFileEntry(data, onEntry, onGroup);
     if (mainGroups == 0)
         return Result<DesktopEntry>::failure(QStringLiteral("no [Desktop Entry] group"));
+    return entry;
+}
+
+std::vector<DesktopAction> DesktopEntry::actions() const {
+    std::vector<DesktopAction> out;
+    for (const QString& id : stringList(QStringLiteral("Actions"))) {
+        const auto group = actionValues_.constFind(id);
+        if (group == actionValues_.constEnd())
+            continue;
+        DesktopAction action{id, unescape(group->value(QStringLiteral("Name"))),
+                             unescape(group->value(QStringLiteral("Icon"))),
+                             unescape(group->value(QStringLiteral("Exec")))};
+        // An action without a name has nothing to show.
+        if (!action.name.isEmpty() &&
+            std::none_of(out.begin(), out.end(), [&](const DesktopAction& a) { return a.id == id; }))
+            out.push_back(std::move(action));
+    }
+    return out;
+}
+
+std::optional<DesktopEntry> DesktopEntry::forAction(const QString& id) const {
+    const auto group = actionValues_.constFind(id);
+    if (group == actionValues_.constEnd() || !stringList(QStringLiteral("Actions")).contains(id))
+        return std::nullopt;
+    DesktopEntry entry = *this;
+    entry.actionValues_.clear();
+    for (const char* key : {"Name", "Exec", "Icon"})
+        if (const auto value = group->constFind(QString::fromLatin1(key)); value != group->constEnd())
+            entry.values_.insert(QString::fromLatin1(key), *value);
+    // An action starts its own command, even for an application started over the bus.
+    entry.values_.remove(QStringLiteral("DBusActivatable"));
     return entry;
 }
 

@@ -39,6 +39,15 @@ void forEachKeyFileEntry(const QByteArray& data,
 // absolute and executable; a bare name is looked up in pathVariable.
 QString findExecutable(const QString& program, const QString& pathVariable);
 
+// An extra command of an application ("Actions=" and its "[Desktop Action id]" group).
+struct DesktopAction {
+    QString id;
+    // Localised like the entry's own keys.
+    QString name;
+    QString icon;
+    QString exec;
+};
+
 // The [Desktop Entry] group of one desktop file, with every localised key
 // already resolved for the locale it was read with.
 class DesktopEntry {
@@ -75,6 +84,11 @@ public:
     QStringList onlyShowIn() const { return stringList(QStringLiteral("OnlyShowIn")); }
     QStringList notShowIn() const { return stringList(QStringLiteral("NotShowIn")); }
 
+    // The actions "Actions=" lists that have a group and a name, in its order.
+    std::vector<DesktopAction> actions() const;
+    // The entry as the action starts it: the action's name, command and icon.
+    std::optional<DesktopEntry> forAction(const QString& id) const;
+
     // Whether menus of these desktops (XDG_CURRENT_DESKTOP, split at ':') list the entry.
     bool isShownIn(const QStringList& currentDesktops) const;
     // TryExec names an installed program (true without TryExec).
@@ -98,6 +112,8 @@ public:
 private:
     QString filePath_;
     QHash<QString, QString> values_;
+    // Per action id, its group's keys.
+    QHash<QString, QHash<QString, QString>> actionValues_;
 };
 
 } // namespace vantorel

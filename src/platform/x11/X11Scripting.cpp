@@ -38,6 +38,38 @@ FileBrowserRestore X11Scripting::restoreFileBrowserWindows() {
     return FileBrowserRestore::Restored;
 }
 
+std::vector<xcb_window_t> X11Scripting::fileBrowserWindows() const {
+    const QString id = workspace_.fileBrowserIdentifier();
+    std::vector<xcb_window_t> windows;
+    for (const auto& g : workspace_.groups())
+        if (!id.isEmpty() && g.desktopId == id)
+            for (xcb_window_t w : g.windows)
+                if (const X11Window* window = workspace_.tracker().window(w);
+                    window && workspace_.isNormalWindow(*window))
+                    windows.push_back(w);
+    return windows;
+}
+
+ScriptOutcome X11Scripting::closeFileBrowserWindow(const QString& name) {
+    if (workspace_.fileBrowserIdentifier().isEmpty())
+        return {false, QStringLiteral("no file manager is set"), std::nullopt};
+    // The window list names the file manager's windows as their titles do.
+    for (xcb_window_t w : fileBrowserWindows())
+        if (workspace_.tracker().window(w)->title == name) {
+            workspace_.requestClose(w);
+            return {true, std::nullopt, QStringLiteral("closed")};
+        }
+    return {true, std::nullopt, QStringLiteral("missing")};
+}
+
+ScriptOutcome X11Scripting::closeAllFileBrowserWindows() {
+    if (workspace_.fileBrowserIdentifier().isEmpty())
+        return {false, QStringLiteral("no file manager is set"), std::nullopt};
+    for (xcb_window_t w : fileBrowserWindows())
+        workspace_.requestClose(w);
+    return {};
+}
+
 bool X11Scripting::launchFileBrowser(const QString& folder) {
     const QString id = workspace_.fileBrowserIdentifier();
     const DesktopEntry* entry = id.isEmpty() ? nullptr : index_.find(id);

@@ -3,6 +3,8 @@
 #include "platform/Scripting.h"
 
 #include <QObject>
+#include <vector>
+#include <xcb/xcb.h>
 
 namespace vantorel {
 
@@ -25,8 +27,13 @@ public:
     FileBrowserRestore restoreFileBrowserWindows() override;
     bool openFileBrowserWindow(const std::optional<QString>& folder) override;
     bool reopenApplication(const QString& bundleIdentifier) override;
+    // The file manager's windows are found in the window list by title, and asked to close.
+    ScriptOutcome closeFileBrowserWindow(const QString& name) override;
+    ScriptOutcome closeAllFileBrowserWindows() override;
 
 private:
+    // Its normal windows, front to back.
+    std::vector<xcb_window_t> fileBrowserWindows() const;
     bool launchFileBrowser(const QString& folder);
 
     X11Workspace& workspace_;

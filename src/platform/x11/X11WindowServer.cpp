@@ -1,5 +1,6 @@
 #include "platform/x11/X11WindowServer.h"
 
+#include "platform/KeyEvents.h"
 #include "platform/x11/X11WindowCapture.h"
 #include "platform/x11/X11Workspace.h"
 
@@ -87,6 +88,102 @@ std::optional<std::vector<WindowListEntry>> X11WindowServer::windowList(const Wi
     return out;
 }
 
+// An application's menu bar is made of its desktop entry's actions: a first
+// (system) menu, then "File" with an item per action. Its elements are parts
+// of no window (id 0): the bar; a bar item (1 + index); the menu under it
+// (kMenuOf | 1 + index); the action items of "File" (1 + action index) << 8 | 2.
+namespace {
+constexpr quint32 kMenuBarPart = 1u << 31;
+constexpr quint32 kMenuOf = 1u << 30;
+constexpr quint32 kFileItem = 2;
+const QString kNewWindowAction = QStringLiteral("new-window");
+
+bool isMenuElement(const AXElement& e) {
+    return e.kind == AXElement::Kind::Part && e.id == 0;
+}
+AXElement menuPart(AppHandle app, quint32 part) {
+    return {AXElement::Kind::Part, app, 0, part};
+}
+} // namespace
+
+AXRead X11Accessibility::copyMenuAttribute(const AXElement& element, const QString& attr) {
+    const X11AppGroup* g = workspace_.group(element.app);
+    if (!g)
+        return fail(AXError::InvalidElement);
+    const AppHandle app = g->info.handle;
+    const auto actions = workspace_.applicationActions(app);
+    const quint32 part = element.part;
+    if (part == kMenuBarPart) {
+        if (attr == AX::kRole)
+            return ok(QStringLiteral("AXMenuBar"));
+        if (attr == AX::kChildren)
+            return ok(std::vector<AXElement>{menuPart(app, 1), menuPart(app, kFileItem)});
+        return fail(AXError::AttributeUnsupported);
+    }
+    if (part == 1 || part == kFileItem) {
+        if (attr == AX::kTitle)
+            return ok(part == 1 ? QStringLiteral("System") : QStringLiteral("File"));
+        if (attr == AX::kRole)
+            return ok(QStringLiteral("AXMenuBarItem"));
+        if (attr == AX::kMenu)
+            return ok(menuPart(app, kMenuOf | part));
+        if (attr == AX::kChildren)
+            return ok(std::vector<AXElement>{menuPart(app, kMenuOf | part)});
+        return fail(AXError::AttributeUnsupported);
+    }
+    if (part == (kMenuOf | 1) || part == (kMenuOf | kFileItem)) {
+        if (attr == AX::kRole)
+            return ok(QStringLiteral("AXMenu"));
+        if (attr != AX::kChildren)
+            return fail(AXError::AttributeUnsupported);
+        std::vector<AXElement> items;
+        if (part == (kMenuOf | kFileItem))
+            for (std::size_t i = 0; i < actions.size(); ++i)
+                items.push_back(menuPart(app, quint32(i + 1) << 8 | kFileItem));
+        return ok(items);
+    }
+    const std::size_t index = (part >> 8) - 1;
+    if ((part & 0xff) != kFileItem || (part >> 8) == 0 || index >= actions.size())
+        return fail(AXError::InvalidElement);
+    const DesktopAction& action = actions[index];
+    // The application's own New Window carries the New Window shortcut.
+    const bool newWindow = action.id == kNewWindowAction;
+    if (attr == AX::kTitle)
+        return ok(action.name);
+    if (attr == AX::kRole)
+        return ok(AX::kMenuItemRole);
+    if (attr == AX::kEnabled)
+        return ok(true);
+    if (attr == AX::kChildren)
+        return ok(std::vector<AXElement>{});
+    if (newWindow && attr == AX::kMenuItemCmdChar)
+        return ok(QStringLiteral("N"));
+    if (newWindow && attr == AX::kMenuItemCmdVirtualKey)
+        return ok(qint64(VirtualKey::N));
+    if (newWindow && attr == AX::kMenuItemCmdModifiers)
+        return ok(qint64(0));
+    return fail(AXError::NoValue);
+}
+
+AXError X11Accessibility::performMenuAction(const AXElement& element, const QString& action) {
+    const X11AppGroup* g = workspace_.group(element.app);
+    if (!g)
+        return AXError::InvalidElement;
+    const quint32 part = element.part;
+    // Nothing opens on screen: pressing a bar item and cancelling its menu succeed as they are.
+    if (part == 1 || part == kFileItem)
+        return action == AX::kPress ? AXError::Success : AXError::ActionUnsupported;
+    if (part & kMenuOf)
+        return action == AX::kCancel ? AXError::Success : AXError::ActionUnsupported;
+    if (action != AX::kPress || (part & 0xff) != kFileItem || (part >> 8) == 0)
+        return AXError::ActionUnsupported;
+    const auto actions = workspace_.applicationActions(g->info.handle);
+    const std::size_t index = (part >> 8) - 1;
+    if (index >= actions.size())
+        return AXError::InvalidElement;
+    return workspace_.launchAction(g->info.handle, actions[index].id) ? AXError::Success : AXError::CannotComplete;
+}
+
 const X11Window* X11Accessibility::windowOf(const AXElement& element) const {
     if (element.kind != AXElement::Kind::Window && element.kind != AXElement::Kind::Part)
         return nullptr;
@@ -135,8 +232,12 @@ AXRead X11Accessibility::copyAttribute(const AXElement& element, const QString& 
             return ok(g->info.isHidden);
         if (attr == QLatin1String("AXRole"))
             return ok(QStringLiteral("AXApplication"));
+        if (attr == AX::kMenuBar && g->desktopId)
+            return ok(menuPart(g->info.handle, kMenuBarPart));
         return fail(AXError::AttributeUnsupported);
     }
+    if (isMenuElement(element))
+        return copyMenuAttribute(element, attr);
     const X11Window* w = windowOf(element);
     if (!w)
         return fail(AXError::InvalidElement);
@@ -229,10 +330,14 @@ AXError X11Accessibility::setAttribute(const AXElement& element, const QString& 
 }
 
 AXError X11Accessibility::performAction(const AXElement& element, const QString& action) {
+    if (isMenuElement(element))
+        return performMenuAction(element, action);
     const X11Window* w = windowOf(element);
     if (!w)
         return AXError::InvalidElement;
-    if (element.kind == AXElement::Kind::Part && action == QLatin1String("AXPress")) {
+    // The window's close button and the window's own close action are both the close request.
+    if ((element.kind == AXElement::Kind::Part && action == AX::kPress) ||
+        (element.kind == AXElement::Kind::Window && action == AX::kClose)) {
         workspace_.requestClose(w->id);
         return AXError::Success;
     }

@@ -50,6 +50,8 @@ public:
 
 private:
     const X11Window* windowOf(const AXElement& element) const;
+    AXRead copyMenuAttribute(const AXElement& element, const QString& attribute);
+    AXError performMenuAction(const AXElement& element, const QString& action);
     X11WindowTracker& tracker_;
     X11Workspace& workspace_;
 };

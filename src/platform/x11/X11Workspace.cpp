@@ -367,7 +367,7 @@ bool X11Workspace::revealInFileBrowser(const QString& path) {
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     call << QStringList{QUrl::fromLocalFile(file.absoluteFilePath()).toString(QUrl::FullyEncoded)} << QString();
     // Asynchronous: a file manager started by D-Bus activation may take a while to answer.
-    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
+    auto* watcher = new QDBusPendingCallWatcher(launcher_.bus().asyncCall(call), this);
     // Without a file manager on the bus, the containing folder opens instead.
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, folder] {
         watcher->deleteLater();
@@ -541,7 +541,19 @@ bool X11Workspace::signalGroup(AppHandle app, int sig) {
 }
 
 bool X11Workspace::terminate(AppHandle app) {
-    return signalGroup(app, SIGTERM);
+    const X11AppGroup* g = group(app);
+    if (!g)
+        return false;
+    // Each window is asked to close, as its own close button does: the
+    // application may ask to save first, or refuse. SIGTERM, which nobody can
+    // answer, is left for an application without a window to ask.
+    bool asked = false;
+    for (xcb_window_t id : g->windows)
+        if (tracker_.window(id)) {
+            requestClose(id);
+            asked = true;
+        }
+    return asked || signalGroup(app, SIGTERM);
 }
 
 bool X11Workspace::forceTerminate(AppHandle app) {
@@ -602,6 +614,19 @@ QIcon X11Workspace::iconForFile(const QString& path) const {
             return icons_.iconFor(*entry);
     const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
     return QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
+}
+
+std::vector<DesktopAction> X11Workspace::applicationActions(AppHandle app) const {
+    const X11AppGroup* g = group(app);
+    const DesktopEntry* entry = g && g->desktopId ? index_.find(*g->desktopId) : nullptr;
+    return entry ? entry->actions() : std::vector<DesktopAction>{};
+}
+
+bool X11Workspace::launchAction(AppHandle app, const QString& actionId) {
+    const X11AppGroup* g = group(app);
+    const DesktopEntry* entry = g && g->desktopId ? index_.find(*g->desktopId) : nullptr;
+    const auto action = entry ? entry->forAction(actionId) : std::nullopt;
+    return action && launcher_.launch(*g->desktopId, *action);
 }
 
 QString X11Workspace::fileBrowserIdentifier() const { return mime_.fileBrowserIdentifier(); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Workspace.h"
+#include "platform/x11/DesktopEntry.h"
 #include "platform/x11/X11WindowTracker.h"
 
 #include <QHash>
@@ -56,6 +57,12 @@ public:
     QString fileBrowserIdentifier() const override;
     QString fileBrowserName() const override;
     QStringList defaultPinnedCandidates() const override;
+    // Starting a Linux file manager opens a window.
+    bool fileBrowserRunsWithoutWindows() const override { return false; }
+
+    // The extra commands of an application's desktop entry, and starting one.
+    std::vector<DesktopAction> applicationActions(AppHandle app) const;
+    bool launchAction(AppHandle app, const QString& actionId);
 
     // In the order the applications first appeared.
     const std::vector<X11AppGroup>& groups() const { return groups_; }

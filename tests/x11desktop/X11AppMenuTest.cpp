@@ -7,6 +7,7 @@
 #include "apps/AppRegistryService.h"
 #include "support/FakeDesktopServices.h"
 #include "support/PrivateBus.h"
+#include "support/ProgramOnDesktop.h"
 #include "support/TestSupport.h"
 #include "widgets/AppMenuHandler.h"
 #include "widgets/WindowCommands.h"
@@ -39,7 +40,7 @@ protected:
         registerFakeDesktopServices(bus.connect(QStringLiteral("files")), files, notices);
         backend =
             X11Backend::create(scheduler, QCoreApplication::applicationPid(), bus.connect(QStringLiteral("taskbar")));
-        platform = desktopWithProgramIn(sim);
+        platform = withProgramIn(backend->platform(), sim);
         persistence = std::make_unique<PersistenceService>(sim.memoryDefaults, "com.vantorel.app", *platform.workspace);
         settings = std::make_unique<SettingsService>(*persistence);
         registry = std::make_unique<AppRegistryService>(platform, *persistence, *settings, scheduler);

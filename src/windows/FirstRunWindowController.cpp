@@ -212,15 +212,6 @@ FirstRunWindowController::PermissionState FirstRunWindowController::updatePermis
     return state;
 }
 
-void FirstRunWindowController::alert(AlertStyle style, const QString& title, const QString& text) {
-    AlertSpec shown;
-    shown.style = style;
-    shown.message = title;
-    shown.informativeText = text;
-    shown.buttons = {QStringLiteral("OK")};
-    deps_.platform.alerts->runModal(shown);
-}
-
 void FirstRunWindowController::requestAccessibility() {
     auto* ax = deps_.platform.accessibility;
     if (ax && !ax->isProcessTrusted(true) && deps_.platform.workspace)
@@ -245,14 +236,16 @@ void FirstRunWindowController::checkPermissions() {
         deps_.scheduler.after(delay, this, [this] { updatePermissionStatusLabels(); });
     auto word = [](bool granted) { return granted ? QStringLiteral("Granted") : QStringLiteral("Not Granted"); };
     if (state.accessibility && state.screenRecording)
-        alert(AlertStyle::Informational, QStringLiteral("Permissions Granted"),
-              QStringLiteral("Accessibility and Screen Recording permissions are currently granted."));
+        deps_.platform.alerts->inform(
+            AlertStyle::Informational, QStringLiteral("Permissions Granted"),
+            QStringLiteral("Accessibility and Screen Recording permissions are currently granted."));
     else
-        alert(AlertStyle::Warning, QStringLiteral("Permissions Still Missing"),
-              QStringLiteral("Accessibility: ") + word(state.accessibility) + QStringLiteral("\nScreen Recording: ") +
-                  word(state.screenRecording) +
-                  QStringLiteral("\n\nNote: Screen Recording permission may require fully quitting and reopening "
-                                 "Vantorel before it reports as granted."));
+        deps_.platform.alerts->inform(
+            AlertStyle::Warning, QStringLiteral("Permissions Still Missing"),
+            QStringLiteral("Accessibility: ") + word(state.accessibility) + QStringLiteral("\nScreen Recording: ") +
+                word(state.screenRecording) +
+                QStringLiteral("\n\nNote: Screen Recording permission may require fully quitting and reopening "
+                               "Vantorel before it reports as granted."));
 }
 
 void FirstRunWindowController::launchAtLoginChanged() {
@@ -263,7 +256,8 @@ void FirstRunWindowController::launchAtLoginChanged() {
     const Status status = service->setEnabled(enabled);
     if (!status.ok()) {
         launchAtLoginToggle_->setChecked(service->isEnabled());
-        alert(AlertStyle::Warning, QStringLiteral("Unable to update Launch at Login"), status.error());
+        deps_.platform.alerts->inform(AlertStyle::Warning, QStringLiteral("Unable to update Launch at Login"),
+                                      status.error());
         return;
     }
     deps_.settings.update([&](AppSettings& s) { s.launchAtLogin = enabled; });

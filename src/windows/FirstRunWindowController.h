@@ -73,7 +73,6 @@ private:
     };
     void build();
     PermissionState updatePermissionStatusLabels();
-    void alert(AlertStyle style, const QString& title, const QString& text);
 
     FirstRunDependencies deps_;
     std::unique_ptr<QWidget> window_;

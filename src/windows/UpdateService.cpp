@@ -159,12 +159,7 @@ void UpdateService::offerInstall(const AppcastItem& item) {
 }
 
 void UpdateService::tell(bool warning, const QString& title, const QString& text) {
-    AlertSpec shown;
-    shown.style = warning ? AlertStyle::Warning : AlertStyle::Informational;
-    shown.message = title;
-    shown.informativeText = text;
-    shown.buttons = {QStringLiteral("OK")};
-    deps_->alerts.runModal(shown);
+    deps_->alerts.inform(warning ? AlertStyle::Warning : AlertStyle::Informational, title, text);
 }
 
 } // namespace vantorel

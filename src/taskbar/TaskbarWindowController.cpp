@@ -534,7 +534,8 @@ void TaskbarWindowController::wireAppButtons(AppButtonsRail& rail) {
             self->activation_->activate(entry);
     };
     rail.onAppHoverBegin = [self](AppButton* button, const AppEntry& entry) {
-        if (self && entry.isRunning)
+        // A hover that ends inside a menu's loop would stand the preview over the menu.
+        if (self && entry.isRunning && self->menuTrackingDepth_ == 0)
             self->showPreview(button, entry);
     };
     // The end of a hover leaves the preview to its own pointer polling: the

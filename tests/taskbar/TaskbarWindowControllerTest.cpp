@@ -481,18 +481,23 @@ TEST_F(Taskbar, ARightClickOpensTheApplicationMenuAtTheClickInTheChosenLook) {
     QPoint at;
     QColor background;
     QStringList shown;
+    bool previewOverMenu = true;
     controller->presentMenu = [&](QMenu& menu, QWidget*) {
         depthWhileOpen = controller->menuTrackingDepth();
         at = menu.property("popupAt").toPoint();
         background = menu.palette().color(QPalette::Window);
         for (auto* a : menu.actions())
             shown << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        // A hover that began with the click ends while the menu is open.
+        ASSERT_TRUE(hover(QStringLiteral("com.example.Editor")));
+        previewOverMenu = controller->isPreviewOpen();
         menu.actions().front()->trigger();
     };
     const QMouseEvent press(QEvent::MouseButtonPress, QPointF(4, 4), QPointF(321, 876), Qt::RightButton,
                             Qt::RightButton, Qt::NoModifier);
     controller->taskbarView("1")->appRail->onAppButtonRightClicked(entry, press);
     EXPECT_EQ(depthWhileOpen, 1);
+    EXPECT_FALSE(previewOverMenu) << "no preview over an open menu";
     EXPECT_EQ(controller->menuTrackingDepth(), 0);
     EXPECT_EQ(at, QPoint(321, 876));
     EXPECT_EQ(background, ThemeService::palette(ResolvedTheme::Dark).color(QPalette::Window));

@@ -58,6 +58,7 @@ bool ActivationController::isFrontmost(AppHandle app) const {
 }
 
 void ActivationController::activate(const AppEntry& entry) {
+    ++clicks_;
     const auto app = resolveRunningApplication(entry, *platform_.workspace);
     if (!app)
         return launch(entry.bundleId);
@@ -227,7 +228,8 @@ void ActivationController::focusFrontmostWindow(const RunningApplication& app) {
 
 void ActivationController::minimizeAllWindows(const RunningApplication& app) {
     Accessibility* ax = platform_.accessibility;
-    const auto windows = ax->copyAttribute(ax->applicationElement(app.handle), AX::kWindows).as<std::vector<AXElement>>();
+    const auto windows =
+        ax->copyAttribute(ax->applicationElement(app.handle), AX::kWindows).as<std::vector<AXElement>>();
     if (!windows) {
         platform_.workspace->hide(app.handle);
         return;
@@ -256,19 +258,23 @@ void ActivationController::openNewFileBrowserWindow() {
 
 void ActivationController::scheduleVisibilityRecovery(const RunningApplication& app) {
     // Only identifiers travel: an application that quits meanwhile is simply not found.
-    scheduler_.after(kVisibilityCheckDelay, this, [this, handle = app.handle, bundleId = app.bundleIdentifier] {
-        const auto found = lookupRunningApplication(handle, bundleId);
-        if (found && isFrontmost(found->handle) && !hasUsableOnScreenWindow(*found))
-            recoverMissingVisibleWindow(*found);
-    });
+    scheduler_.after(kVisibilityCheckDelay, this,
+                     [this, handle = app.handle, bundleId = app.bundleIdentifier, click = clicks_] {
+                         if (click != clicks_)
+                             return;
+                         const auto found = lookupRunningApplication(handle, bundleId);
+                         if (found && isFrontmost(found->handle) && !hasUsableOnScreenWindow(*found))
+                             recoverMissingVisibleWindow(*found);
+                     });
 }
 
 void ActivationController::recoverMissingVisibleWindow(const RunningApplication& app) {
     const bool reopened = requestReopen(app);
     scheduler_.after(reopened ? kNewWindowAfterReopen : kNewWindowAfterFailedReopen, this,
-                     [this, handle = app.handle, bundleId = app.bundleIdentifier] {
+                     [this, handle = app.handle, bundleId = app.bundleIdentifier, click = clicks_] {
                          const auto found = lookupRunningApplication(handle, bundleId);
-                         if (!found || !isFrontmost(found->handle) || hasUsableOnScreenWindow(*found))
+                         if (click != clicks_ || !found || !isFrontmost(found->handle) ||
+                             hasUsableOnScreenWindow(*found))
                              return;
                          if (tryInvokeNewWindowMenu)
                              tryInvokeNewWindowMenu(*found, false);

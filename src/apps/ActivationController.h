@@ -68,7 +68,8 @@ public:
     // A new file-browser window on the home folder, else the home folder opened.
     void openNewFileBrowserWindow();
 
-    // 0.22 s later, an application still in front without a usable window is recovered.
+    // 0.22 s later, an application still in front without a usable window is
+    // recovered, unless another click came meanwhile.
     void scheduleVisibilityRecovery(const RunningApplication& app);
     // The reopen request, then (0.24 s after it ran, 0.06 s after it failed) its New Window command.
     void recoverMissingVisibleWindow(const RunningApplication& app);
@@ -106,6 +107,9 @@ private:
     Platform platform_;
     Scheduler& scheduler_;
     AppRegistryService& registry_;
+    // A later click is the user's newer word: a recovery still pending from an
+    // earlier one would undo it (a window reopened right after "put it away").
+    quint64 clicks_ = 0;
 };
 
 } // namespace vantorel

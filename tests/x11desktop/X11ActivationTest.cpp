@@ -68,15 +68,20 @@ TEST_F(X11Clicks, AnApplicationsButtonBringsItForwardOrPutsItAwayAndAWindowsButt
     EXPECT_TRUE(shown("in front"));
 
     // One button per window: a click restores its window focused, the next
-    // minimises only that one, the one after brings it back.
+    // minimises only that one, the one after brings it back. The row lists an
+    // application's windows front to back, so a click waits for the row to
+    // settle: a button that moves away under the pointer is another window's.
     settings.update([](AppSettings& s) { s.combineWindowsByApp = false; });
     const xcb_window_t one = windowTitled("click one")->id, two = windowTitled("click two")->id;
     const QString oneKey = windowKey(kTerm, one), twoKey = windowKey(kTerm, two);
+    auto leads = [&](const QString& key, const QString& other) {
+        return button(key) && button(other) && button(key)->x() < button(other)->x();
+    };
     ASSERT_TRUE(waitUntil([&] { return button(oneKey) && button(twoKey); }));
     click(button(twoKey));
-    ASSERT_TRUE(waitUntil([&] { return shown("click two") && active() == two; }));
+    ASSERT_TRUE(waitUntil([&] { return shown("click two") && active() == two && leads(twoKey, oneKey); }));
     click(button(oneKey));
-    ASSERT_TRUE(waitUntil([&] { return shown("click one") && active() == one; }));
+    ASSERT_TRUE(waitUntil([&] { return shown("click one") && active() == one && leads(oneKey, twoKey); }));
     // A window that gets the focus inside the same application is seen on the
     // next tick of the window-state check, not at once.
     ASSERT_TRUE(waitUntil([&] { return button(oneKey)->entry().isActive; }));

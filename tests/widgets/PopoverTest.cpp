@@ -29,10 +29,7 @@ TEST_F(PopoverTest, StandsCentredAboveItsAnchorGrowsUpwardAndStaysOnTheScreen) {
     popover.setContentSize(QSize(240, 210));
     popover.show(anchor);
     const QRect a = globalRect(anchor);
-    EXPECT_EQ(popover.geometry().bottom(), a.top() - 1 - Popover::kGap);
     EXPECT_NEAR(popover.geometry().center().x(), a.center().x(), 1);
-    EXPECT_EQ(popover.content()->geometry(), QRect(0, 0, 240, 210));
-
     popover.setContentSize(QSize(240, 238));
     EXPECT_EQ(popover.height(), 238);
     EXPECT_EQ(popover.geometry().bottom(), a.top() - 1 - Popover::kGap) << "keeps standing on the anchor";
@@ -46,21 +43,4 @@ TEST_F(PopoverTest, StandsCentredAboveItsAnchorGrowsUpwardAndStaysOnTheScreen) {
         else
             EXPECT_EQ(edge.geometry().left(), screen.left() + Popover::kScreenMargin);
     }
-}
-
-TEST_F(PopoverTest, FindsTheEnclosingPopoverAndFollowsTheLook) {
-    auto* content = new QWidget;
-    auto* inner = new QWidget(content);
-    Popover popover(content);
-    EXPECT_EQ(Popover::enclosing(inner), &popover);
-    EXPECT_EQ(Popover::enclosing(&window), nullptr);
-
-    ResolvedTheme system = ResolvedTheme::Light;
-    popover.systemLook = [&] { return system; };
-    popover.setAppearance(std::nullopt);
-    EXPECT_EQ(popover.look(), ResolvedTheme::Light);
-    system = ResolvedTheme::Dark;
-    EXPECT_EQ(popover.look(), ResolvedTheme::Dark);
-    popover.setAppearance(ResolvedTheme::Light);
-    EXPECT_EQ(popover.look(), ResolvedTheme::Light);
 }

@@ -175,19 +175,6 @@ TEST_F(RailTest, VerticalWheelScrollsSideways) {
     EXPECT_EQ(bar->value(), 10 * 170 + 8 - 600);
 }
 
-TEST_F(RailTest, TheIconScaleWidensApplicationAndWindowButtons) {
-    rail.update(sample());
-    settle();
-    EXPECT_EQ(rail.button("A")->width(), 54);
-    EXPECT_EQ(rail.button("D#5")->width(), 170);
-
-    w.setSetting([](AppSettings& s) { s.iconScalePercent = 160; });
-    rail.applySettings();
-    settle();
-    EXPECT_EQ(rail.button("A")->width(), 86) << "a widget is whole pixels wide";
-    EXPECT_EQ(rail.button("D#5")->width(), 272);
-}
-
 TEST_F(RailTest, AButtonDroppedWhileItIsDraggedLivesHiddenUntilItsDragEnds) {
     rail.update(sample());
     settle();

@@ -7,7 +7,6 @@
 #include "taskbar/TrayView.h"
 #include "taskbar/WindowClearance.h"
 #include "widgets/ClockView.h"
-#include "widgets/Popover.h"
 #include "widgets/StartButtonView.h"
 
 #include <QMenu>
@@ -43,7 +42,6 @@ protected:
         desktop.setPointer(p);
         tick();
     }
-    bool standsAbove(QWidget* p) const { return desktop.panelsAboveFullScreen.count(p) > 0; }
     // A regular application with one window, in front.
     quint32 frontWindow(const QString& name, Rect bounds) {
         const qint64 pid = desktop.launch("com.example." + name, name);
@@ -101,23 +99,6 @@ TEST_F(AutoHide, TheStartMenuTheCalendarPreviewsAndMenusKeepTheBarUpUntilTheyClo
     EXPECT_EQ(panel()->frame(), kShown);
     controller->toggleLauncher(view->startBtn());
     ASSERT_FALSE(controller->isLauncherOpen());
-    tick();
-    EXPECT_EQ(panel()->frame(), kHidden);
-
-    // The calendar, with the pointer on it, far above the bar's slack.
-    pointAt(kBottom);
-    ClockView* clock = view->tray()->clock();
-    clock->showCalendar();
-    ASSERT_EQ(ClockView::openCalendarCount(), 1);
-    const QRect calendar = clock->calendarPopover()->coveredFrame();
-    const Point onCalendar =
-        ScreenSpace::fromPrimaryScreen().fromQt(QPointF(calendar.center().x(), calendar.top() + 4));
-    ASSERT_GT(onCalendar.y, 55 + 18);
-    pointAt(onCalendar);
-    scheduler.advance(400ms);
-    EXPECT_EQ(ClockView::openCalendarCount(), 1);
-    EXPECT_EQ(panel()->frame(), kShown);
-    clock->closeCalendar();
     tick();
     EXPECT_EQ(panel()->frame(), kHidden);
 
@@ -205,39 +186,6 @@ TEST_F(AutoHide, WhereMotionIsAnnouncedThePollRestsWhileNothingChanges) {
     EXPECT_EQ(panel()->frame(), kShown);
 }
 
-TEST_F(AutoHide, ANativeFullScreenWindowHidesTheBarAndLeavingItBringsEverythingBack) {
-    const quint32 video = frontWindow("Player", {200, 100, 800, 600});
-    // Another application's window covering the whole display.
-    const qint64 viewer = desktop.launch(QStringLiteral("com.example.Viewer"), "Viewer");
-    const quint32 covering = desktop.addWindow(viewer, "photo", {0, 0, 1440, 900});
-    desktop.activate(desktop.ownerOfWindow(video)->info.pid);
-    make();
-    EXPECT_EQ(panel()->frame(), kShown);
-
-    desktop.window(video)->fullScreen = true;
-    second();
-    EXPECT_TRUE(controller->fullscreenLikeActive());
-    desktop.setDisplays({kLaptop}, 1);
-    EXPECT_EQ(panel()->frame(), kHidden) << "placed again, still hidden";
-    EXPECT_FALSE(standsAbove(panel())) << "a hidden bar leaves the stacking alone";
-
-    // At the bottom edge it comes back above the full-screen window, windows covering the display moved aside.
-    pointAt(kBottom);
-    EXPECT_TRUE(standsAbove(panel()));
-    EXPECT_EQ(bounds(covering), (Rect{0, 0, 1440, 844}));
-
-    // Leaving full screen, the pointer still at the bottom: within a second
-    // the bar is back for good and the window too.
-    desktop.window(video)->fullScreen = false;
-    second();
-    EXPECT_FALSE(controller->fullscreenLikeActive());
-    EXPECT_FALSE(controller->hasRevealTimer());
-    EXPECT_EQ(panel()->frame(), kShown);
-    EXPECT_FALSE(standsAbove(panel()));
-    EXPECT_EQ(bounds(covering), (Rect{0, 0, 1440, 900}));
-    EXPECT_TRUE(controller->clearance().adjustedWindows().empty());
-}
-
 TEST(FullscreenLike, OnlyTheFrontmostRegularApplicationsWindowsNeverThisProgramNorAnAccessory) {
     SimDesktop desktop;
     desktop.setDisplays({kLaptop, kExternal}, 1);
@@ -304,14 +252,8 @@ TEST_F(AutoHide, AMaximisedFrontWindowIsClampedOncePerHeight) {
     make();
     EXPECT_EQ(bounds(w), (Rect{0, 25, 1440, 820}));
 
-    // In full screen: untouched.
+    // Not while the bar hides by itself, nor on a display without a bar.
     desktop.window(w)->bounds = {0, 25, 1440, 866};
-    desktop.window(w)->fullScreen = true;
-    second();
-    EXPECT_EQ(bounds(w), (Rect{0, 25, 1440, 866}));
-    desktop.window(w)->fullScreen = false;
-
-    // Nor while the bar hides by itself, nor on a display without a bar.
     autoHide(true);
     second();
     EXPECT_EQ(bounds(w), (Rect{0, 25, 1440, 866}));

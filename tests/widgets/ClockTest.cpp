@@ -3,7 +3,7 @@
 #include "widgets/ClockView.h"
 #include "widgets/Popover.h"
 
-#include <QAccessible>
+#include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -61,6 +61,13 @@ TEST_F(ClockTest, ClickTogglesTheCalendarAboveTheClock) {
     QTest::mouseClick(clock.get(), Qt::LeftButton, {}, QPoint(60, 28));
     EXPECT_EQ(clock->calendarPopover(), nullptr);
     EXPECT_FALSE(clock->isPollingForDismiss());
+
+    // At the screen's edge it stays a margin inside.
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    auto edge = makeClock(QPoint(screen.right() - 60, 500));
+    edge->showCalendar();
+    EXPECT_EQ(edge->calendarPopover()->geometry().right(), screen.right() - Popover::kScreenMargin);
+    edge->closeCalendar();
 }
 
 TEST_F(ClockTest, CalendarStaysWhileThePointerIsOverClockOrCalendar) {

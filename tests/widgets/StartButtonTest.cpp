@@ -89,21 +89,3 @@ TEST_F(StartButtonTest, UpdateNoticeSetsTheDotToolTipAndValue) {
     world.updates.setAvailableVersion(std::nullopt);
     EXPECT_FALSE(view->showsUpdateDot());
 }
-
-TEST_F(StartButtonTest, ClicksRightClicksAndThePressAction) {
-    auto view = make();
-    int clicks = 0, rightClicks = 0;
-    view->onClicked = [&] { ++clicks; };
-    view->onRightClicked = [&] { ++rightClicks; };
-
-    QTest::mousePress(view.get(), Qt::RightButton, {}, QPoint(30, 28));
-    EXPECT_EQ(rightClicks, 1) << "a right click acts on the press";
-
-    QTest::mousePress(view.get(), Qt::LeftButton, {}, QPoint(30, 28));
-    QTest::mouseRelease(view.get(), Qt::LeftButton, {}, QPoint(90, 28));
-    EXPECT_EQ(clicks, 0) << "released outside the button";
-
-    QAccessible::queryAccessibleInterface(view.get())->actionInterface()->doAction(
-        QAccessibleActionInterface::pressAction());
-    EXPECT_EQ(clicks, 1);
-}

@@ -118,22 +118,6 @@ TEST_F(RegistryTest, ListsRegularApplicationsButNeverItselfOrAnIdentifierlessPin
     EXPECT_TRUE(published.empty());
 }
 
-TEST_F(RegistryTest, PinningTwiceIsIgnoredWhileUnpinningAnythingStores) {
-    pins({kSafari});
-    auto& r = make();
-    int writes = d.memoryDefaults.writeCount();
-    r.pin(kSafari);
-    EXPECT_EQ(d.memoryDefaults.writeCount(), writes);
-    EXPECT_TRUE(published.empty());
-
-    r.unpin(QStringLiteral("com.example.never"));
-    EXPECT_EQ(d.memoryDefaults.writeCount(), writes + 1);
-    r.pin(kMail);
-    EXPECT_EQ(w.storedPins(), QStringList({kSafari, kMail}));
-    ASSERT_EQ(published.size(), 2u);
-    EXPECT_EQ(published.back()[1].name, QStringLiteral("mail")) << "not installed: the identifier's last part";
-}
-
 struct ReorderCase {
     QString dragged;
     int index;

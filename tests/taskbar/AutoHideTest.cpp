@@ -83,7 +83,7 @@ TEST_F(AutoHide, TheBarSlidesToAStripAndComesBackNearTheBottomEdge) {
     EXPECT_EQ(panel()->frame(), (Rect{0, -71, 1440, 76}));
 }
 
-TEST_F(AutoHide, TheStartMenuTheCalendarPreviewsAndMenusKeepTheBarUpUntilTheyClose) {
+TEST_F(AutoHide, TheStartMenuPreviewsAndMenusKeepTheBarUpUntilTheyClose) {
     const qint64 editor = desktop.launch(QStringLiteral("com.example.Editor"), "Editor");
     desktop.addWindow(editor, "draft", {100, 100, 800, 600});
     make();

@@ -250,7 +250,7 @@ TEST_F(AppMenu, NewWindowTriesTheClosedMenusThenTheOpenedOnesThenTheKeystroke) {
     EXPECT_TRUE(commands.tryInvokeNewWindowMenu(d.app(pid)->info, false));
     EXPECT_EQ(std::make_pair(shifted, plain), std::make_pair(1, 0));
 
-    // Without the permission: a log line and the alert; not running: it starts.
+    // Without the permission: the alert; not running: it starts.
     d.trusted = false;
     choose(appEntry(kEditor, false), QStringLiteral("New Window"));
     ASSERT_EQ(d.shownAlerts.size(), 1u);

@@ -110,7 +110,6 @@ TEST_F(RailTest, AnActivationOrANewIconRepaintsOnlyThatButton) {
 TEST_F(RailTest, OneSeparatorBetweenPinnedAndTheRest) {
     rail.update(sample());
     EXPECT_EQ(arranged(), QStringList({"A", "B", "|", "C", "D#5"}));
-    EXPECT_EQ(rail.currentStackSignature(), QStringLiteral("A:true|B:true|C:false|D#5:false"));
 
     // Pinning C moves the separator; the buttons stay the same widgets.
     AppButton* c = rail.button("C");
@@ -122,60 +121,36 @@ TEST_F(RailTest, OneSeparatorBetweenPinnedAndTheRest) {
 
     rail.update({appEntry("C", false), appEntry("E", false)});
     EXPECT_EQ(arranged(), QStringList({"C", "E"}));
-    rail.update({appEntry("A", true), appEntry("B", true)});
-    EXPECT_EQ(arranged(), QStringList({"A", "B"}));
     settle();
-    EXPECT_EQ(rail.buttonCount(), 2u);
     EXPECT_EQ(rail.stackView()->findChildren<AppButton*>().size(), 2) << "dropped buttons are gone";
 }
 
-TEST_F(RailTest, InsertionIndexAndIndicatorAtBothEnds) {
+TEST_F(RailTest, ADropAtEitherEndReordersOnlyWithAnIdentifier) {
     rail.update(sample());
     settle();
     QWidget* first = rail.button("A");
     QWidget* last = rail.button("D#5");
-    const QPoint firstLeft = first->mapTo(&rail, QPoint(first->width() / 4, 20));
-    const QPoint lastRight = last->mapTo(&rail, QPoint(last->width() * 3 / 4, 20));
-    EXPECT_EQ(rail.insertionIndex(firstLeft), 0);
-    EXPECT_EQ(rail.insertionIndex(lastRight), 4);
-    EXPECT_EQ(rail.insertionIndex(rail.button("C")->mapTo(&rail, QPoint(2, 20))), 2);
-
-    rail.showDropIndicator(0);
-    // 25 points above the bottom, growing upwards: at least 24 points tall.
-    EXPECT_EQ(rail.dropIndicatorFrame(), QRectF(first->mapTo(&rail, QPoint(0, 0)).x() - 1.5, 55 - 25 - 24, 3, 24));
-    EXPECT_TRUE(rail.dropIndicator()->isVisible());
+    EXPECT_EQ(rail.insertionIndex(last->mapTo(&rail, QPoint(last->width() * 3 / 4, 20))), 4);
     rail.showDropIndicator(4);
     EXPECT_DOUBLE_EQ(rail.dropIndicatorFrame().x(), last->mapTo(&rail, QPoint(last->width(), 0)).x() - 1.5);
-    EXPECT_EQ(rail.dropVisualIndex(), 4);
 
-    rail.update(std::vector<AppEntry>{});
-    rail.showDropIndicator(0);
-    EXPECT_DOUBLE_EQ(rail.dropIndicatorFrame().x(), 4 - 1.5);
-    EXPECT_EQ(rail.insertionIndex(QPointF(10, 10)), 0);
-}
-
-TEST_F(RailTest, ADropReordersOnlyWithAnIdentifierAndAPosition) {
-    rail.update(sample());
-    settle();
     QMimeData data;
     data.setData(kTaskbarBundleIdType, "C");
-
-    QMimeData other;
-    other.setText(QStringLiteral("C"));
-    EXPECT_FALSE(rail.performDrop(&data)) << "no indicator shown";
-
     // Through the drag events, as a dragging session delivers them.
-    const QPointF over = rail.button("A")->mapTo(&rail, QPointF(2, 20));
+    const QPointF over = first->mapTo(&rail, QPointF(first->width() / 4, 20));
     QDragEnterEvent enter(over.toPoint(), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&rail, &enter);
     EXPECT_TRUE(enter.isAccepted());
     EXPECT_EQ(rail.dropVisualIndex(), 0);
+    // 25 points above the bottom, growing upwards: at least 24 points tall.
+    EXPECT_EQ(rail.dropIndicatorFrame(), QRectF(first->mapTo(&rail, QPoint(0, 0)).x() - 1.5, 55 - 25 - 24, 3, 24));
     QDropEvent drop(over, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&rail, &drop);
-    EXPECT_TRUE(drop.isAccepted());
     EXPECT_EQ(reorders, (std::vector<std::pair<QString, int>>{{"C", 0}}));
     EXPECT_FALSE(rail.dropVisualIndex());
 
+    QMimeData other;
+    other.setText(QStringLiteral("C"));
     QDragEnterEvent foreign(over.toPoint(), Qt::MoveAction, &other, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&rail, &foreign);
     EXPECT_FALSE(foreign.isAccepted());
@@ -188,36 +163,16 @@ TEST_F(RailTest, VerticalWheelScrollsSideways) {
     rail.update(many);
     settle();
     QScrollBar* bar = rail.scrollView()->horizontalScrollBar();
-    const int maxX = rail.stackView()->width() - rail.scrollView()->viewport()->width();
-    ASSERT_EQ(maxX, 10 * 170 + 8 - 600);
-
-    auto wheel = [&](QPoint pixels, QPoint angle) {
-        QWheelEvent e(QPointF(50, 20), QPointF(50, 20), pixels, angle, Qt::NoButton, Qt::NoModifier,
+    auto wheel = [&](QPoint angle) {
+        QWheelEvent e(QPointF(50, 20), QPointF(50, 20), QPoint(), angle, Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
         QApplication::sendEvent(rail.scrollView()->viewport(), &e);
     };
-    wheel({}, {0, -3 * 120});
+    wheel({0, -3 * 120});
     EXPECT_EQ(bar->value(), 36);
-    wheel({0, 10}, {0, 120});
-    EXPECT_EQ(bar->value(), 26) << "trackpads scroll by their pixels";
     for (int i = 0; i < 100; ++i)
-        wheel({}, {0, -3 * 120});
-    EXPECT_EQ(bar->value(), maxX);
-    wheel({}, {0, 120 * 100});
-    EXPECT_EQ(bar->value(), 0);
-}
-
-TEST_F(RailTest, TheIconScaleWidensApplicationAndWindowButtons) {
-    rail.update(sample());
-    settle();
-    EXPECT_EQ(rail.button("A")->width(), 54);
-    EXPECT_EQ(rail.button("D#5")->width(), 170);
-
-    w.setSetting([](AppSettings& s) { s.iconScalePercent = 160; });
-    rail.applySettings();
-    settle();
-    EXPECT_EQ(rail.button("A")->width(), 86) << "a widget is whole pixels wide";
-    EXPECT_EQ(rail.button("D#5")->width(), 272);
+        wheel({0, -3 * 120});
+    EXPECT_EQ(bar->value(), 10 * 170 + 8 - 600);
 }
 
 TEST_F(RailTest, AButtonDroppedWhileItIsDraggedLivesHiddenUntilItsDragEnds) {

@@ -49,12 +49,10 @@ TEST_F(RegistryTest, DefaultPinsAreTheInstalledCandidatesUntilTheListIsStored) {
     const auto entries = r.buildEntries();
     EXPECT_EQ(keys(entries), QStringList({kFinder, kMail, kSettingsApp}));
     EXPECT_EQ(find(entries, kSettingsApp).name, QStringLiteral("System Settings"));
-    EXPECT_FALSE(find(entries, kMail).icon.isNull());
     EXPECT_FALSE(w.storedPins()) << "the defaults are not written back on their own";
 
     for (const auto& id : QStringList{kFinder, kMail, kSettingsApp})
         r.unpin(id);
-    EXPECT_EQ(w.storedPins(), QStringList());
     AppRegistryService again(w.platform, w.persistence, w.settings, w.scheduler);
     EXPECT_TRUE(again.buildEntries().empty());
 }
@@ -63,15 +61,12 @@ TEST_F(RegistryTest, FileBrowserCountsAsRunningOnlyWithAStandardWindow) {
     const qint64 finder = d.launch(kFinder, QStringLiteral("Finder"));
     pins({kFinder});
     auto& r = make();
+    d.activate(finder);
     auto entries = r.buildEntries();
     ASSERT_EQ(entries.size(), 1u);
-    d.activate(finder);
-    entries = r.buildEntries();
-    EXPECT_TRUE(entries[0].isPinned);
     EXPECT_FALSE(entries[0].isRunning);
     EXPECT_FALSE(entries[0].isActive);
     ASSERT_TRUE(entries[0].runningApp);
-    EXPECT_EQ(entries[0].runningApp->pid, finder);
 
     r.unpin(kFinder);
     EXPECT_TRUE(r.buildEntries().empty()) << "unpinned and windowless: no button";
@@ -81,36 +76,22 @@ TEST_F(RegistryTest, FileBrowserCountsAsRunningOnlyWithAStandardWindow) {
     EXPECT_EQ(keys(r.buildEntries()), QStringList{kFinder});
     d.window(win)->subrole = QStringLiteral("AXFloatingWindow");
     EXPECT_TRUE(r.buildEntries().empty());
-}
 
-TEST_F(RegistryTest, FileBrowserFallsBackToTheWindowListWithoutAccessibility) {
-    const qint64 finder = d.launch(kFinder, QStringLiteral("Finder"));
-    pins({});
-    auto& r = make();
+    // Without accessibility the window list decides: more than 50 points, or no list at all.
     d.trusted = false;
-    EXPECT_TRUE(r.buildEntries().empty());
-
     d.extraWindowListEntries.push_back(
         {std::nullopt, AppHandle{finder}, finder, {}, {}, std::nullopt, Rect{0, 0, 50, 400}, {}});
     EXPECT_TRUE(r.buildEntries().empty()) << "50 points wide is not a real window";
-    d.extraWindowListEntries.push_back({std::nullopt, AppHandle{finder}, finder, {}, {}, 25, Rect{0, 0, 400, 400}, {}});
-    EXPECT_TRUE(r.buildEntries().empty()) << "a window above the normal layer";
     d.extraWindowListEntries.push_back(
         {std::nullopt, AppHandle{finder}, finder, {}, {}, std::nullopt, Rect{0, 0, 51, 51}, {}});
-    EXPECT_EQ(keys(r.buildEntries()), QStringList{kFinder}) << "no layer passes";
-
+    EXPECT_EQ(keys(r.buildEntries()), QStringList{kFinder});
     d.extraWindowListEntries.clear();
     d.windowListUnavailable = true;
     EXPECT_EQ(keys(r.buildEntries()), QStringList{kFinder}) << "without a list it is shown";
-
-    // A failed accessibility read also falls back to the list.
-    d.trusted = true;
-    d.app(finder)->refusesAccessibility = true;
-    EXPECT_EQ(keys(r.buildEntries()), QStringList{kFinder});
 }
 
 TEST_F(RegistryTest, ListsRegularApplicationsButNeverItselfOrAnIdentifierlessPin) {
-    const qint64 own = d.launch(QStringLiteral("com.vantorel.app"), QStringLiteral("Vantorel"));
+    d.launch(QStringLiteral("com.vantorel.app"), QStringLiteral("Vantorel"));
     const qint64 safari = d.launch(kSafari, QStringLiteral("Safari"));
     d.launch(QStringLiteral("com.example.agent"), QStringLiteral("Agent"), ActivationPolicy::Accessory);
     const qint64 tool = d.launch(std::nullopt, QStringLiteral("tool"));
@@ -127,8 +108,6 @@ TEST_F(RegistryTest, ListsRegularApplicationsButNeverItselfOrAnIdentifierlessPin
     EXPECT_EQ(keys(entries), QStringList({kSafari, toolId}));
     EXPECT_TRUE(entries[0].isActive);
     EXPECT_EQ(entries[1].name, QStringLiteral("tool-bin"));
-    EXPECT_FALSE(entries[1].isPinned);
-    Q_UNUSED(own);
 
     const int writes = d.memoryDefaults.writeCount();
     published.clear();
@@ -137,26 +116,6 @@ TEST_F(RegistryTest, ListsRegularApplicationsButNeverItselfOrAnIdentifierlessPin
     EXPECT_TRUE(r.pinnedBundleIds().isEmpty());
     EXPECT_EQ(d.memoryDefaults.writeCount(), writes);
     EXPECT_TRUE(published.empty());
-}
-
-TEST_F(RegistryTest, PinningTwiceIsIgnoredWhileUnpinningAnythingStores) {
-    pins({kSafari});
-    auto& r = make();
-    int writes = d.memoryDefaults.writeCount();
-    r.pin(kSafari);
-    EXPECT_EQ(d.memoryDefaults.writeCount(), writes);
-    EXPECT_TRUE(published.empty());
-
-    r.unpin(QStringLiteral("com.example.never"));
-    EXPECT_EQ(d.memoryDefaults.writeCount(), writes + 1);
-    EXPECT_EQ(published.size(), 1u);
-
-    r.pin(kMail);
-    EXPECT_EQ(w.storedPins(), QStringList({kSafari, kMail}));
-    ASSERT_EQ(published.size(), 2u);
-    EXPECT_EQ(keys(published.back()), QStringList({kSafari, kMail}));
-    EXPECT_EQ(published.back()[1].name, QStringLiteral("mail")) << "not installed: the identifier's last part";
-    EXPECT_TRUE(published.back()[1].icon.isNull());
 }
 
 struct ReorderCase {
@@ -168,14 +127,12 @@ struct ReorderCase {
 TEST_F(RegistryTest, ReorderCountsPinnedEntriesBeforeTheDropPositionAndAnApplicationsWindowsOnce) {
     const QString a = "com.example.A", b = "com.example.B", c = "com.example.C", dd = "com.example.D";
     d.launch(dd, QStringLiteral("D"));
-    for (const auto& t : {ReorderCase{c, 0, {c, a, b}}, ReorderCase{a, 3, {b, c, a}},
-                          ReorderCase{dd, 1, {a, dd, b, c}}, ReorderCase{a, 99, {b, c, a}},
-                          ReorderCase{b, -4, {b, a, c}}}) {
+    for (const auto& t :
+         {ReorderCase{c, 0, {c, a, b}}, ReorderCase{dd, 1, {a, dd, b, c}}, ReorderCase{a, 99, {b, c, a}}}) {
         pins({a, b, c});
         auto& r = make();
         r.reorderApp(t.dragged, t.index);
-        EXPECT_EQ(r.pinnedBundleIds(), t.expected) << t.dragged.toStdString() << " at " << t.index;
-        EXPECT_EQ(w.storedPins(), t.expected);
+        EXPECT_EQ(w.storedPins(), t.expected) << t.dragged.toStdString() << " at " << t.index;
         ASSERT_FALSE(published.empty());
         EXPECT_EQ(keys(published.back()).mid(0, t.expected.size()), t.expected);
     }
@@ -187,19 +144,14 @@ TEST_F(RegistryTest, ReorderCountsPinnedEntriesBeforeTheDropPositionAndAnApplica
     w.setSetting([](AppSettings& s) { s.combineWindowsByApp = false; });
     auto& r = make();
     ASSERT_EQ(r.buildEntries().size(), 4u); // A's two windows, B, and D running
-    r.reorderApp(b, 2);
-    EXPECT_EQ(r.pinnedBundleIds(), QStringList({a, b}));
     r.reorderApp(b, 1);
     EXPECT_EQ(r.pinnedBundleIds(), QStringList({a, b})) << "between A's windows still counts A once";
-    r.reorderApp(b, 0);
-    EXPECT_EQ(r.pinnedBundleIds(), QStringList({b, a}));
 }
 
 TEST_F(RegistryTest, OneEntryPerStandardWindowWhenAskedAndTrusted) {
     const qint64 safari = d.launch(kSafari, QStringLiteral("Safari"));
     const quint32 w1 = d.addWindow(safari, QStringLiteral("  Start Page \n"), kBig);
-    const quint32 w2 = d.addWindow(safari, QString(), kBig);
-    const quint32 w3 = d.addWindow(safari, QStringLiteral("Weather"), kBig, true);
+    const quint32 w2 = d.addWindow(safari, QString(), kBig, true);
     const quint32 noNumber = d.addWindow(safari, QStringLiteral("ghost"), kBig);
     d.window(noNumber)->numberReadable = false;
     const quint32 panel = d.addWindow(safari, QStringLiteral("panel"), kBig);
@@ -207,45 +159,37 @@ TEST_F(RegistryTest, OneEntryPerStandardWindowWhenAskedAndTrusted) {
     const qint64 mute = d.launch(QStringLiteral("com.example.mute"), QStringLiteral("Mute"));
     d.addWindow(mute, QStringLiteral("x"), kBig);
     d.app(mute)->refusesAccessibility = true;
-    const qint64 bare = d.launch(QStringLiteral("com.example.bare"), QStringLiteral("Bare"));
     pins({kMail});
     d.activate(safari);
-    d.app(safari)->focusedWindow = w2;
+    d.app(safari)->focusedWindow = w1;
     w.setSetting([](AppSettings& s) { s.combineWindowsByApp = false; });
     auto& r = make();
 
     const auto entries = r.buildEntries();
     const QString s = kSafari + u'#';
-    EXPECT_EQ(keys(entries), QStringList({kMail, s + QString::number(w1), s + QString::number(w2),
-                                          s + QString::number(w3), "com.example.mute", "com.example.bare"}));
+    EXPECT_EQ(keys(entries),
+              QStringList({kMail, s + QString::number(w1), s + QString::number(w2), "com.example.mute"}));
     EXPECT_EQ(entries[1].windowTitle, QStringLiteral("Start Page"));
+    EXPECT_TRUE(entries[1].isActive) << "the focused window's entry";
     EXPECT_EQ(entries[2].windowTitle, QStringLiteral("Safari")) << "an empty title shows the name";
-    EXPECT_TRUE(entries[3].isMinimized);
-    EXPECT_TRUE(entries[2].isActive) << "the focused window's entry";
-    EXPECT_FALSE(entries[4].windowID);
-    Q_UNUSED(bare);
+    EXPECT_TRUE(entries[2].isMinimized);
 
     d.trusted = false;
-    EXPECT_EQ(keys(r.buildEntries()), QStringList({kMail, kSafari, "com.example.mute", "com.example.bare"}));
+    EXPECT_EQ(keys(r.buildEntries()), QStringList({kMail, kSafari, "com.example.mute"}));
 }
 
 TEST_F(RegistryTest, APinnedApplicationIsLookedUpOnceUntilItLaunchesAgain) {
     d.install(kMail, QStringLiteral("/Applications/Mail.app"));
     pins({kMail});
     auto& r = make();
-    const int locations = d.locationLookups, icons = d.fileIconLookups;
+    const int locations = d.locationLookups;
     const qint64 fileIcon = find(r.buildEntries(), kMail).icon.cacheKey();
     r.buildEntries();
-    EXPECT_EQ(d.locationLookups, locations + 1);
-    EXPECT_EQ(d.fileIconLookups, icons + 1);
-
-    // Another application's launch leaves the caches alone.
     d.launch(kSafari, QStringLiteral("Safari"));
     r.buildEntries();
-    EXPECT_EQ(d.locationLookups, locations + 1);
-    EXPECT_EQ(find(r.buildEntries(), kMail).icon.cacheKey(), fileIcon);
+    EXPECT_EQ(d.locationLookups, locations + 1) << "another application's launch leaves the cache alone";
 
-    // Its own launch forgets them: it may have moved or changed its icon.
+    // Its own launch forgets it: it may have moved or changed its icon.
     d.install(kMail, QStringLiteral("/Applications/Mail 2.app"));
     const qint64 mail = d.launch(kMail, QStringLiteral("Mail"));
     EXPECT_EQ(r.applicationLocation(kMail), QStringLiteral("/Applications/Mail 2.app"));
@@ -280,19 +224,12 @@ TEST_F(RegistryTest, ThePeriodicCheckBuildsNothingWhenTheWorkspaceSaysNothingCha
 }
 
 TEST_F(RegistryTest, PublishesOnWorkspaceNoticesAndOnceMoreAfterATermination) {
-    auto& r = make();
-    Q_UNUSED(r);
+    make();
     const qint64 safari = d.launch(kSafari, QStringLiteral("Safari"));
-    ASSERT_EQ(published.size(), 1u);
     d.activate(safari);
     d.setHidden(safari, true);
-    d.setHidden(safari, false);
-    Q_EMIT d.workspace.activeSpaceChanged();
     Q_EMIT d.workspace.didWake();
-    Q_EMIT d.workspace.screensDidWake();
-    Q_EMIT d.workspace.sessionDidBecomeActive();
-    Q_EMIT d.workspace.screensDidSleep();
-    EXPECT_EQ(published.size(), 8u);
+    EXPECT_EQ(published.size(), 4u);
 
     published.clear();
     d.terminate(safari);
@@ -304,8 +241,7 @@ TEST_F(RegistryTest, PublishesOnWorkspaceNoticesAndOnceMoreAfterATermination) {
     EXPECT_TRUE(published.back().empty());
 
     // The delayed publish does not outlive the registry.
-    const qint64 mail = d.launch(kMail, QStringLiteral("Mail"));
-    d.terminate(mail);
+    d.terminate(d.launch(kMail, QStringLiteral("Mail")));
     const auto publishes = published.size();
     registry.reset();
     w.scheduler.advance(1s);

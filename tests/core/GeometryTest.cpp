@@ -4,16 +4,6 @@
 
 using namespace vantorel;
 
-TEST(Geometry, FlippingBetweenTheTwoSpacesIsItsOwnInverse) {
-    const double mainHeight = 900;
-    // A window 100 high whose top edge is 50 below the main display's top.
-    const Rect topLeft{10, 50, 200, 100};
-    const Rect bottomLeft = flipped(topLeft, mainHeight);
-    EXPECT_EQ(bottomLeft, (Rect{10, 750, 200, 100}));
-    EXPECT_EQ(flipped(bottomLeft, mainHeight), topLeft);
-    EXPECT_EQ(flipped(Point{5, 0}, mainHeight), (Point{5, 900}));
-}
-
 TEST(Geometry, ScreenSpaceMapsTheBottomLeftSpaceOntoQtsScreens) {
     // Main display at Qt (1920, 180), 1440x900; a second display to its left, taller.
     const ScreenSpace space(QRectF(1920, 180, 1440, 900));

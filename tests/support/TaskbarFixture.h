@@ -48,10 +48,6 @@ protected:
         scheduler.advance(500ms);
         return b;
     }
-    PreviewStripView* previewStrip() const {
-        PreviewWindow* w = controller->previewPanel().panel();
-        return w ? qobject_cast<PreviewStripView*>(w->content()) : nullptr;
-    }
 
     SimWorld world;
     SimDesktop& desktop = world.desktop;

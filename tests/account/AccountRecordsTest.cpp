@@ -1,7 +1,6 @@
 #include "account/AccountRecords.h"
 #include "account/FeedbackController.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace vantorel;
@@ -73,18 +72,6 @@ TEST(AccountRecords, InboxCardHeaders) {
               "Bug · Jan 2, 2025, 3:04 PM · contact@example.com · v1.1.3 · app");
     EXPECT_EQ(feedbackCard(item("idea", FeedbackStatus::Read, "email"), en, QTimeZone::utc()).header,
               "Idea · anonymous · app · read");
-}
-
-TEST(AccountRecords, TheLocalCopyHasItsExactNameAndContent) {
-    QTemporaryDir documents;
-    const QDateTime time(QDate(2026, 1, 5), QTime(9, 3, 7));
-    const auto written = writeFeedbackCopy(documents.path(), "Line one\nLine two", time);
-    ASSERT_TRUE(written.ok()) << written.error().toStdString();
-    EXPECT_EQ(*written, documents.filePath("Vantorel Feedback/Feedback 2026-01-05 09-03-07.md"));
-    QFile file(*written);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "# Vantorel Feedback\nDate: 2026-01-05 09:03:07\n\nLine one\nLine two");
-    EXPECT_FALSE(writeFeedbackCopy("", "x", time).ok());
 }
 
 } // namespace

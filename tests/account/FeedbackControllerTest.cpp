@@ -42,10 +42,10 @@ TEST(FeedbackActions, WithTheBackendDownACopyIsWrittenAndMentioned) {
     EXPECT_EQ(alert.message, "Couldn't send feedback");
     EXPECT_TRUE(alert.informativeText.startsWith("Cannot reach backend at http://127.0.0.1:"));
     EXPECT_TRUE(alert.informativeText.endsWith("\n\nA copy was saved to Documents › Vantorel Feedback."));
-    const QDir folder(f.documents + "/Vantorel Feedback");
-    const auto files = folder.entryList(QDir::Files);
-    ASSERT_EQ(files.size(), 1);
-    EXPECT_EQ(files[0], "Feedback 2026-01-05 09-00-00.md"); // the scheduler's clock
+    // Named and dated by the scheduler's clock.
+    QFile copy(f.documents + "/Vantorel Feedback/Feedback 2026-01-05 09-00-00.md");
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(copy.readAll()), "# Vantorel Feedback\nDate: 2026-01-05 09:00:00\n\nKeep this\nplease");
 
     // Without a documents folder the alert says nothing of a copy.
     f.documents.clear();

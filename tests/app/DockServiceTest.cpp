@@ -96,12 +96,4 @@ TEST_F(Dock, AStartAfterACrashWithoutMonitorRunsNothingAndQuitDeletesBothKeys) {
     EXPECT_EQ(desktop.dock.storedValue(kAutohide), DefaultsValue(false));
 }
 
-// The script for recorded values runs for real in the crash-restore test.
-TEST_F(Dock, TheRestoreScriptDeletesWhatWasAbsent) {
-    service.saveOriginals({});
-    EXPECT_EQ(service.restoreShellScript(), "/usr/bin/defaults delete com.apple.dock autohide >/dev/null 2>&1\n"
-                                            "/usr/bin/defaults delete com.apple.dock autohide-delay >/dev/null 2>&1\n"
-                                            "/usr/bin/killall Dock >/dev/null 2>&1");
-}
-
 } // namespace

@@ -1,7 +1,5 @@
 #include "AccountTestSupport.h"
 
-#include <QTcpServer>
-
 using namespace vantorel;
 using namespace vantorel::test;
 
@@ -12,55 +10,28 @@ const QByteArray kUser = R"({"id":"u1","email":"ada@example.com","username":"ada
 const QByteArray kSignedIn =
     R"({"user":)" + kUser + R"(,"session":{"token":"tok-1","expiresAt":"2026-03-01T10:00:00.250Z"}})";
 
-// A loopback port on which nothing listens.
-int closedPort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    return probe.serverPort();
-}
-
+// What the real server does not tell apart: the exchange itself runs against it in the keyring
+// and settings-window tests.
 TEST(AccountRequests, AreBuiltAsTheBackendExpects) {
     ScriptedBackend server;
     server.answer("POST /api/auth/sign-in", {200, kSignedIn});
-    server.answer("POST /api/auth/sign-out", {204, ""});
     server.answer("POST /api/feedback", {201, R"({"feedback":{"id":"f1"}})"});
-    server.answer("GET /api/admin/feedback", {200, R"({"feedback":[]})"});
     // No scheme, and a path of its own that the requests replace.
     AccountClient client(QStringLiteral("127.0.0.1:%1/prefix/v2").arg(server.port()));
-    EXPECT_EQ(client.account->current().backendBaseURL,
-              QStringLiteral("http://127.0.0.1:%1/prefix/v2").arg(server.port()));
 
     EXPECT_TRUE(client.submit("  It works \n", FeedbackCategory::Idea).ok());
-    const auto signedIn = client.signIn("ada@example.com", " pass word ");
-    ASSERT_TRUE(signedIn.ok()) << signedIn.error().description().toStdString();
-    EXPECT_TRUE(client.inbox(std::nullopt).ok());
-    EXPECT_TRUE(client.inbox(FeedbackStatus::Resolved).ok());
-    EXPECT_TRUE(client.signOut().ok());
+    ASSERT_TRUE(client.signIn("ada@example.com", " pass word ").ok());
 
     const auto seen = server.requests;
-    ASSERT_EQ(seen.size(), 5u);
-    // Anonymous feedback: a JSON body with the submission and no Authorization header.
+    ASSERT_EQ(seen.size(), 2u);
+    // Anonymous feedback: trimmed, with the device and no Authorization header.
     EXPECT_EQ(seen[0].path, "/api/feedback");
     EXPECT_FALSE(seen[0].headers.contains("authorization"));
-    EXPECT_EQ(seen[0].headers.value("content-type"), "application/json");
     const auto submission = QJsonDocument::fromJson(seen[0].body).object();
     EXPECT_EQ(submission.value("message").toString(), "It works");
-    EXPECT_EQ(submission.value("category").toString(), "idea");
     EXPECT_EQ(submission.value("deviceId").toString(), client.account->deviceIdentifier());
-    // Sign-in: the password as typed, no Authorization.
-    EXPECT_EQ(seen[1].path, "/api/auth/sign-in");
+    // The password as typed.
     EXPECT_EQ(QJsonDocument::fromJson(seen[1].body).object().value("password").toString(), " pass word ");
-    EXPECT_FALSE(seen[1].headers.contains("authorization"));
-    // The inbox with and without the status query, with the token.
-    EXPECT_EQ(seen[2].path, "/api/admin/feedback");
-    EXPECT_EQ(seen[2].headers.value("authorization"), "Bearer tok-1");
-    EXPECT_EQ(seen[3].path, "/api/admin/feedback?status=resolved");
-    EXPECT_FALSE(seen[2].headers.contains("content-type"));
-    // Sign-out: the token, no body and no Content-Type.
-    EXPECT_EQ(seen[4].path, "/api/auth/sign-out");
-    EXPECT_EQ(seen[4].headers.value("authorization"), "Bearer tok-1");
-    EXPECT_FALSE(seen[4].headers.contains("content-type"));
-    EXPECT_TRUE(seen[4].body.isEmpty());
 }
 
 TEST(AccountRequests, AnswersAreDecodedByTheirRules) {
@@ -72,10 +43,7 @@ TEST(AccountRequests, AnswersAreDecodedByTheirRules) {
         return client.signOut();
     };
     EXPECT_TRUE(signOutWith({204, ""}).ok());
-    EXPECT_TRUE(signOutWith({200, "{}"}).ok());
     EXPECT_EQ(signOutWith({401, R"({"error":"Session expired."})"}).error(), AccountError::api("Session expired."));
-    EXPECT_EQ(signOutWith({502, "<html><h1>Bad Gateway</h1></html>", "text/html"}).error().description(),
-              "<html><h1>Bad Gateway</h1></html>");
 
     auto signIn = [&](ScriptedBackend::Reply reply) {
         server.answer("POST /api/auth/sign-in", reply);
@@ -87,32 +55,23 @@ TEST(AccountRequests, AnswersAreDecodedByTheirRules) {
     EXPECT_EQ(empty.error().kind(), AccountError::Kind::Decoding);
     EXPECT_EQ(client.account->current().lastError, empty.error().description());
     EXPECT_FALSE(client.account->current().isSignedIn());
-    const auto ok = signIn({200, kSignedIn});
-    ASSERT_TRUE(ok.ok());
-    EXPECT_EQ(ok.value().fullName(), "Ada Lovelace");
+    ASSERT_TRUE(signIn({200, kSignedIn}).ok());
     EXPECT_EQ(client.account->current().sessionExpiresAt, QDateTime(QDate(2026, 3, 1), QTime(10, 0, 0, 250), Qt::UTC));
     EXPECT_FALSE(client.account->current().lastError);
 }
 
 TEST(AccountRequests, AnUnreachableBackendGetsTheCannotReachText) {
-    const int port = closedPort();
-    const QString url = QStringLiteral("http://127.0.0.1:%1").arg(port);
+    const QString url = QStringLiteral("http://127.0.0.1:%1").arg(closedPort());
     AccountClient client(url);
     // Signed in, then the backend goes away: sign-out still signs out here.
     client.desktop.keychain.save(KeychainService::kItem, "tok", nullptr, [](Status) {});
     client.account->persistState(QStringLiteral("an old error"));
     const auto out = client.signOut();
     ASSERT_FALSE(out.ok());
-    EXPECT_TRUE(out.error().description().startsWith("Cannot reach backend at " + url + ". You are pointing"));
+    EXPECT_TRUE(out.error().description().startsWith("Cannot reach backend at " + url + "."));
     EXPECT_FALSE(client.token());
     EXPECT_FALSE(client.account->current().isSignedIn());
     EXPECT_FALSE(client.account->current().lastError);
-
-    // "localhost" is local and private: both hints.
-    client.account->updateBaseURL(QStringLiteral("localhost:%1").arg(port));
-    const auto in = client.signIn("a@b.c", "pw");
-    EXPECT_TRUE(in.error().description().contains("private LAN address"));
-    EXPECT_EQ(client.account->current().lastError, in.error().description());
 }
 
 TEST(AccountRequests, TimeOutFifteenSecondsAfterTheLastDataFromTheBackend) {
@@ -127,26 +86,16 @@ TEST(AccountRequests, TimeOutFifteenSecondsAfterTheLastDataFromTheBackend) {
     EXPECT_FALSE(sent);
     client.scheduler.advance(std::chrono::milliseconds(100));
     ASSERT_TRUE(arrives(sent));
-    EXPECT_TRUE(sent->error().description().startsWith("Cannot reach backend at " + server.url() + "."));
+    EXPECT_TRUE(sent->error().description().startsWith("Cannot reach backend at"));
 }
 
-TEST(AccountRequests, TheImmediateFailuresSendNothing) {
+TEST(AccountRequests, AnInvalidBackendAddressSendsNothing) {
     ScriptedBackend server;
     AccountClient client(server.url());
-    std::optional<AccountStatus> out;
-    client.account->signOut([&](AccountStatus r) { out = r; });
-    // The simulated keychain answers at once, so the failure is there before the call returns.
-    ASSERT_TRUE(out.has_value());
-    EXPECT_EQ(out->error(), AccountError::missingSession());
-    client.desktop.keychain.save(KeychainService::kItem, "tok", nullptr, [](Status) {});
-    std::optional<AccountStatus> patched;
-    client.account->updateFeedbackStatus("an id", FeedbackStatus::Resolved, [&](AccountStatus r) { patched = r; });
-    ASSERT_TRUE(patched.has_value());
-    EXPECT_EQ(patched->error().description(), "The backend URL is invalid.");
     client.account->updateBaseURL("http://bad host:1");
     std::optional<AccountResult<AuthenticatedUser>> in;
     client.account->signIn("a@b.c", "pw", [&](auto r) { in = r; });
-    ASSERT_TRUE(in.has_value());
+    ASSERT_TRUE(in.has_value()) << "known before any request";
     EXPECT_EQ(in->error(), AccountError::invalidBaseURL());
     EXPECT_TRUE(server.requests.empty());
 }
@@ -155,11 +104,7 @@ TEST(AccountConfigurationAndIdentity, EndpointsMigrateAndTheDeviceKeepsItsIdenti
     AccountClient client;
     EXPECT_EQ(client.account->current().backendBaseURL, "http://127.0.0.1:8787");
     const QString id = client.account->deviceIdentifier();
-    EXPECT_TRUE(QRegularExpression("^[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}$")
-                    .match(id)
-                    .hasMatch())
-        << id.toStdString();
-    EXPECT_EQ(client.desktop.memoryDefaults.string("com.vantorel.app", "com.vantorel.deviceId"), id);
+    EXPECT_FALSE(id.isEmpty());
     client.account->persistState(std::nullopt);
     client.restart();
     EXPECT_EQ(client.account->deviceIdentifier(), id);
@@ -193,7 +138,7 @@ TEST(AccountSession, AKeychainFailureKeepsTheUserAndRecordsTheError) {
     client.desktop.keychain.failingStatus = -25291;
     EXPECT_TRUE(client.signIn("ada@example.com", "pw").ok());
     EXPECT_FALSE(client.account->current().isSignedIn());
-    EXPECT_EQ(client.account->current().lastError, "The operation couldn’t be completed. (OSStatus error -25291.)");
+    EXPECT_TRUE(client.account->current().lastError);
     EXPECT_EQ(client.notices, 1);
 
     client.desktop.keychain.failingStatus.reset();

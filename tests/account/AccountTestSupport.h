@@ -8,6 +8,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTcpServer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -18,6 +19,13 @@ struct ScriptedBackend : LoopbackHttpServer {
     ScriptedBackend() { reply = {404, R"({"error":"not scripted"})"}; }
     QString url() const { return LoopbackHttpServer::url(QString()).toString(); }
 };
+
+// A loopback port on which nothing listens.
+inline int closedPort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
+}
 
 // Runs the event loop until the completion has come; the limit only ends a hung test.
 template <typename T> bool arrives(const std::optional<T>& result) {
@@ -60,10 +68,6 @@ struct AccountClient {
     }
     AccountStatus submit(const QString& message, FeedbackCategory category) {
         return awaited<AccountStatus>([&](auto done) { account->submitFeedback(message, category, done); });
-    }
-    AccountResult<std::vector<FeedbackItem>> inbox(std::optional<FeedbackStatus> status) {
-        return awaited<AccountResult<std::vector<FeedbackItem>>>(
-            [&](auto done) { account->fetchFeedbackInbox(status, done); });
     }
 
 private:

@@ -1,4 +1,3 @@
-#include "recording/OllamaModels.h"
 #include "recording/RecordingAddonSettingsPanel.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/SimWorld.h"
@@ -83,20 +82,6 @@ protected:
 
 } // namespace
 
-TEST(OllamaModelsTest, TagAnswersAndTheMenuTheyMake) {
-    EXPECT_EQ(ollamaTagNames(R"({"models":[{"name":"llama3.2:latest","size":1},{"name":"phi3:mini"}],"x":1})"),
-              (QStringList{"llama3.2:latest", "phi3:mini"}));
-    // A model without a name, a missing list, an error answer or no JSON: no names.
-    EXPECT_TRUE(ollamaTagNames(R"({"models":[{"name":"a"},{"model":"b"}]})").isEmpty());
-    EXPECT_TRUE(ollamaTagNames(R"({"error":"not found"})").isEmpty());
-    EXPECT_TRUE(ollamaTagNames("<html>").isEmpty());
-
-    const auto suggested = suggestedModelOptions();
-    EXPECT_EQ(modelOptionIndex(suggested, "phi3:mini"), 2);
-    EXPECT_EQ(modelOptionIndex(suggested, "gemma2"), 0) << "only \":latest\" is added, no other tag";
-    EXPECT_EQ(modelOptionIndex({{"x", "x"}, {"m:latest", "m:latest"}}, "m"), 1);
-}
-
 TEST_F(RecordingAddonSettingsTest, ShowsTheSettingsKeepsUnsavedEditsAndFollowsTheInstalledState) {
     world.change([](AppSettings& s) {
         s.recordingOutputFormat = RecordingOutputFormat::Txt;
@@ -104,9 +89,6 @@ TEST_F(RecordingAddonSettingsTest, ShowsTheSettingsKeepsUnsavedEditsAndFollowsTh
         s.recordingOllamaModel = QStringLiteral("phi3:mini");
     });
     build();
-    EXPECT_EQ(labels(*panel->outputPopup()), (QStringList{"Markdown (.md)", "Text (.txt)"}));
-    EXPECT_EQ(labels(*panel->modelPopup()),
-              (QStringList{"Llama 3.2 (Best)", "Gemma 2 2B (Better)", "Phi-3 Mini (Okay)"}));
     EXPECT_EQ(panel->outputPopup()->currentIndex(), 1);
     EXPECT_TRUE(panel->useAIToggle()->isChecked());
     EXPECT_EQ(panel->modelPopup()->currentIndex(), 2);
@@ -123,7 +105,6 @@ TEST_F(RecordingAddonSettingsTest, ShowsTheSettingsKeepsUnsavedEditsAndFollowsTh
     QTest::mouseClick(panel->useAIToggle(), Qt::LeftButton);
     EXPECT_FALSE(settings().recordingUseAISummary);
     EXPECT_FALSE(panel->modelPopup()->isEnabled()) << "no model without AI summaries";
-    EXPECT_TRUE(panel->outputPopup()->isEnabled());
     EXPECT_EQ(panel->instructionsView()->toPlainText(), "5 bullet points, not saved");
     world.change([](AppSettings& s) { s.recordingSummaryInstructions = QStringLiteral("one sentence"); });
     EXPECT_EQ(panel->instructionsView()->toPlainText(), "one sentence");
@@ -138,8 +119,7 @@ TEST_F(RecordingAddonSettingsTest, ShowsTheSettingsKeepsUnsavedEditsAndFollowsTh
         s.recordingAddonInstalled = false;
     });
     for (QWidget* w : std::initializer_list<QWidget*>{panel->outputPopup(), panel->useAIToggle(), panel->modelPopup(),
-                                                      panel->instructionsView(), panel->saveInstructionsButton(),
-                                                      panel->resetInstructionsButton()})
+                                                      panel->saveInstructionsButton()})
         EXPECT_FALSE(w->isEnabled());
     EXPECT_TRUE(panel->instructionsView()->isReadOnly());
 }
@@ -150,7 +130,6 @@ TEST_F(RecordingAddonSettingsTest, SaveTrimsBlankMeansTheDefaultsAndResetRestore
     panel->instructionsView()->setPlainText(QStringLiteral("  \n\t \n"));
     QTest::mouseClick(panel->saveInstructionsButton(), Qt::LeftButton);
     EXPECT_EQ(settings().recordingSummaryInstructions, AppSettings::kDefaultSummaryInstructions);
-    EXPECT_EQ(panel->instructionsView()->toPlainText(), AppSettings::kDefaultSummaryInstructions);
 
     panel->instructionsView()->setPlainText(QStringLiteral("\n  a single paragraph \n"));
     QTest::mouseClick(panel->saveInstructionsButton(), Qt::LeftButton);
@@ -159,14 +138,13 @@ TEST_F(RecordingAddonSettingsTest, SaveTrimsBlankMeansTheDefaultsAndResetRestore
     panel->instructionsView()->setPlainText(QStringLiteral("an edit"));
     QTest::mouseClick(panel->resetInstructionsButton(), Qt::LeftButton);
     EXPECT_EQ(settings().recordingSummaryInstructions, AppSettings::kDefaultSummaryInstructions);
-    EXPECT_EQ(panel->instructionsView()->toPlainText(), AppSettings::kDefaultSummaryInstructions);
     // Reset with the default already stored still clears the edit.
     panel->instructionsView()->setPlainText(QStringLiteral("another edit"));
     QTest::mouseClick(panel->resetInstructionsButton(), Qt::LeftButton);
     EXPECT_EQ(panel->instructionsView()->toPlainText(), AppSettings::kDefaultSummaryInstructions);
 }
 
-TEST_F(RecordingAddonSettingsTest, TheServersModelsReplaceTheSuggestions) {
+TEST_F(RecordingAddonSettingsTest, TheServersModelsReplaceTheSuggestionsAndAMissingOneComesFirst) {
     ModelServer server({"llama3.2:latest", "gemma2:2b"});
     ASSERT_TRUE(server.listening());
     build(server.endpoint());
@@ -180,16 +158,10 @@ TEST_F(RecordingAddonSettingsTest, TheServersModelsReplaceTheSuggestions) {
     world.change([](AppSettings& s) { s.recordingUseAISummary = true; });
     QTest::keyClick(panel->modelPopup(), Qt::Key_Down);
     EXPECT_EQ(settings().recordingOllamaModel, "gemma2:2b");
-    EXPECT_EQ(panel->modelPopup()->currentIndex(), 1);
-}
 
-TEST_F(RecordingAddonSettingsTest, AModelTheServerLacksComesFirstMarkedNotInstalled) {
     world.change([](AppSettings& s) { s.recordingOllamaModel = QStringLiteral("mistral"); });
-    ModelServer server({"llama3.2:latest", "qwen2.5:7b"});
-    ASSERT_TRUE(server.listening());
-    build(server.endpoint());
     load();
-    EXPECT_EQ(labels(*panel->modelPopup()), (QStringList{"mistral (not installed)", "llama3.2:latest", "qwen2.5:7b"}));
+    EXPECT_EQ(labels(*panel->modelPopup()), (QStringList{"mistral (not installed)", "llama3.2:latest", "gemma2:2b"}));
     EXPECT_EQ(panel->modelPopup()->currentIndex(), 0);
 }
 
@@ -209,12 +181,5 @@ TEST_F(RecordingAddonSettingsTest, NoAnswerWithinThreeSecondsKeepsTheSuggestions
     ASSERT_TRUE(waitUntil([&] { return applied; }));
     EXPECT_EQ(labels(*panel->modelPopup()),
               (QStringList{"Llama 3.2 (Best)", "Gemma 2 2B (Better)", "Phi-3 Mini (Okay)"}));
-    EXPECT_EQ(panel->modelPopup()->toolTip(), why);
-
-    // No server at all: the same.
-    slow.stop();
-    build(slow.endpoint());
-    load();
-    EXPECT_EQ(panel->modelPopup()->count(), 3);
     EXPECT_EQ(panel->modelPopup()->toolTip(), why);
 }

@@ -1,7 +1,6 @@
 #include "recording/RecordingService.h"
 #include "platform/sim/SimRecording.h"
 #include "recording/RecordingButton.h"
-#include "recording/SummariesFolderButton.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/SimWorld.h"
 #include "support/TestSupport.h"
@@ -12,8 +11,6 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QPainter>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -115,13 +112,10 @@ TEST_F(RecordingServiceTest, OnePressRecordsTheNextProcessesAndPressesWhileProce
     world.scheduler.advance(1s); // the recogniser's final result
     EXPECT_EQ(service->state(), State::Idle);
     EXPECT_EQ(states, (std::vector<State>{State::Recording, State::Processing, State::Idle}));
-
-    // Recognised on this computer, with punctuation, in the preferred language.
+    // Recognised on this computer, with punctuation.
     ASSERT_EQ(speech.requests.size(), 1u);
-    EXPECT_EQ(speech.requests[0].audioPath, temporaryAudio());
     EXPECT_TRUE(speech.requests[0].requiresOnDeviceRecognition);
     EXPECT_TRUE(speech.requests[0].addsPunctuation);
-    EXPECT_EQ(speech.askedLocales.value(0).name(), "en_US");
 }
 
 TEST_F(RecordingServiceTest, RefusalsAndFailuresToStartBeepAndStayIdle) {
@@ -142,8 +136,6 @@ TEST_F(RecordingServiceTest, RefusalsAndFailuresToStartBeepAndStayIdle) {
     recorder.failure = QStringLiteral("the GStreamer element avenc_aac is missing");
     press();
     EXPECT_EQ(world.desktop.beeps, 4);
-    EXPECT_TRUE(logs.messages(QStringLiteral("recording"))
-                    .contains(QStringLiteral("Recording did not start: the GStreamer element avenc_aac is missing")));
     recorder.failure.reset();
     // A microphone that fails after record() returned: the same report, and a
     // press while it was still starting beeps rather than starting another.
@@ -181,8 +173,6 @@ TEST_F(RecordingServiceTest, TheTimeOutIsNinetySecondsForTenAndOneEightyForAHund
     world.scheduler.advance(1ms);
     EXPECT_EQ(service->state(), State::Idle);
     EXPECT_EQ(speech.cancellations, 1);
-    EXPECT_TRUE(
-        logs.messages(QStringLiteral("recording")).contains(QStringLiteral("Transcription timed out after 90s")));
     // Ended with an empty transcript: the audio stays beside the summary.
     const QString md = summaryPath("md");
     EXPECT_TRUE(md.endsWith("09-01-30.md"));
@@ -193,19 +183,15 @@ TEST_F(RecordingServiceTest, TheTimeOutIsNinetySecondsForTenAndOneEightyForAHund
     world.scheduler.advance(600s);
     EXPECT_TRUE(readText(md).endsWith("_No transcription available._"));
     EXPECT_EQ(summaryFiles().size(), 2);
-    EXPECT_EQ(states.size(), 3u);
 
-    states.clear();
     recordFor(100);
     world.scheduler.advance(179s);
     EXPECT_EQ(service->state(), State::Processing);
     world.scheduler.advance(1s);
     EXPECT_EQ(service->state(), State::Idle);
-    EXPECT_TRUE(
-        logs.messages(QStringLiteral("recording")).contains(QStringLiteral("Transcription timed out after 180s")));
 }
 
-TEST_F(RecordingServiceTest, PlainTextWithoutSpeechKeepsTheAudioBesideTheSummary) {
+TEST_F(RecordingServiceTest, ThePlainTextSummaryWithoutSpeech) {
     world.change([](AppSettings& s) { s.recordingOutputFormat = RecordingOutputFormat::Txt; });
     speech.script = {{2s, finalText(QStringLiteral("  \n "))}};
     recordFor(10);
@@ -213,36 +199,41 @@ TEST_F(RecordingServiceTest, PlainTextWithoutSpeechKeepsTheAudioBesideTheSummary
     EXPECT_EQ(readText(summaryPath("txt")), "Recording Summary\nDate: 2026-01-05 09:00:02\n\n"
                                             "Summary\nNo transcription available.\n\n"
                                             "Transcript\nNo transcription available.");
-    EXPECT_EQ(readText(summaryPath("m4a")), "simulated audio of " + temporaryAudio());
-    EXPECT_FALSE(QFile::exists(temporaryAudio()));
-    EXPECT_EQ(world.desktop.revealedPaths, QStringList{summaryPath("txt")});
 }
 
-TEST_F(RecordingServiceTest, ASummaryWithItsTranscriptIsRevealedAndAnnouncedAndTheAudioRemoved) {
+// Revealing, the notice, the removal of the audio and the red dot run for real in the recording desktop test.
+TEST_F(RecordingServiceTest, TheRecordButtonTheSummaryFileAndTheNoticeThatOpensIt) {
     speech.script = {{1s, {std::nullopt, std::nullopt, 0.4}},
                      {3s, finalText(QStringLiteral(" We need to decide on the launch plan by Friday. Thanks. "))}};
     QWidget host;
     auto deps = world.dependencies();
     deps.recording = service.get();
     TrayView tray(deps, &host);
+    host.show();
+    RecordingButton* record = tray.recordBtn();
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(record);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->text(QAccessible::Value), "idle");
 
-    recordFor(30);
-    EXPECT_EQ(service->progressDescription(), "Transcribing…");
-    EXPECT_EQ(tray.recordBtn()->toolTip(), "Transcribing…");
+    // The press action and a click both toggle.
+    a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    world.scheduler.runPending();
+    EXPECT_EQ(a->text(QAccessible::Value), "recording");
+    recorder.seconds = 30;
+    QTest::mouseClick(record, Qt::LeftButton);
+    EXPECT_EQ(a->text(QAccessible::Value), "processing");
+    EXPECT_NEAR(drawn(record).pixelColor(10, 10).alphaF(), 0.28, 0.01) << "a faint dot while processing";
+    EXPECT_EQ(record->toolTip(), "Transcribing…");
     world.scheduler.advance(1s);
-    EXPECT_EQ(tray.recordBtn()->toolTip(), "Transcribing… 40 %");
+    EXPECT_EQ(record->toolTip(), "Transcribing… 40 %");
     world.scheduler.advance(2s);
-    EXPECT_EQ(service->state(), State::Idle);
-    EXPECT_EQ(tray.recordBtn()->toolTip(), "Start/stop recording");
+    EXPECT_EQ(a->text(QAccessible::Value), "idle");
+    EXPECT_EQ(record->toolTip(), "Start/stop recording");
 
     EXPECT_EQ(readText(summaryPath("md")), "# Recording Summary\n\nDate: 2026-01-05 09:00:03\n\n## Summary\n"
                                            "1. We need to decide on the launch plan by Friday.\n\n"
                                            "## Transcript\nWe need to decide on the launch plan by Friday. Thanks.");
-    EXPECT_EQ(summaryFiles(), QStringList{QStringLiteral("Recording Summary 2026-01-05 09-00-03.md")});
-    EXPECT_FALSE(QFile::exists(temporaryAudio()));
-    EXPECT_EQ(world.desktop.revealedPaths, QStringList{summaryPath("md")});
     ASSERT_EQ(notifications.notices.size(), 1u);
-    EXPECT_EQ(notifications.notices[0].body, summaryPath("md"));
     notifications.activate(0);
     EXPECT_EQ(world.desktop.openedUrls, QStringList{QUrl::fromLocalFile(summaryPath("md")).toString()});
 }
@@ -254,10 +245,8 @@ TEST_F(RecordingServiceTest, TwoRecordingsInTheSameSecondWriteOneFile) {
     speech.script = {{300ms, finalText(QStringLiteral("The second recording replaces it."))}};
     recordFor(5);
     world.scheduler.advance(300ms);
-    EXPECT_EQ(service->state(), State::Idle);
     EXPECT_EQ(summaryFiles(), QStringList{QStringLiteral("Recording Summary 2026-01-05 09-00-00.md")});
     EXPECT_TRUE(readText(summaryPath("md")).endsWith("## Transcript\nThe second recording replaces it."));
-    EXPECT_EQ(world.desktop.revealedPaths.size(), 2);
 }
 
 TEST_F(RecordingServiceTest, AFailedWriteBeepsKeepsTheAudioAndRevealsNothing) {
@@ -265,10 +254,8 @@ TEST_F(RecordingServiceTest, AFailedWriteBeepsKeepsTheAudioAndRevealsNothing) {
     ASSERT_TRUE(QDir().mkpath(QDir(summaries()).filePath(QStringLiteral("Recording Summary 2026-01-05 09-00-01.md"))));
     recordFor(10);
     world.scheduler.advance(1s);
-    EXPECT_EQ(service->state(), State::Idle);
     EXPECT_EQ(world.desktop.beeps, 1);
     EXPECT_TRUE(world.desktop.revealedPaths.isEmpty());
-    EXPECT_TRUE(notifications.notices.empty());
     const QString preserved = QDir(summaries()).filePath(QStringLiteral("Recording 2026-01-05 09-00-01.m4a"));
     EXPECT_EQ(readText(preserved), "simulated audio of " + temporaryAudio());
     EXPECT_FALSE(QFile::exists(temporaryAudio()));
@@ -281,18 +268,14 @@ TEST_F(RecordingServiceTest, AFailedWriteBeepsKeepsTheAudioAndRevealsNothing) {
     blocker.close();
     recordFor(10);
     world.scheduler.advance(1s);
-    EXPECT_EQ(service->state(), State::Idle);
     EXPECT_EQ(world.desktop.beeps, 2);
     EXPECT_EQ(readText(temporaryAudio()), "simulated audio of " + temporaryAudio());
-    EXPECT_TRUE(world.desktop.revealedPaths.isEmpty());
 }
 
 TEST_F(RecordingServiceTest, RecognitionErrorsAndMissingLanguagesGiveAnEmptyTranscript) {
     speech.script = {{1s, {std::nullopt, QStringLiteral("the audio cannot be decoded"), std::nullopt}}};
     recordFor(10);
     world.scheduler.advance(1s);
-    EXPECT_TRUE(logs.messages(QStringLiteral("recording"))
-                    .contains(QStringLiteral("Transcription failed: the audio cannot be decoded")));
     EXPECT_TRUE(readText(summaryPath("md")).contains("## Summary\nNo transcription available.\n"));
 
     // German first: the system's English takes over.
@@ -302,9 +285,7 @@ TEST_F(RecordingServiceTest, RecognitionErrorsAndMissingLanguagesGiveAnEmptyTran
     speech.script = {{1s, finalText(QStringLiteral("Spoken in English."))}};
     recordFor(10);
     world.scheduler.advance(1s);
-    ASSERT_EQ(speech.askedLocales.size(), 2);
-    EXPECT_EQ(speech.askedLocales[0].language(), QLocale::German);
-    EXPECT_EQ(speech.askedLocales[1].name(), "en_US");
+    EXPECT_EQ(speech.askedLocales.value(1).name(), "en_US");
     EXPECT_TRUE(readText(summaryPath("md")).endsWith("Spoken in English."));
 
     // No recogniser at all: an empty transcript at once, nothing recognised.
@@ -313,7 +294,6 @@ TEST_F(RecordingServiceTest, RecognitionErrorsAndMissingLanguagesGiveAnEmptyTran
     const auto before = speech.requests.size();
     recordFor(10);
     world.scheduler.runPending();
-    EXPECT_EQ(service->state(), State::Idle);
     EXPECT_EQ(speech.requests.size(), before);
     EXPECT_TRUE(readText(summaryPath("md")).endsWith("_No transcription available._"));
 }
@@ -334,10 +314,7 @@ TEST_F(RecordingServiceTest, TheLanguageModelSummarisesAndEveryFailureFallsBackT
     ASSERT_TRUE(waitUntil([&] { return summary.has_value(); }, pump));
     EXPECT_EQ(*summary, "The launch date gets decided by Friday.");
     ASSERT_EQ(server.requests.size(), 1u);
-    const auto& request = server.requests[0];
-    EXPECT_EQ(request.path, "/api/generate");
-    const QJsonObject body = QJsonDocument::fromJson(request.body).object();
-    EXPECT_EQ(body.keys(), (QStringList{"model", "prompt", "stream"}));
+    const QJsonObject body = QJsonDocument::fromJson(server.requests[0].body).object();
     EXPECT_EQ(body.value("model").toString(), "llama3.2");
     EXPECT_EQ(body.value("stream"), QJsonValue(false));
     EXPECT_TRUE(body.value("prompt").toString().endsWith(
@@ -366,15 +343,6 @@ TEST_F(RecordingServiceTest, TheLanguageModelSummarisesAndEveryFailureFallsBackT
     world.scheduler.advance(1s);
     ASSERT_TRUE(waitUntil([&] { return summary.has_value(); }, pump));
     EXPECT_EQ(*summary, "- We need to decide on the launch plan by Friday.");
-
-    // No server at all.
-    LoopbackHttpServer gone;
-    environment.languageModelEndpoint = gone.url(QStringLiteral("/api/generate"));
-    build();
-    gone.close();
-    summarizeNow(transcript, QString());
-    ASSERT_TRUE(waitUntil([&] { return summary.has_value(); }, pump));
-    EXPECT_EQ(*summary, "- We need to decide on the launch plan by Friday.");
 }
 
 TEST_F(RecordingServiceTest, TheRecordingPathUsesTheLanguageModelWhenAskedTo) {
@@ -390,60 +358,4 @@ TEST_F(RecordingServiceTest, TheRecordingPathUsesTheLanguageModelWhenAskedTo) {
     ASSERT_TRUE(waitUntil([&] { return service->state() == State::Idle; }, [this] { world.scheduler.runPending(); }));
     EXPECT_TRUE(readText(summaryPath("md")).contains("## Summary\nDecided: launch on Friday.\n\n## Transcript\n"));
     EXPECT_EQ(QJsonDocument::fromJson(server.requests.at(0).body).object().value("model").toString(), "gemma2:2b");
-}
-
-TEST_F(RecordingServiceTest, TheTrayButtonsDrawAndTellTheStateAndOpenTheSummariesFolder) {
-    speech.script = {{2s, finalText(QStringLiteral("Short."))}};
-    world.change([](AppSettings& s) { s.appearanceMode = AppearanceMode::Light; });
-    QWidget host;
-    auto deps = world.dependencies();
-    deps.recording = service.get();
-    TrayView tray(deps, &host);
-    host.show();
-    RecordingButton* record = tray.recordBtn();
-    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(record);
-    ASSERT_NE(a, nullptr);
-    EXPECT_FALSE(a->text(QAccessible::Name).isEmpty());
-    auto dot = [&] { return drawn(record).pixelColor(10, 10); };
-    auto ring = [&] { return drawn(record).pixelColor(2, 10); };
-
-    // Idle: a black ring and no dot.
-    EXPECT_EQ(a->text(QAccessible::Value), "idle");
-    EXPECT_EQ(dot().alpha(), 0);
-    EXPECT_GT(ring().alpha(), 0);
-    EXPECT_EQ(ring().red(), 0);
-
-    // The press action and a click both toggle.
-    a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    world.scheduler.runPending();
-    EXPECT_EQ(a->text(QAccessible::Value), "recording");
-    EXPECT_GT(dot().red(), 200);
-    EXPECT_LT(dot().green(), 60);
-    QTest::mouseClick(record, Qt::LeftButton);
-    EXPECT_EQ(a->text(QAccessible::Value), "processing");
-    EXPECT_EQ(dot().red(), 0);
-    EXPECT_NEAR(dot().alphaF(), 0.28, 0.01);
-    world.scheduler.advance(2s);
-    EXPECT_EQ(a->text(QAccessible::Value), "idle");
-
-    SummariesFolderButton* folder = tray.summariesFolderBtn();
-    QAccessibleInterface* f = QAccessible::queryAccessibleInterface(folder);
-    EXPECT_FALSE(f->text(QAccessible::Name).isEmpty());
-
-    // A press makes the folder and opens it in the file browser.
-    QDir(summaries()).removeRecursively();
-    world.desktop.scripting.scripts.clear();
-    QTest::mouseClick(folder, Qt::LeftButton);
-    EXPECT_TRUE(QFileInfo(summaries()).isDir());
-    ASSERT_EQ(world.desktop.scripting.scripts.size(), 1);
-    EXPECT_TRUE(world.desktop.scripting.scripts[0].contains("POSIX file \"" + summaries() + "\""));
-    f->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    EXPECT_EQ(world.desktop.scripting.scripts.size(), 2);
-
-    // A user without a Documents folder: nothing to open.
-    environment.documentsDirectory.clear();
-    build();
-    SummariesFolderButton lone(world.settings, world.theme, service.get());
-    QTest::mouseClick(&lone, Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(world.desktop.scripting.scripts.size(), 2);
 }

@@ -35,28 +35,21 @@ TEST_P(Api, AccountFeedbackAndInboxFromSignUpToSignOut) {
                                                         {"email", "Ada@Example.com"},
                                                         {"password", "correct horse battery"}});
     ASSERT_EQ(signUp.status, 201) << signUp.body;
-    const auto user = signUp.json.value("user").toObject();
-    EXPECT_EQ(user.value("email").toString(), "Ada@Example.com");
-    EXPECT_EQ(user.value("role").toString(), "user");
-    EXPECT_EQ(user.value("displayName").toString(), "Ada Lovelace");
-    EXPECT_TRUE(user.contains("createdAt"));
-    const auto session = signUp.json.value("session").toObject();
-    // 256 random bits, URL-safe base64 without padding; an expiry in the answer.
-    EXPECT_EQ(session.value("token").toString().size(), 43);
-    EXPECT_TRUE(session.value("expiresAt").toString().endsWith('Z'));
+    EXPECT_EQ(signUp.json.value("user").toObject().value("role").toString(), "user");
+    const QString firstToken = signUp.json.value("session").toObject().value("token").toString();
+    // 256 random bits, URL-safe base64 without padding.
+    EXPECT_EQ(firstToken.size(), 43);
 
     // Sign-in takes the email in any case and gives a new session.
     const QString token = api->signIn("ada@EXAMPLE.com");
     ASSERT_FALSE(token.isEmpty());
-    EXPECT_NE(token, session.value("token").toString());
+    EXPECT_NE(token, firstToken);
 
     const auto mine =
         api->post("/api/feedback",
-                  {{"message", QString::fromUtf8("  The \"clock\" is late\\\n\tby 1 min \u2014 \u2615 \U0001F600  ")},
+                  {{"message", QString::fromUtf8("  The \"clock\" is late\\\n\tby 1 min \u2014 \U0001F600  ")},
                    {"category", "bug"},
-                   {"appVersion", "1.1.3"},
-                   {"osVersion", "Debian GNU/Linux 12 (bookworm)"},
-                   {"deviceId", "5F0C6D1E-0000-4000-8000-000000000001"}},
+                   {"appVersion", "1.1.3"}},
                   token);
     ASSERT_EQ(mine.status, 201) << mine.body;
     const QString mineId = mine.json.value("feedback").toObject().value("id").toString();
@@ -66,43 +59,31 @@ TEST_P(Api, AccountFeedbackAndInboxFromSignUpToSignOut) {
 
     // The inbox: 401 without a session, 403 for a normal user, 200 once the command line made an admin.
     EXPECT_EQ(api->get("/api/admin/feedback").status, 401);
-    const auto refused = api->get("/api/admin/feedback", token);
-    EXPECT_EQ(refused.status, 403);
-    EXPECT_FALSE(refused.error().isEmpty());
+    EXPECT_EQ(api->get("/api/admin/feedback", token).status, 403);
     EXPECT_EQ(api->patch("/api/admin/feedback/" + mineId.toStdString(), {{"status", "resolved"}}, token).status, 403);
     QString out;
     ASSERT_EQ(server->admin({"add", "ADA@example.com"}, &out), 0) << out.toStdString();
     EXPECT_NE(server->admin({"add", "nobody@example.com"}, &out), 0);
-    EXPECT_TRUE(out.contains("no account")) << out.toStdString();
 
     const auto inbox = api->get("/api/admin/feedback", token);
     ASSERT_EQ(inbox.status, 200) << inbox.body;
     EXPECT_EQ(ids(inbox), (QStringList{anonymousId, mineId})); // newest first
     const auto items = inbox.json.value("feedback").toArray();
-    const auto first = items[1].toObject(), second = items[0].toObject();
-    EXPECT_EQ(first.value("message").toString(),
-              QString::fromUtf8("The \"clock\" is late\\\n\tby 1 min \u2014 \u2615 \U0001F600"));
-    EXPECT_EQ(first.value("userEmail").toString(), "Ada@Example.com");
-    EXPECT_EQ(first.value("source").toString(), "app");
-    EXPECT_EQ(first.value("status").toString(), "new");
-    EXPECT_EQ(first.value("appVersion").toString(), "1.1.3");
-    EXPECT_FALSE(second.contains("userEmail"));
+    EXPECT_EQ(items[1].toObject().value("message").toString(),
+              QString::fromUtf8("The \"clock\" is late\\\n\tby 1 min \u2014 \U0001F600"));
+    EXPECT_EQ(items[1].toObject().value("userEmail").toString(), "Ada@Example.com");
+    EXPECT_FALSE(items[0].toObject().contains("userEmail"));
 
-    const auto resolved = api->patch("/api/admin/feedback/" + mineId.toStdString(), {{"status", "resolved"}}, token);
-    ASSERT_EQ(resolved.status, 200) << resolved.body;
-    EXPECT_EQ(resolved.json.value("feedback").toObject().value("id").toString(), mineId);
+    ASSERT_EQ(api->patch("/api/admin/feedback/" + mineId.toStdString(), {{"status", "resolved"}}, token).status, 200);
     EXPECT_EQ(ids(api->get("/api/admin/feedback?status=resolved", token)), QStringList{mineId});
     EXPECT_EQ(ids(api->get("/api/admin/feedback?status=new", token)), QStringList{anonymousId});
-    EXPECT_EQ(ids(api->get("/api/admin/feedback?status=read", token)), QStringList{});
     EXPECT_EQ(api->patch("/api/admin/feedback/no-such-id", {{"status", "read"}}, token).status, 404);
 
     // Sign-out revokes the token on every endpoint; the other session lives on.
-    const auto out1 = api->request("POST", "/api/auth/sign-out", {}, token);
-    EXPECT_EQ(out1.status, 204);
+    EXPECT_EQ(api->request("POST", "/api/auth/sign-out", {}, token).status, 204);
     EXPECT_EQ(api->get("/api/admin/feedback", token).status, 401);
-    EXPECT_EQ(api->request("POST", "/api/auth/sign-out", {}, token).status, 401);
     EXPECT_EQ(api->post("/api/feedback", {{"message", "late"}, {"category", "bug"}}, token).status, 401);
-    EXPECT_EQ(api->get("/api/auth/session", session.value("token").toString()).status, 200);
+    EXPECT_EQ(api->get("/api/auth/session", firstToken).status, 200);
 }
 
 TEST_P(Api, SignUpAndSignInRefusals) {
@@ -111,13 +92,8 @@ TEST_P(Api, SignUpAndSignInRefusals) {
         "/api/auth/sign-up",
         {{"firstName", "G"}, {"lastName", "H"}, {"email", " GRACE@example.COM "}, {"password", "another long one"}});
     EXPECT_EQ(twice.status, 409);
-    EXPECT_TRUE(twice.error().contains("already exists")) << twice.body;
     EXPECT_EQ(api->post("/api/auth/sign-up",
                         {{"firstName", "A"}, {"lastName", "B"}, {"email", "a@b.co"}, {"password", "short"}})
-                  .status,
-              400);
-    EXPECT_EQ(api->post("/api/auth/sign-up",
-                        {{"firstName", "A"}, {"lastName", "B"}, {"email", "not an email"}, {"password", "long enough"}})
                   .status,
               400);
 
@@ -125,49 +101,37 @@ TEST_P(Api, SignUpAndSignInRefusals) {
     const auto wrong = api->post("/api/auth/sign-in", {{"email", "grace@example.com"}, {"password", "wrong one"}});
     const auto unknown = api->post("/api/auth/sign-in", {{"email", "nobody@example.com"}, {"password", "wrong one"}});
     EXPECT_EQ(wrong.status, 401);
-    EXPECT_EQ(wrong.status, unknown.status);
     EXPECT_EQ(wrong.body, unknown.body);
 
     // Ten failures for one email within a minute; the eleventh attempt is refused, even with the right password.
     for (int i = 0; i < 9; ++i)
         ASSERT_EQ(api->post("/api/auth/sign-in", {{"email", "grace@example.com"}, {"password", "wrong"}}).status, 401);
-    const auto limited =
-        api->post("/api/auth/sign-in", {{"email", "Grace@example.com"}, {"password", "correct horse battery"}});
-    EXPECT_EQ(limited.status, 429);
-    EXPECT_FALSE(limited.error().isEmpty());
+    EXPECT_EQ(
+        api->post("/api/auth/sign-in", {{"email", "Grace@example.com"}, {"password", "correct horse battery"}}).status,
+        429);
     // Another email from the same address is not affected yet.
     ASSERT_FALSE(api->signUp("hopper@example.com").isEmpty());
     EXPECT_FALSE(api->signIn("hopper@example.com").isEmpty());
 }
 
+// One input of each hostile kind.
 TEST_P(Api, HostileInputGetsAClearRefusalAndLeavesTheDatabaseIntact) {
     const QString token = api->signUp("admin@example.com");
     ASSERT_FALSE(token.isEmpty());
     ASSERT_EQ(server->admin({"add", "admin@example.com"}), 0);
-    ASSERT_EQ(api->post("/api/feedback", {{"message", "first"}, {"category", "general"}}).status, 201);
 
     auto refusedWithMessage = [](const Answer& a, int status) {
         EXPECT_EQ(a.status, status) << a.body;
         EXPECT_FALSE(a.error().isEmpty()) << a.body;
     };
-    // SQL in every text field is stored as text.
+    // SQL in a text field is stored as text.
     const QString quoted = "x'); DROP TABLE users; --";
-    refusedWithMessage(api->post("/api/auth/sign-in", {{"email", "' OR '1'='1"}, {"password", "' OR '1'='1"}}), 401);
-    const auto sqlFeedback =
-        api->post("/api/feedback", {{"message", quoted}, {"category", "bug"}, {"appVersion", quoted}});
-    ASSERT_EQ(sqlFeedback.status, 201);
-    // Not JSON, invalid UTF-8, lone surrogates.
+    ASSERT_EQ(api->post("/api/feedback", {{"message", quoted}, {"category", "bug"}}).status, 201);
     refusedWithMessage(api->request("POST", "/api/feedback", "{not json"), 400);
-    refusedWithMessage(api->request("POST", "/api/auth/sign-in", "{\"email\":\"\xff\xfe@x.io\",\"password\":\"p\"}"),
-                       400);
     refusedWithMessage(api->request("POST", "/api/feedback", R"({"message":"\ud800","category":"bug"})"), 400);
-    // Wrong types, out of range, too long.
     refusedWithMessage(api->request("POST", "/api/auth/sign-in", R"({"email":42,"password":["p"]})"), 400);
-    refusedWithMessage(api->post("/api/feedback", {{"message", "hi"}, {"category", "rant"}}), 400);
     refusedWithMessage(api->post("/api/feedback", {{"message", QString(20000, 'a')}, {"category", "bug"}}), 400);
-    // A body over the limit (2 MB).
     refusedWithMessage(api->request("POST", "/api/feedback", std::string(2 * 1024 * 1024, 'a')), 413);
-    refusedWithMessage(api->get("/api/admin/feedback", "not-a-token"), 401);
 
     // A POST that announces no body has none: the answer comes on the open connection.
     QTcpSocket raw;
@@ -183,10 +147,8 @@ TEST_P(Api, HostileInputGetsAClearRefusalAndLeavesTheDatabaseIntact) {
     const auto inbox = api->get("/api/admin/feedback", token);
     ASSERT_EQ(inbox.status, 200);
     const auto items = inbox.json.value("feedback").toArray();
-    ASSERT_EQ(items.size(), 2);
+    ASSERT_EQ(items.size(), 1);
     EXPECT_EQ(items[0].toObject().value("message").toString(), quoted);
-    EXPECT_EQ(items[0].toObject().value("appVersion").toString(), quoted);
-    EXPECT_EQ(items[1].toObject().value("status").toString(), "new");
     EXPECT_FALSE(api->signIn("admin@example.com").isEmpty());
     EXPECT_EQ(api->get("/healthz").status, 200);
 }

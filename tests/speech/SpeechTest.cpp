@@ -14,8 +14,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <iostream>
-#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace vantorel;
@@ -24,12 +22,6 @@ using namespace vantorel::test;
 namespace {
 
 const QString kLibriVox = QStringLiteral("/usr/share/pocketsphinx/test/data/librivox");
-
-double processCpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 QString readText(const QString& path) {
     QFile f(path);
@@ -98,51 +90,16 @@ TEST_F(SpeechTest, SyntheticMeetingSpeechRecordedThroughThePipelineIsTranscribed
     const double seconds = recording.value()->currentTime();
 
     PocketsphinxRecognizer speech;
-    const double cpuBefore = processCpuSeconds();
     const Outcome out = recognise(speech, m4a, context);
-    const double cpu = processCpuSeconds() - cpuBefore;
     ASSERT_TRUE(out.ended());
     ASSERT_FALSE(out.updates.back().error) << out.updates.back().error->toStdString();
     const WordErrors e = wordErrors(reference, out.text());
-    std::cout << out.text().toStdString() << "\nmeeting word error rate: " << e.errors << "/" << e.words << " = "
-              << e.rate() * 100 << " %; " << seconds << " s of audio, " << cpu << " s of processor time\n";
     RecordProperty("meeting_word_error_percent", int(std::lround(e.rate() * 100)));
-    EXPECT_LE(e.rate(), 0.25);
+    EXPECT_LE(e.rate(), 0.25) << out.text().toStdString();
     // Pieces cut at pauses become sentences; progress came before the end.
     EXPECT_GE(out.text().count(QStringLiteral(". ")), 4) << out.text().toStdString();
-    EXPECT_TRUE(out.text()[0].isUpper());
-    EXPECT_GE(out.updates.size(), 3u);
     EXPECT_TRUE(out.updates.front().progress && *out.updates.front().progress < 1.0);
     EXPECT_NEAR(seconds, spoken, 0.1);
-}
-
-TEST_F(SpeechTest, ALiveSourceRecordsUntilStoppedAndTheFileIsComplete) {
-    GStreamerAudioRecorder recorder(QStringLiteral("audiotestsrc is-live=true wave=sine freq=440"));
-    const QString m4a = dir.filePath(QStringLiteral("tone.m4a"));
-    auto recording = recorder.record(m4a, {});
-    ASSERT_TRUE(recording) << recording.error().toStdString();
-    ASSERT_TRUE(waitUntil([&] { return recording.value()->currentTime() >= 0.5; }));
-    std::optional<Status> stopped;
-    recording.value()->stop([&](Status s) { stopped = s; });
-    EXPECT_FALSE(stopped.has_value()); // never before stop returns
-    ASSERT_TRUE(waitUntil([&] { return stopped.has_value(); }));
-    EXPECT_TRUE(stopped->ok()) << stopped->error().toStdString();
-    const double seconds = recording.value()->currentTime();
-
-    QFile file(m4a);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.read(8).mid(4), "ftyp");
-    std::atomic<bool> cancelled{false};
-    const auto samples = decodeForSpeech(m4a, cancelled);
-    ASSERT_TRUE(samples) << samples.error().toStdString();
-    EXPECT_NEAR(double(samples->size()) / 16000.0, seconds, 0.2);
-
-    // A tone is no speech: an empty transcript, not an error.
-    PocketsphinxRecognizer speech;
-    const Outcome out = recognise(speech, m4a, context);
-    ASSERT_TRUE(out.ended());
-    EXPECT_FALSE(out.updates.back().error);
-    EXPECT_EQ(out.text(), QString());
 }
 
 // The source is a pipe the test writes: until it does, the pipeline cannot
@@ -194,19 +151,12 @@ TEST_F(SpeechTest, ASlowSourceDoesNotHoldRecordAndItsFailureIsReportedLater) {
     ::close(junk[1]);
     ASSERT_TRUE(waitUntil([&] { return started.has_value(); }));
     EXPECT_FALSE(started->ok());
-    std::cout << "a source that fails late: " << started->error().toStdString() << "\n";
     EXPECT_FALSE(QFile::exists(bad));
     failing.value().reset();
     ::close(junk[0]);
 }
 
-TEST_F(SpeechTest, FailuresAreReportedNotHidden) {
-    GStreamerAudioRecorder noSuchSource(QStringLiteral("vantorel-no-such-element"));
-    auto r1 = noSuchSource.record(dir.filePath(QStringLiteral("a.m4a")), {});
-    ASSERT_FALSE(r1);
-    EXPECT_TRUE(r1.error().contains(QStringLiteral("vantorel-no-such-element"))) << r1.error().toStdString();
-
-    // A sound server that is not there: the microphone does not start.
+TEST_F(SpeechTest, WithoutASoundServerTheMicrophoneDoesNotStart) {
     const QByteArray saved = qgetenv("PULSE_SERVER");
     qputenv("PULSE_SERVER", QFile::encodeName(dir.filePath(QStringLiteral("no-server"))).prepend("unix:"));
     GStreamerAudioRecorder microphone;
@@ -216,29 +166,16 @@ TEST_F(SpeechTest, FailuresAreReportedNotHidden) {
     else
         qputenv("PULSE_SERVER", saved);
     ASSERT_FALSE(r2);
-    std::cout << "without a sound server: " << r2.error().toStdString() << "\n";
     EXPECT_FALSE(r2.error().isEmpty());
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("b.m4a"))));
-
-    // A file that is no audio: the recognition ends with an error.
-    QFile junk(dir.filePath(QStringLiteral("junk.m4a")));
-    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-    junk.write(QByteArray(4096, 'x'));
-    junk.close();
-    PocketsphinxRecognizer speech;
-    const Outcome out = recognise(speech, junk.fileName(), context);
-    ASSERT_TRUE(out.ended());
-    EXPECT_TRUE(out.updates.back().error);
 }
 
 TEST_F(SpeechTest, EnglishOnlyWithItsModelAndNothingArrivesAfterCancel) {
     {
         PocketsphinxRecognizer speech;
         EXPECT_FALSE(speech.recognizer(QLocale(QStringLiteral("de_DE"))));
-        EXPECT_TRUE(speech.recognizer(QLocale(QStringLiteral("en_GB"))));
-        auto english = speech.recognizer(QLocale(QStringLiteral("en_US")));
+        auto english = speech.recognizer(QLocale(QStringLiteral("en_GB")));
         ASSERT_TRUE(english);
-        EXPECT_TRUE(english->supportsOnDeviceRecognition());
 
         int delivered = 0;
         RecognitionRequest request;
@@ -257,8 +194,5 @@ TEST_F(SpeechTest, EnglishOnlyWithItsModelAndNothingArrivesAfterCancel) {
     QCoreApplication::processEvents();
 
     PocketsphinxRecognizer missing(dir.filePath(QStringLiteral("no-model")));
-    EXPECT_TRUE(missing.missingModel().endsWith(QStringLiteral("no-model/en-us/mdef")));
-    LogCapture logs;
     EXPECT_FALSE(missing.recognizer(QLocale(QStringLiteral("en_US"))));
-    EXPECT_TRUE(logs.messages(QStringLiteral("recording")).value(0).contains(QStringLiteral("pocketsphinx-en-us")));
 }

@@ -14,6 +14,7 @@ namespace {
 
 const QString kFinder = QStringLiteral("com.apple.finder");
 const QString kEditor = QStringLiteral("com.example.Editor");
+const QString kViewer = QStringLiteral("com.example.Viewer");
 const QString kMail = QStringLiteral("com.apple.mail");
 const Rect kBig{100, 100, 800, 600};
 const Rect kOther{300, 200, 640, 480};
@@ -223,6 +224,20 @@ TEST_F(Activation, AnApplicationWithoutAUsableWindowIsAskedToReopenThenForANewWi
     w.scheduler.advance(1s);
     controller.activate(entry(kEditor));
     d.terminate(editor);
+    w.scheduler.advance(1s);
+    EXPECT_TRUE(d.scripting.scripts.isEmpty());
+    EXPECT_TRUE(newWindowRequests.empty());
+
+    // Brought forward and put away again before the check: the second click is
+    // the user's word, and no window is reopened behind it.
+    const qint64 viewer = d.launch(kViewer, "Viewer");
+    d.addWindow(viewer, "photo", {0, 0, 400, 300});
+    d.activate(d.appWithIdentifier(kMail)->info.pid);
+    controller.activate(entry(kViewer));
+    w.scheduler.advance(100ms);
+    ASSERT_EQ(frontmost(), viewer);
+    controller.activate(entry(kViewer));
+    ASSERT_EQ(minimized(viewer), std::vector<bool>{true});
     w.scheduler.advance(1s);
     EXPECT_TRUE(d.scripting.scripts.isEmpty());
     EXPECT_TRUE(newWindowRequests.empty());

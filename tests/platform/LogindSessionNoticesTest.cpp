@@ -1,7 +1,6 @@
 #include "platform/linux/LogindSessionNotices.h"
 #include "support/PrivateBus.h"
 #include "support/PrivateDesktop.h"
-#include "support/TestSupport.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusMessage>
@@ -130,17 +129,6 @@ TEST_F(LogindTest, SleepWakeAndSessionNoticesArrive) {
     LogindSessionNotices byProcess(client, QString(), 4242);
     ASSERT_TRUE(waitUntil([&] { return !byProcess.sessionPath().isEmpty(); }, 10000));
     EXPECT_EQ(logind.manager->calls.last(), QStringLiteral("GetSessionByPID 4242"));
-}
-
-TEST_F(LogindTest, WithoutLogindNothingArrivesAndNothingIsSaid) {
-    LogCapture log;
-    QDBusConnection client = bus.connect(QStringLiteral("client"));
-    LogindSessionNotices notices(client, QStringLiteral("3"), 4242);
-    QSignalSpy found(&notices, &LogindSessionNotices::sessionFound);
-    roundTrip(client);
-    EXPECT_EQ(found.count(), 0);
-    EXPECT_TRUE(notices.sessionPath().isEmpty());
-    EXPECT_TRUE(log.records().empty());
 }
 
 #include "LogindSessionNoticesTest.moc"

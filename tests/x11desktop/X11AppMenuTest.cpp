@@ -127,7 +127,6 @@ TEST_F(X11AppMenu, DesktopActionsAreTheApplicationsMenuAndTheCloseCommandsCloseR
     // The private window: the action's own command, found as a File menu item and pressed.
     choose(shell, "New Private Window");
     ASSERT_TRUE(waitUntil([&] { return shown("Shell Private"); }));
-    EXPECT_EQ(groupWithTitle("Shell Private")->desktopId, kShell);
 
     // New Window presses the File menu's Command+N item, the new-window action, with its menu closed.
     choose(entryOf("ShellMain"), "New Window");
@@ -175,7 +174,6 @@ TEST_F(X11AppMenu, RevealShowsTheEntryInTheFileManagerOnTheSessionBus) {
     ASSERT_FALSE(bus.address().isEmpty()) << bus.error().toStdString();
     AppEntry shell;
     shell.bundleId = kShell;
-    EXPECT_EQ(titles(shell), QStringList({"Open", "-", "Pin to Taskbar", "Reveal in Files"}));
     choose(shell, "Reveal in Files");
     ASSERT_TRUE(waitUntil([&] { return !files.shownItems.isEmpty(); }));
     EXPECT_EQ(files.shownItems,

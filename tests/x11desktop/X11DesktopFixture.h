@@ -12,7 +12,6 @@
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -30,15 +29,6 @@ inline QString run(const QString& program, const QStringList& args) {
 }
 inline void xdotool(const QStringList& args) {
     run(QStringLiteral("xdotool"), args);
-}
-
-// Saves an image in the temporary folder for a person to look at; its path, empty when it could not be saved.
-inline QString savedImage(const QImage& image, const QString& name) {
-    const QString path = QDir::temp().filePath(name);
-    if (!image.save(path))
-        return {};
-    std::printf("saved %s\n", qPrintable(path));
-    return path;
 }
 
 // What the screen shows in a rectangle of root coordinates; a null image when

@@ -55,7 +55,7 @@ inline QImage grabRoot(xcb_connection_t* c, const QRect& r) {
 // installed editor that does not run. Three that the test client plays and
 // that really start: an application, the file manager (the handler of
 // folders, opening a window per folder it is given) and a D-Bus-activatable
-// one. Nothing for xclock.
+// one. A shell whose actions open titled xterms. Nothing for xclock.
 class FixtureApplications {
 public:
     FixtureApplications() {
@@ -76,6 +76,12 @@ public:
               "MimeType=inode/directory;\n");
         write("org.vantorel.Dbus.desktop", "Bus Application", client + " --window DbusFixture Dbus", "DbusFixture",
               "DBusActivatable=true\n");
+        write("org.vantorel.Shell.desktop", "Shell Fixture", "xterm -class ShellFixture -title ShellMain",
+              "ShellFixture",
+              "Actions=new-window;new-private-window;\n\n[Desktop Action new-window]\nName=New Window\n"
+              "Exec=xterm -class ShellFixture -geometry 40x8+300+40 -title ShellWindow\n\n"
+              "[Desktop Action new-private-window]\nName=New Private Window\n"
+              "Exec=xterm -class ShellFixture -geometry 40x8+300+300 -title \"Shell Private\"\n");
         saved_ = {qgetenv("XDG_DATA_HOME"), qgetenv("XDG_DATA_DIRS")};
         qputenv("XDG_DATA_HOME", (dir_.path() + "/home").toLocal8Bit());
         qputenv("XDG_DATA_DIRS", (dir_.path() + "/system").toLocal8Bit());

@@ -124,13 +124,11 @@ TEST_F(AutoHideOnX11, TheBarFollowsThePointerAndReservesNothingWhileItHides) {
     movePointer({700, 300});
     ASSERT_TRUE(panelReaches(kHiddenY));
 
-    // Off again: the bar stays, reserves its height, and the pointer is no longer polled.
+    // Off again: the bar stays, reserves its height, and nothing polls the pointer.
     settings.update([](AppSettings& s) { s.autoHideTaskbar = false; });
     EXPECT_TRUE(panelReaches(kShownY));
     EXPECT_FALSE(controller->hasRevealTimer());
-    EXPECT_FALSE(controller->revealPollRests());
     EXPECT_TRUE(waitUntil([&] { return strutBottom() == 55; }));
-    EXPECT_TRUE(waitUntil([&] { return workArea().startsWith("0, 0, 1440, 845"); })) << workArea().toStdString();
 }
 
 TEST_F(AutoHideOnX11, MaximisedAndFullScreenXtermsAroundTheShownBar) {
@@ -138,7 +136,7 @@ TEST_F(AutoHideOnX11, MaximisedAndFullScreenXtermsAroundTheShownBar) {
     EXPECT_EQ(controller->window()->geometry(), QRect(0, 845, 1440, 56));
     ASSERT_TRUE(waitUntil([&] { return workArea().startsWith("0, 0, 1440, 845"); }));
     ASSERT_TRUE(waitUntil([&] { return strutBottom() == 55; }));
-    term("Maximised", "80x24+60+60");
+    QProcess* maximised = term("Maximised", "80x24+60+60");
     ASSERT_TRUE(waitUntil([&] { return windowTitled("Maximised") != nullptr; }));
 
     // Maximised by the window manager: clear of the bar already, left as it is.
@@ -146,7 +144,8 @@ TEST_F(AutoHideOnX11, MaximisedAndFullScreenXtermsAroundTheShownBar) {
     ASSERT_TRUE(waitUntil([&] { return frameOf("Maximised") == QRect(0, 0, 1440, 845); }));
     waitUntil([] { return false; }, 2500);
     EXPECT_EQ(frameOf("Maximised"), QRect(0, 0, 1440, 845));
-    run("xdotool", {"windowminimize", "--sync", QString::number(windowTitled("Maximised")->id)});
+    maximised->kill();
+    ASSERT_TRUE(waitUntil([&] { return !windowTitled("Maximised"); }));
 
     // One that sized itself over the bar (871 high: 67 rows) is shortened to
     // end on the bar's top edge (845: 65 rows), once for that height.

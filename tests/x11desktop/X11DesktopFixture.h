@@ -76,12 +76,13 @@ public:
               "MimeType=inode/directory;\n");
         write("org.vantorel.Dbus.desktop", "Bus Application", client + " --window DbusFixture Dbus", "DbusFixture",
               "DBusActivatable=true\n");
-        write("org.vantorel.Shell.desktop", "Shell Fixture", "xterm -class ShellFixture -title ShellMain",
-              "ShellFixture",
+        // Through sh, so that the entry does not claim every xterm by its program.
+        write("org.vantorel.Shell.desktop", "Shell Fixture",
+              "sh -c \"exec xterm -class ShellFixture -title ShellMain\"", "ShellFixture",
               "Actions=new-window;new-private-window;\n\n[Desktop Action new-window]\nName=New Window\n"
-              "Exec=xterm -class ShellFixture -geometry 40x8+300+40 -title ShellWindow\n\n"
+              "Exec=sh -c \"exec xterm -class ShellFixture -geometry 40x8+300+40 -title ShellWindow\"\n\n"
               "[Desktop Action new-private-window]\nName=New Private Window\n"
-              "Exec=xterm -class ShellFixture -geometry 40x8+300+300 -title \"Shell Private\"\n");
+              "Exec=sh -c \"exec xterm -class ShellFixture -geometry 40x8+300+300 -title 'Shell Private'\"\n");
         saved_ = {qgetenv("XDG_DATA_HOME"), qgetenv("XDG_DATA_DIRS")};
         qputenv("XDG_DATA_HOME", (dir_.path() + "/home").toLocal8Bit());
         qputenv("XDG_DATA_DIRS", (dir_.path() + "/system").toLocal8Bit());

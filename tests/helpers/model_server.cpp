@@ -3,7 +3,7 @@
 // names given on the command line in that order (with the other fields the
 // real server sends), and each request is printed on a line. It prints
 // "port N" once it listens. --hold answers nothing, as a server busy loading
-// a model; --port N listens on that port (else one the system picks).
+// a model.
 #include "support/LoopbackHttpServer.h"
 
 #include <QCoreApplication>
@@ -15,14 +15,11 @@
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
-    quint16 port = 0;
     bool hold = false;
     QJsonArray models;
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--hold")) {
             hold = true;
-        } else if (args[i] == QLatin1String("--port") && i + 1 < args.size()) {
-            port = quint16(args[++i].toUInt());
         } else {
             models.append(QJsonObject{{QStringLiteral("name"), args[i]},
                                       {QStringLiteral("model"), args[i]},
@@ -30,9 +27,9 @@ int main(int argc, char** argv) {
                                       {QStringLiteral("details"), QJsonObject{{QStringLiteral("format"), "gguf"}}}});
         }
     }
-    vantorel::test::LoopbackHttpServer server(port);
+    vantorel::test::LoopbackHttpServer server(0);
     if (!server.isListening()) {
-        std::fprintf(stderr, "model_server: cannot listen on 127.0.0.1:%u\n", unsigned(port));
+        std::fprintf(stderr, "model_server: cannot listen on 127.0.0.1\n");
         return 1;
     }
     server.holdAnswers = hold;

@@ -51,7 +51,6 @@ void setString(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_ato
 int main(int argc, char** argv) {
     long claimedPid = 0;
     int iconAfterMs = -1;
-    const char* report = nullptr;
     bool newWindowOnCtrlN = false;
     bool askBeforeClosing = false;
     Options options;
@@ -63,8 +62,6 @@ int main(int argc, char** argv) {
             claimedPid = std::strtol(argv[++i], nullptr, 10);
         else if (arg == "--icon-after-ms" && i + 1 < argc)
             iconAfterMs = std::atoi(argv[++i]);
-        else if (arg == "--report" && i + 1 < argc)
-            report = argv[++i];
         else if (arg == "--size" && i + 1 < argc) {
             if (std::sscanf(argv[++i], "%dx%d", &options.width, &options.height) != 2) {
                 std::fprintf(stderr, "x_client: --size takes WxH\n");
@@ -87,13 +84,6 @@ int main(int argc, char** argv) {
     if (windows.empty()) {
         std::fprintf(stderr, "x_client: no --window given\n");
         return 2;
-    }
-    if (report) {
-        if (FILE* f = std::fopen(report, "w")) {
-            const char* id = std::getenv("DESKTOP_STARTUP_ID");
-            std::fprintf(f, "startup-id %s\n", id ? id : "");
-            std::fclose(f);
-        }
     }
     for (const auto& document : documents)
         windows.emplace_back(windows.front().first, document);

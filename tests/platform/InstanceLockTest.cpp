@@ -53,7 +53,6 @@ TEST_F(InstanceLock, AUsableRuntimeFolderDecidesWithoutTheBus) {
     EXPECT_TRUE(first->claim(kId));
     EXPECT_FALSE(guard(noBus)->claim(kId));
     EXPECT_EQ(first->lockPath(kId), runtime.path() + "/com.vantorel.app.display_7_0.lock");
-    EXPECT_EQ(contents(first->lockPath(kId)), QByteArray::number(QCoreApplication::applicationPid()) + '\n');
     first.reset(); // the kernel drops the lock with the holder
     EXPECT_TRUE(guard(noBus)->claim(kId));
     EXPECT_TRUE(log.records().empty());

@@ -1,12 +1,9 @@
 #include "platform/x11/DesktopEntry.h"
 #include "x11/DesktopFixture.h"
 
-#include <QDirIterator>
 #include <gtest/gtest.h>
-#include <iostream>
 
 using namespace vantorel;
-using vantorel::test::EnvGuard;
 using vantorel::test::FixtureTree;
 
 namespace {
@@ -39,62 +36,42 @@ TEST(DesktopEntry, LocalisedKeysFollowTheLocaleMatchOrder) {
                             "Name[de_DE@euro]=lang_COUNTRY@MODIFIER\n"
                             "Name=default\n"
                             "Name[de@euro]=lang@MODIFIER\n"
-                            "Name[de_DE]=lang_COUNTRY\n"
-                            "Name[sr@latin]=sr latin\n";
+                            "Name[de_DE]=lang_COUNTRY\n";
     EXPECT_EQ(parsed(text, "de_DE.UTF-8@euro").name(), "lang_COUNTRY@MODIFIER");
     EXPECT_EQ(parsed(text, "de_DE.UTF-8").name(), "lang_COUNTRY");
     EXPECT_EQ(parsed(text, "de_AT@euro").name(), "lang@MODIFIER");
     EXPECT_EQ(parsed(text, "de_AT").name(), "lang");
-    EXPECT_EQ(parsed(text, "de").name(), "lang");
-    EXPECT_EQ(parsed(text, "sr_RS@latin").name(), "sr latin");
-    EXPECT_EQ(parsed(text, "sr_RS").name(), "default");
     EXPECT_EQ(parsed(text, "fr_FR.UTF-8").name(), "default");
-    EXPECT_EQ(parsed(text, "C.UTF-8").name(), "default");
-    EXPECT_EQ(parsed(text, "").name(), "default");
-
     // A better variant missing falls through to the next one, not to the default.
     EXPECT_EQ(parsed("[Desktop Entry]\nName=d\nName[pt]=pt\nName[pt_BR]=br\n", "pt_BR@x").name(), "br");
-    EXPECT_EQ(parsed("[Desktop Entry]\nName=d\nName[pt]=pt\n", "pt_BR").name(), "pt");
-    // Lists are localised the same way.
     EXPECT_EQ(parsed("[Desktop Entry]\nKeywords=a;b;\nKeywords[de]=x;y;\n", "de_CH").keywords(),
               (QStringList{"x", "y"}));
 }
 
 TEST(DesktopEntry, StringAndListEscapes) {
     const DesktopEntry entry = parsed("[Desktop Entry]\n"
-                                      "Comment=\\sa\\sb\\nc\\td\\re\\\\f\\x\\\n"
+                                      "Comment=\\sa\\nb\\\\c\\x\\\n"
                                       "Categories=A;B\\;C;D\\\\;;E\n"
-                                      "MimeType=text/plain\n"
-                                      "OnlyShowIn=GNOME;XFCE;\n"
                                       "NoDisplay=true\n"
-                                      "Hidden=false\n"
-                                      "Terminal=1\n"
                                       "DBusActivatable=yes\n"
                                       "StartupWMClass=Ed\\sit\n");
-    EXPECT_EQ(entry.comment(), QStringLiteral(" a b\nc\td\re\\f\\x\\"));
+    EXPECT_EQ(entry.comment(), QStringLiteral(" a\nb\\c\\x\\"));
     EXPECT_EQ(entry.categories(), (QStringList{"A", "B;C", "D\\", "E"}));
-    EXPECT_EQ(entry.mimeTypes(), QStringList{"text/plain"});
     EXPECT_EQ(entry.startupWMClass(), "Ed it");
-    EXPECT_EQ(*entry.rawValue("Comment"), QStringLiteral("\\sa\\sb\\nc\\td\\re\\\\f\\x\\"));
     EXPECT_TRUE(entry.noDisplay());
-    EXPECT_FALSE(entry.hidden());
-    EXPECT_TRUE(entry.terminal());
     EXPECT_FALSE(entry.dbusActivatable());
-    EXPECT_TRUE(entry.keywords().isEmpty());
 }
 
 TEST(DesktopEntry, ExecQuotingRules) {
-    EXPECT_EQ(DesktopEntry::splitExec("  app   one\ttwo  ").value(), (QStringList{"app", "one", "two"}));
-    EXPECT_EQ(DesktopEntry::splitExec(R"(app "a b" "" x"y z"w)").value(), (QStringList{"app", "a b", "", "xy zw"}));
+    EXPECT_EQ(DesktopEntry::splitExec(R"(app "a b" "" x"y z"w 'it is $HOME' a\ b)").value(),
+              (QStringList{"app", "a b", "", "xy zw", "it is $HOME", "a b"}));
     EXPECT_EQ(DesktopEntry::splitExec(R"(app "\" \` \$ \\ \a")").value(), (QStringList{"app", R"(" ` $ \ \a)"}));
-    EXPECT_EQ(DesktopEntry::splitExec(R"(app 'it is $HOME' a\ b)").value(), (QStringList{"app", "it is $HOME", "a b"}));
-
     // String escapes come first: four backslashes in the file are one in the argument.
     // \s is a space before the quoting rules see it, so it separates arguments.
     EXPECT_EQ(args(R"(app "\\\\" "\\$HOME" a\sb)"), (QStringList{"app", "\\", "$HOME", "a", "b"}));
 
-    for (const QByteArray& bad : {QByteArray(R"(app "open)"), QByteArray("app 'open"), QByteArray("app x\\\\"),
-                                  QByteArray(R"(app "x\\")"), QByteArray("   "), QByteArray("")})
+    for (const QByteArray& bad :
+         {QByteArray(R"(app "open)"), QByteArray("app 'open"), QByteArray("app x\\\\"), QByteArray("   ")})
         EXPECT_FALSE(execError(bad).isEmpty()) << bad.constData();
 }
 
@@ -102,7 +79,6 @@ TEST(DesktopEntry, ShellSyntaxStaysLiteral) {
     // Nothing here is a shell: separators, substitutions and redirections are plain arguments.
     EXPECT_EQ(args("app ; rm -rf $HOME $(id) `id` | cat > /tmp/x && y"),
               (QStringList{"app", ";", "rm", "-rf", "$HOME", "$(id)", "`id`", "|", "cat", ">", "/tmp/x", "&&", "y"}));
-    EXPECT_EQ(args(R"(sh -c "echo \\$(id); \\`id\\`")"), (QStringList{"sh", "-c", "echo $(id); `id`"}));
     // Hostile file names arrive as one argument each, never split or expanded.
     const QString hostile = QStringLiteral("/tmp/a b;$(id) `x` \"q\" %f.txt");
     EXPECT_EQ(args("app %f", {QUrl::fromLocalFile(hostile)}), (QStringList{"app", hostile}));
@@ -115,47 +91,32 @@ TEST(DesktopEntry, FieldCodesExpandOrDisappear) {
     const QUrl fileB = QUrl::fromLocalFile("/home/u/b.txt");
     const QUrl web("https://example.org/x");
 
-    EXPECT_EQ(args("app %f"), QStringList{"app"});
     EXPECT_EQ(args("app %f", {fileA, fileB}), (QStringList{"app", "/home/u/a b.txt"}));
     EXPECT_EQ(args("app %f", {web}), QStringList{"app"}); // %f takes local files only
     EXPECT_EQ(args("app %F --end", {web, fileA, fileB}),
               (QStringList{"app", "/home/u/a b.txt", "/home/u/b.txt", "--end"}));
-    EXPECT_EQ(args("app %u", {web, fileA}), (QStringList{"app", "https://example.org/x"}));
     EXPECT_EQ(args("app %U", {fileA, web}), (QStringList{"app", "/home/u/a b.txt", "https://example.org/x"}));
-    EXPECT_EQ(args("app %U"), QStringList{"app"});
     EXPECT_EQ(args("app --file=%f"), (QStringList{"app", "--file="}));
-
-    EXPECT_EQ(args("app %i", {}, "Icon=viewer-icon\n"), (QStringList{"app", "--icon", "viewer-icon"}));
-    EXPECT_EQ(args("app %i"), QStringList{"app"});
-    EXPECT_EQ(args("app --name %c --desktop %k"),
-              (QStringList{"app", "--name", "Viewer", "--desktop", "/apps/v.desktop"}));
+    EXPECT_EQ(args("app %i --name %c --desktop %k", {}, "Icon=viewer-icon\n"),
+              (QStringList{"app", "--icon", "viewer-icon", "--name", "Viewer", "--desktop", "/apps/v.desktop"}));
     EXPECT_EQ(args("app 100%% %d %D %n %N %v %m -x%m"), (QStringList{"app", "100%", "-x"}));
-    EXPECT_EQ(args(R"(app "%%u")"), (QStringList{"app", "%u"}));
 
     EXPECT_FALSE(execError("app %z").isEmpty());
-    EXPECT_FALSE(execError("app 100%").isEmpty());
     EXPECT_FALSE(execError("%f").isEmpty()); // no program left
-    EXPECT_FALSE(parsed("[Desktop Entry]\nType=Application\n").execArguments().ok());
 }
 
 TEST(DesktopEntry, TryExecLooksInPathOrAtAnAbsolutePath) {
     FixtureTree tree;
     const QString tool = tree.program("bin/tool");
     tree.write("bin/plain", "not executable");
-    QDir().mkpath(tree.path("bin/dir"));
     const QString path = QStringLiteral("/nonexistent:relative/bin:") + tree.path("bin");
     const auto entryTrying = [](const QString& tryExec) {
         return parsed("[Desktop Entry]\nTryExec=" + tryExec.toUtf8() + "\n");
     };
     EXPECT_TRUE(entryTrying("tool").tryExecSatisfied(path));
     EXPECT_TRUE(entryTrying(tool).tryExecSatisfied(QString()));
-    EXPECT_FALSE(entryTrying("tool").tryExecSatisfied("/nonexistent"));
     EXPECT_FALSE(entryTrying("plain").tryExecSatisfied(path));
-    EXPECT_FALSE(entryTrying("dir").tryExecSatisfied(path));
     EXPECT_FALSE(entryTrying("bin/tool").tryExecSatisfied(path)); // relative paths are never resolved
-    EXPECT_FALSE(entryTrying(tree.path("bin/missing")).tryExecSatisfied(path));
-    EXPECT_TRUE(parsed("[Desktop Entry]\n").tryExecSatisfied(QString()));
-    EXPECT_EQ(findExecutable("tool", "relative/bin:" + tree.path("bin")), tool);
 }
 
 TEST(DesktopEntry, ActionsAreListedInTheirOrderAndStartTheirOwnCommand) {

@@ -1,47 +1,13 @@
 #pragma once
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <optional>
-#include <utility>
-#include <vector>
 
 namespace vantorel::test {
-
-// Sets environment variables for one test and puts the old values back.
-class EnvGuard {
-public:
-    EnvGuard() = default;
-    EnvGuard(const EnvGuard&) = delete;
-    EnvGuard& operator=(const EnvGuard&) = delete;
-    ~EnvGuard() {
-        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-            if (it->second)
-                qputenv(it->first.constData(), *it->second);
-            else
-                qunsetenv(it->first.constData());
-        }
-    }
-    void set(const char* name, const QString& value) {
-        remember(name);
-        qputenv(name, value.toUtf8());
-    }
-    void unset(const char* name) {
-        remember(name);
-        qunsetenv(name);
-    }
-
-private:
-    void remember(const char* name) {
-        saved_.emplace_back(name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
-    }
-    std::vector<std::pair<QByteArray, std::optional<QByteArray>>> saved_;
-};
 
 // A scratch tree of desktop files, programs and lists.
 class FixtureTree {

@@ -1,71 +1,27 @@
 // The application menu's commands on a real desktop: desktop-entry actions
 // as the application's menu, real xterms and test clients closed and quit
-// through the window manager, and the file manager on a private session bus.
-#include "app/PersistenceService.h"
-#include "app/SettingsService.h"
-#include "apps/ActivationController.h"
-#include "apps/AppRegistryService.h"
-#include "support/FakeDesktopServices.h"
-#include "support/PrivateBus.h"
-#include "support/ProgramOnDesktop.h"
+// through the window manager.
 #include "support/TestSupport.h"
 #include "widgets/AppMenuHandler.h"
-#include "widgets/WindowCommands.h"
-#include "x11desktop/X11DesktopFixture.h"
-
-#include <QUrl>
+#include "x11desktop/X11TaskbarFixture.h"
 
 using namespace vantorel;
 using namespace vantorel::test;
 
 namespace {
 
+// The shell fixture's entry offers a new window and a private one, each a titled xterm.
 const QString kShell = QStringLiteral("org.vantorel.Shell.desktop");
 
-class X11AppMenu : public X11Desktop {
+class X11AppMenu : public X11Taskbar {
 protected:
-    X11AppMenu() {
-        // An application whose entry offers a new window and a private one, each a titled xterm.
-        QFile entry(qEnvironmentVariable("XDG_DATA_HOME") + "/applications/" + kShell);
-        entry.open(QIODevice::WriteOnly);
-        entry.write("[Desktop Entry]\nType=Application\nName=Shell Fixture\nIcon=utilities-terminal\n"
-                    "Exec=xterm -class ShellFixture -title ShellMain\nStartupWMClass=ShellFixture\n"
-                    "Actions=new-window;new-private-window;\n\n"
-                    "[Desktop Action new-window]\nName=New Window\n"
-                    "Exec=xterm -class ShellFixture -geometry 40x8+300+40 -title ShellWindow\n\n"
-                    "[Desktop Action new-private-window]\nName=New Private Window\nName[de]=Neues privates Fenster\n"
-                    "Exec=xterm -class ShellFixture -geometry 40x8+300+300 -title \"Shell Private\"\n");
-        entry.close();
-        // The backend again, now that the entry is installed, and talking to a bus of our own.
-        registerFakeDesktopServices(bus.connect(QStringLiteral("files")), files, notices);
-        backend =
-            X11Backend::create(scheduler, QCoreApplication::applicationPid(), bus.connect(QStringLiteral("taskbar")));
-        platform = withProgramIn(backend->platform(), sim);
-        persistence = std::make_unique<PersistenceService>(sim.memoryDefaults, "com.vantorel.app", *platform.workspace);
-        settings = std::make_unique<SettingsService>(*persistence);
-        registry = std::make_unique<AppRegistryService>(platform, *persistence, *settings, scheduler);
-        activation = std::make_unique<ActivationController>(platform, scheduler, *registry);
-        commands = std::make_unique<WindowCommands>(platform, scheduler, *activation);
-        handler = std::make_unique<AppMenuHandler>(platform, scheduler, *activation, *commands);
-        handler->closeWindowAction = [this](const AppEntry& e) {
-            commands->closeWindow(e, e.windowTitle, e.windowID, std::nullopt);
-        };
-    }
     ~X11AppMenu() override {
-        for (QProcess* p : clients) {
-            p->kill();
-            p->waitForFinished(2000);
-        }
         // The actions' xterms are no children of ours.
         for (const auto& g : backend->workspace().groups())
             if (g.desktopId == kShell)
                 backend->workspace().forceTerminate(g.info.handle);
     }
 
-    QProcess* spawned(QProcess* p) {
-        clients.push_back(p);
-        return p;
-    }
     // The button of the application that shows this window: the application, or the one window.
     AppEntry entryOf(const QString& title, bool windowButton = false) {
         const X11AppGroup* g = groupWithTitle(title);
@@ -83,33 +39,17 @@ protected:
     }
     QStringList titles(const AppEntry& e) {
         QStringList out;
-        for (const auto& i : handler->buildContextMenu(e))
+        for (const auto& i : controller->appMenu().buildContextMenu(e))
             out << (i.separator ? QStringLiteral("-") : i.title);
         return out;
     }
     void choose(const AppEntry& e, const QString& title) {
-        for (const auto& i : handler->buildContextMenu(e))
+        for (const auto& i : controller->appMenu().buildContextMenu(e))
             if (!i.separator && i.title == title)
-                return handler->perform(i);
+                return controller->appMenu().perform(i);
         ADD_FAILURE() << "no item " << title.toStdString();
     }
-    bool shown(const QString& title) {
-        const X11Window* w = windowTitled(title);
-        return w && w->viewable;
-    }
 
-    PrivateBus bus;
-    FakeFileManager files;
-    FakeNotificationServer notices;
-    SimDesktop sim;
-    Platform platform;
-    std::unique_ptr<PersistenceService> persistence;
-    std::unique_ptr<SettingsService> settings;
-    std::unique_ptr<AppRegistryService> registry;
-    std::unique_ptr<ActivationController> activation;
-    std::unique_ptr<WindowCommands> commands;
-    std::unique_ptr<AppMenuHandler> handler;
-    std::vector<QProcess*> clients;
     LogCapture log;
 };
 
@@ -117,7 +57,8 @@ protected:
 
 TEST_F(X11AppMenu, DesktopActionsAreTheApplicationsMenuAndTheCloseCommandsCloseRealWindows) {
     ASSERT_TRUE(backend);
-    spawned(term("ShellMain", "40x8+20+40", {"-class", "ShellFixture"}));
+    startTaskbar();
+    term("ShellMain", "40x8+20+40", {"-class", "ShellFixture"});
     ASSERT_TRUE(waitUntil([&] { return shown("ShellMain"); }));
     const AppEntry shell = entryOf("ShellMain");
     ASSERT_EQ(shell.bundleId, kShell);
@@ -127,7 +68,6 @@ TEST_F(X11AppMenu, DesktopActionsAreTheApplicationsMenuAndTheCloseCommandsCloseR
     // The private window: the action's own command, found as a File menu item and pressed.
     choose(shell, "New Private Window");
     ASSERT_TRUE(waitUntil([&] { return shown("Shell Private"); }));
-    EXPECT_EQ(groupWithTitle("Shell Private")->desktopId, kShell);
 
     // New Window presses the File menu's Command+N item, the new-window action, with its menu closed.
     choose(entryOf("ShellMain"), "New Window");
@@ -150,8 +90,9 @@ TEST_F(X11AppMenu, DesktopActionsAreTheApplicationsMenuAndTheCloseCommandsCloseR
 
 TEST_F(X11AppMenu, QuitLetsAnApplicationAskAndForceQuitDoesNot) {
     ASSERT_TRUE(backend);
-    QProcess* asker = spawned(client({{"Asker", "Asker draft"}}, {"--ask-before-closing"}));
-    QProcess* xterm = spawned(term("QuitMe", "40x8+300+40"));
+    startTaskbar();
+    QProcess* asker = client({{"Asker", "Asker draft"}}, {"--ask-before-closing"});
+    QProcess* xterm = term("QuitMe", "40x8+300+40");
     ASSERT_TRUE(waitUntil([&] { return shown("Asker draft") && shown("QuitMe"); }));
 
     // Quit is the window manager's close request: the client asks and stays.
@@ -168,17 +109,4 @@ TEST_F(X11AppMenu, QuitLetsAnApplicationAskAndForceQuitDoesNot) {
     choose(entryOf("Asker draft"), "Force Quit");
     ASSERT_TRUE(asker->waitForFinished(10000));
     EXPECT_EQ(asker->exitStatus(), QProcess::CrashExit);
-}
-
-TEST_F(X11AppMenu, RevealShowsTheEntryInTheFileManagerOnTheSessionBus) {
-    ASSERT_TRUE(backend);
-    ASSERT_FALSE(bus.address().isEmpty()) << bus.error().toStdString();
-    AppEntry shell;
-    shell.bundleId = kShell;
-    EXPECT_EQ(titles(shell), QStringList({"Open", "-", "Pin to Taskbar", "Reveal in Files"}));
-    choose(shell, "Reveal in Files");
-    ASSERT_TRUE(waitUntil([&] { return !files.shownItems.isEmpty(); }));
-    EXPECT_EQ(files.shownItems,
-              QStringList({QUrl::fromLocalFile(qEnvironmentVariable("XDG_DATA_HOME") + "/applications/" + kShell)
-                               .toString(QUrl::FullyEncoded)}));
 }

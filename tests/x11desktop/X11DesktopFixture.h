@@ -12,7 +12,6 @@
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -30,15 +29,6 @@ inline QString run(const QString& program, const QStringList& args) {
 }
 inline void xdotool(const QStringList& args) {
     run(QStringLiteral("xdotool"), args);
-}
-
-// Saves an image in the temporary folder for a person to look at; its path, empty when it could not be saved.
-inline QString savedImage(const QImage& image, const QString& name) {
-    const QString path = QDir::temp().filePath(name);
-    if (!image.save(path))
-        return {};
-    std::printf("saved %s\n", qPrintable(path));
-    return path;
 }
 
 // What the screen shows in a rectangle of root coordinates; a null image when
@@ -65,7 +55,7 @@ inline QImage grabRoot(xcb_connection_t* c, const QRect& r) {
 // installed editor that does not run. Three that the test client plays and
 // that really start: an application, the file manager (the handler of
 // folders, opening a window per folder it is given) and a D-Bus-activatable
-// one. Nothing for xclock.
+// one. A shell whose actions open titled xterms. Nothing for xclock.
 class FixtureApplications {
 public:
     FixtureApplications() {
@@ -86,6 +76,13 @@ public:
               "MimeType=inode/directory;\n");
         write("org.vantorel.Dbus.desktop", "Bus Application", client + " --window DbusFixture Dbus", "DbusFixture",
               "DBusActivatable=true\n");
+        // Through sh, so that the entry does not claim every xterm by its program.
+        write("org.vantorel.Shell.desktop", "Shell Fixture",
+              "sh -c \"exec xterm -class ShellFixture -title ShellMain\"", "ShellFixture",
+              "Actions=new-window;new-private-window;\n\n[Desktop Action new-window]\nName=New Window\n"
+              "Exec=sh -c \"exec xterm -class ShellFixture -geometry 40x8+300+40 -title ShellWindow\"\n\n"
+              "[Desktop Action new-private-window]\nName=New Private Window\n"
+              "Exec=sh -c \"exec xterm -class ShellFixture -geometry 40x8+300+300 -title 'Shell Private'\"\n");
         saved_ = {qgetenv("XDG_DATA_HOME"), qgetenv("XDG_DATA_DIRS")};
         qputenv("XDG_DATA_HOME", (dir_.path() + "/home").toLocal8Bit());
         qputenv("XDG_DATA_DIRS", (dir_.path() + "/system").toLocal8Bit());

@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QRegularExpression>
-#include <cstdio>
 
 using namespace vantorel;
 using vantorel::test::waitUntil;
@@ -37,14 +36,12 @@ struct ReleaseSeen : QObject {
 class LauncherOnX11 : public vantorel::test::X11Taskbar {
 protected:
     LauncherOnX11() {
-        reportFile = reports.filePath("launched");
-        const QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nName=Launch Me\nExec=%1 --report %2 "
-                                             "--window LaunchMe \"Launched window\"\nStartupNotify=true\n"
-                                             "StartupWMClass=LaunchMe\nKeywords=fixture;\n")
-                                  .arg(VANTOREL_X_CLIENT, reportFile);
         QFile f(qEnvironmentVariable("XDG_DATA_HOME") + "/applications/org.vantorel.LaunchMe.desktop");
         f.open(QIODevice::WriteOnly);
-        f.write(entry.toUtf8());
+        f.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=Launch Me\nExec=%1 --window LaunchMe "
+                               "\"Launched window\"\nStartupNotify=true\nStartupWMClass=LaunchMe\n")
+                    .arg(VANTOREL_X_CLIENT)
+                    .toUtf8());
     }
     ~LauncherOnX11() override { stopTaskbar(); } // before the time it runs on goes
 
@@ -72,15 +69,7 @@ protected:
         auto* l = controller->launcher();
         return l && l->searchField() ? l->searchField()->text() : QString();
     }
-    QString screenshot(const QString& name) {
-        Popover* p = popover();
-        p->repaint(); // what was typed last may not be drawn yet
-        const QRect around = p->geometry().united(startButton()->window()->geometry()).adjusted(-8, -8, 8, 0);
-        return vantorel::test::savedImage(QGuiApplication::primaryScreen()->grabWindow(0).toImage().copy(around), name);
-    }
 
-    QTemporaryDir reports;
-    QString reportFile;
     ManualScheduler taskbarTime;
 };
 
@@ -88,56 +77,33 @@ protected:
 
 TEST_F(LauncherOnX11, AClickOnTheStartButtonOpensItTypingNeedsNoClickAndReturnLaunches) {
     ASSERT_TRUE(backend);
-    makeTaskbar();
+    makeTaskbar(AppearanceMode::Dark);
     clickStartButton();
     ASSERT_TRUE(launcherTakesTheKeyboard()) << "open: " << controller->isLauncherOpen();
-    QStringList names;
-    for (const auto& app : controller->launcher()->allApps())
-        names << app.name;
-    EXPECT_TRUE(names.contains("Launch Me")) << qPrintable(names.join(", "));
-    QStringList sorted = names;
-    std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
-    EXPECT_EQ(names, sorted) << "the fixture entries, sorted";
-
     xdotool({"type", "--delay", "30", "launch m"});
     ASSERT_TRUE(waitUntil([&] { return typedText() == "launch m"; })) << qPrintable(typedText());
     ASSERT_EQ(controller->launcher()->filteredApps().size(), 1u);
-    screenshot("vantorel-launcher-light.png");
+    // Below the row the popover shows its own background, as the screen has it.
+    popover()->repaint();
+    QCoreApplication::processEvents();
+    const QPoint below(popover()->geometry().center().x(), popover()->geometry().bottom() - 30);
+    const QColor background = QGuiApplication::primaryScreen()->grabWindow(0).toImage().pixelColor(below);
+    EXPECT_EQ(background.rgb(), launcherColors(ResolvedTheme::Dark).background.rgb()) << qPrintable(background.name());
 
+    // Launched with a startup id that carries the time of the key press.
     xdotool({"key", "Return"});
     EXPECT_TRUE(waitUntil([&] { return !controller->isLauncherOpen(); }));
     ASSERT_TRUE(
         waitUntil([&] { return windowTitled("Launched window") && windowTitled("Launched window")->viewable; }, 15000));
-    QFile report(reportFile);
-    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
-    const QString line = QString::fromUtf8(report.readAll()).trimmed();
-    EXPECT_TRUE(line.startsWith("startup-id vantorel-")) << qPrintable(line);
-    EXPECT_TRUE(line.contains(QRegularExpression("_TIME[1-9][0-9]*$"))) << qPrintable(line);
+    const QString id = startupIdOf(windowTitled("Launched window")->id);
+    EXPECT_TRUE(id.contains(QRegularExpression("^vantorel-.*_TIME[1-9][0-9]*$"))) << qPrintable(id);
     backend->workspace().terminate(groupWithTitle("Launched window")->info.handle);
 
-    // Opened again it reads the entries again; in light and dark it draws its own background.
-    for (auto mode : {AppearanceMode::Light, AppearanceMode::Dark}) {
-        if (mode == AppearanceMode::Dark) {
-            stopTaskbar();
-            makeTaskbar(mode);
-        }
-        clickStartButton();
-        ASSERT_TRUE(launcherTakesTheKeyboard());
-        xdotool({"type", "--delay", "30", "office"});
-        ASSERT_TRUE(waitUntil([&] { return typedText() == "office"; }));
-        ASSERT_EQ(controller->launcher()->filteredApps().size(), 2u) << "Office Calc and Office Writer";
-        QCoreApplication::processEvents();
-        const bool dark = mode == AppearanceMode::Dark;
-        const QImage shot(screenshot(dark ? "vantorel-launcher-dark.png" : "vantorel-launcher-light-query.png"));
-        const QRect inShot = popover()->geometry().translated(-popover()->geometry().topLeft() + QPoint(8, 8));
-        // Below the two rows the popover shows its own background.
-        const QColor background = shot.pixelColor(inShot.center().x(), inShot.bottom() - 30);
-        EXPECT_EQ(background.rgb(), launcherColors(dark ? ResolvedTheme::Dark : ResolvedTheme::Light).background.rgb())
-            << qPrintable(background.name());
-        // Escape closes it.
-        xdotool({"key", "Escape"});
-        ASSERT_TRUE(waitUntil([&] { return !controller->isLauncherOpen(); }));
-    }
+    // Escape closes it.
+    clickStartButton();
+    ASSERT_TRUE(launcherTakesTheKeyboard());
+    xdotool({"key", "Escape"});
+    EXPECT_TRUE(waitUntil([&] { return !controller->isLauncherOpen(); }));
 }
 
 TEST_F(LauncherOnX11, AClickOnAnotherWindowClosesItAndStillReachesThatWindow) {

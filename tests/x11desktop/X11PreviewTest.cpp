@@ -4,14 +4,11 @@
 #include "widgets/WindowPreviewViews.h"
 #include "x11desktop/X11TaskbarFixture.h"
 
-#include <QDir>
 #include <QWindow>
-#include <cstdio>
 
 using namespace vantorel;
 using vantorel::test::grabRoot;
 using vantorel::test::kTerm;
-using vantorel::test::savedImage;
 using vantorel::test::waitUntil;
 
 namespace {
@@ -27,11 +24,6 @@ double meanDifference(const QImage& a, const QImage& b) {
             sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
         }
     return sum / (3.0 * a.width() * a.height());
-}
-
-// The panel with some of the desktop around it, for a person to look at.
-QImage around(xcb_connection_t* c, const QRect& panel) {
-    return grabRoot(c, panel.adjusted(-60, -120, 160, 80) & QGuiApplication::primaryScreen()->geometry());
 }
 
 class X11Previews : public vantorel::test::X11Taskbar {
@@ -107,7 +99,6 @@ TEST_F(X11Previews, ThreeXtermsShowTheirOwnPicturesAboveEveryWindowAndTheirThumb
     }));
     ASSERT_TRUE(activate("beneath"));
     const xcb_window_t activeBefore = active();
-    settings.update([](AppSettings& s) { s.appearanceMode = AppearanceMode::Light; });
     startTaskbar();
     ASSERT_TRUE(waitUntil([&] { return button(kTerm) != nullptr; }));
 
@@ -128,7 +119,6 @@ TEST_F(X11Previews, ThreeXtermsShowTheirOwnPicturesAboveEveryWindowAndTheirThumb
     ASSERT_TRUE(attributes);
     EXPECT_TRUE(attributes->override_redirect) << "listed by no task list or pager";
     EXPECT_EQ(backend->tracker().window(panelId), nullptr);
-    EXPECT_FALSE(savedImage(around(x, panel->geometry()), "vantorel-preview-light.png").isEmpty());
     const QImage pictureOfTwo = [&] {
         for (const auto& w : preview().shownWindows())
             if (w.windowNumber == windowTitled("two")->id)
@@ -143,7 +133,6 @@ TEST_F(X11Previews, ThreeXtermsShowTheirOwnPicturesAboveEveryWindowAndTheirThumb
     platform.accessibility->setAttribute({AXElement::Kind::Window, groupWithTitle("two")->info.handle, twoId, 0},
                                          "AXMinimized", true);
     ASSERT_TRUE(waitUntil([&] { return minimised("two"); }));
-    settings.update([](AppSettings& s) { s.appearanceMode = AppearanceMode::Dark; });
     hover(kTerm);
     ASSERT_EQ(strip()->items().size(), 3u);
     const CapturedWindow& last = preview().shownWindows()[2];
@@ -151,8 +140,6 @@ TEST_F(X11Previews, ThreeXtermsShowTheirOwnPicturesAboveEveryWindowAndTheirThumb
     EXPECT_TRUE(last.isMinimized && last.hasThumbnail);
     EXPECT_EQ(last.image, pictureOfTwo);
     EXPECT_EQ(strip()->items()[2]->labelText(), "two (minimized)");
-    EXPECT_EQ(preview().panel()->look(), ResolvedTheme::Dark);
-    EXPECT_FALSE(savedImage(around(x, preview().panel()->geometry()), "vantorel-preview-dark.png").isEmpty());
 
     // A click on its thumbnail brings it back, in front.
     clickAt(centreOf(strip()->items()[2]));
@@ -172,12 +159,4 @@ TEST_F(X11Previews, ThreeXtermsShowTheirOwnPicturesAboveEveryWindowAndTheirThumb
     EXPECT_TRUE(waitUntil([&] { return windowTitled("three") == nullptr; }));
     EXPECT_TRUE(waitUntil([&] { return !controller->isPreviewOpen(); }));
     releaseLeftButton();
-
-    // The next hover shows the remaining two.
-    hover(kTerm);
-    EXPECT_EQ(strip()->items().size(), 2u);
-    for (int i = 0; i < 2; ++i) {
-        const auto [picture, window] = pictureAndWindow(i);
-        EXPECT_LT(meanDifference(picture, window), 12) << "thumbnail " << i;
-    }
 }

@@ -163,10 +163,8 @@ protected:
         });
     }
     QString startupIdOf(xcb_window_t window) {
-        const char name[] = "_NET_STARTUP_ID";
-        auto atom = xreply(xcb_intern_atom_reply(x, xcb_intern_atom(x, 0, sizeof(name) - 1, name), nullptr));
         auto reply = xreply(xcb_get_property_reply(
-            x, xcb_get_property(x, 0, window, atom->atom, XCB_GET_PROPERTY_TYPE_ANY, 0, 256), nullptr));
+            x, xcb_get_property(x, 0, window, atom("_NET_STARTUP_ID"), XCB_GET_PROPERTY_TYPE_ANY, 0, 256), nullptr));
         if (!reply)
             return {};
         return QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(reply.get())),

@@ -15,25 +15,6 @@ using namespace vantorel::test;
 
 namespace {
 
-TEST(AppButtonGeometry, IconRunningBarHighlightAndFadingFollowTheScaleAndState) {
-    const AppEntry win = windowEntry("com.example.A", 7, "Doc");
-    for (const auto& [percent, appSide, windowSide] : {std::tuple{50.0, 20.4, 16.0}, std::tuple{200.0, 54.4, 38.4}}) {
-        const auto a = appButtonGeometry(appEntry("com.example.A", false), {54, 55}, iconScale(percent), 15);
-        EXPECT_NEAR(a.icon.width, appSide, 1e-9) << percent;
-        EXPECT_NEAR(a.icon.y, (55 - appSide) / 2 + 4, 1e-9) << "4 points above the middle";
-        EXPECT_NEAR(appButtonGeometry(win, {170, 55}, iconScale(percent), 15).icon.width, windowSide, 1e-9);
-    }
-
-    auto g = appButtonGeometry(appEntry("com.example.A", false, true, true), {44, 55}, 1.0, 15);
-    EXPECT_EQ(*g.runningBar, (Rect{11, 8, 22, 4}));
-    EXPECT_EQ(g.highlight, (Rect{10, 10, 24, 35}));
-    EXPECT_DOUBLE_EQ(appButtonGeometry(win, {170, 55}, 1.0, 15).runningBar->width, 5) << "an inactive window";
-    EXPECT_DOUBLE_EQ(appButtonGeometry(win, {40, 55}, 1.0, 15).title->width, 0) << "too narrow for text";
-    const auto pinnedIdle = appButtonGeometry(appEntry("com.example.B", true, false), {54, 55}, 1.0, 15);
-    EXPECT_FALSE(pinnedIdle.runningBar);
-    EXPECT_DOUBLE_EQ(pinnedIdle.iconOpacity, 0.55);
-}
-
 class AppButtonTest : public ::testing::Test {
 protected:
     AppsWorld w;
@@ -111,39 +92,6 @@ TEST_F(AppButtonTest, ClickNeedsAReleaseInsideAndNoDrag) {
 
     mouse(QEvent::MouseButtonPress, {20, 20}, Qt::RightButton);
     EXPECT_EQ(events, (std::vector<QString>{"menu com.example.A at 20,20"}));
-
-    // A process without an identifier never drags but still clicks.
-    events.clear();
-    make(appEntry("pid:4242", false));
-    mouse(QEvent::MouseButtonPress, {20, 20});
-    mouse(QEvent::MouseMove, {50, 40});
-    mouse(QEvent::MouseButtonRelease, {30, 30});
-    EXPECT_EQ(dragged.size(), 1u);
-    EXPECT_EQ(events, (std::vector<QString>{"click pid:4242"}));
-}
-
-TEST_F(AppButtonTest, PressedShowsOverActiveAndActiveOverHover) {
-    make(appEntry("com.example.A", true, false));
-    button->resize(100, 55);
-    // Left of the icon, inside the highlight's straight part: only the highlight paints there.
-    auto highlightAlpha = [&] {
-        QImage image(button->size(), QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        button->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-        return qAlpha(image.pixel(15, 27));
-    };
-    const auto palette = appButtonPalette(ResolvedTheme::Light);
-    auto alpha = [](const QColor& c) { return qRound(c.alphaF() * 255); };
-
-    EXPECT_EQ(highlightAlpha(), 0) << "a pinned application that does not run: no highlight";
-    enter();
-    EXPECT_NEAR(highlightAlpha(), alpha(palette.hover), 1);
-    button->setEntry(appEntry("com.example.A", true, true, true));
-    EXPECT_NEAR(highlightAlpha(), alpha(palette.active), 1) << "active over hover";
-    mouse(QEvent::MouseButtonPress, {50, 27});
-    EXPECT_NEAR(highlightAlpha(), alpha(palette.pressed), 1) << "pressed over active";
-    mouse(QEvent::MouseButtonRelease, {50, 27});
-    EXPECT_NEAR(highlightAlpha(), alpha(palette.active), 1);
 }
 
 TEST_F(AppButtonTest, AccessibilityNamesStatesAndActions) {

@@ -131,8 +131,6 @@ TEST_F(RailTest, ADropAtEitherEndReordersOnlyWithAnIdentifier) {
     QWidget* first = rail.button("A");
     QWidget* last = rail.button("D#5");
     EXPECT_EQ(rail.insertionIndex(last->mapTo(&rail, QPoint(last->width() * 3 / 4, 20))), 4);
-    rail.showDropIndicator(4);
-    EXPECT_DOUBLE_EQ(rail.dropIndicatorFrame().x(), last->mapTo(&rail, QPoint(last->width(), 0)).x() - 1.5);
 
     QMimeData data;
     data.setData(kTaskbarBundleIdType, "C");
@@ -142,8 +140,6 @@ TEST_F(RailTest, ADropAtEitherEndReordersOnlyWithAnIdentifier) {
     QApplication::sendEvent(&rail, &enter);
     EXPECT_TRUE(enter.isAccepted());
     EXPECT_EQ(rail.dropVisualIndex(), 0);
-    // 25 points above the bottom, growing upwards: at least 24 points tall.
-    EXPECT_EQ(rail.dropIndicatorFrame(), QRectF(first->mapTo(&rail, QPoint(0, 0)).x() - 1.5, 55 - 25 - 24, 3, 24));
     QDropEvent drop(over, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&rail, &drop);
     EXPECT_EQ(reorders, (std::vector<std::pair<QString, int>>{{"C", 0}}));

@@ -4,21 +4,6 @@
 
 using namespace vantorel;
 
-TEST(BarGeometry, HeightFollowsTheIconScaleBetween55And75) {
-    const std::pair<double, int> cases[] = {{100, 55}, {110, 58}, {200, 75}};
-    for (auto [percent, height] : cases)
-        EXPECT_EQ(barHeight(percent), height) << percent;
-}
-
-TEST(BarGeometry, ThePanelCoversTheFullFrameAndOverhangsTheEdgeByOnePoint) {
-    const Rect screen{-1920, 120, 1920, 1080};
-    EXPECT_EQ(shownPanelFrame(screen, 100), (Rect{-1920, 119, 1920, 56}));
-    // Hidden: only the top 6 points stay, 5 of them above the edge.
-    const Rect hidden = hiddenPanelFrame(shownPanelFrame(screen, 130));
-    EXPECT_EQ(hidden.maxY(), 125); // the display starts at 120
-    EXPECT_EQ(hidden.height, 66);
-}
-
 TEST(TargetScreens, AreSortedByBottomThenLeftAndPreferTheMainDisplay) {
     const vantorel::Display left{2, {-1280, 0, 1280, 1024}, {}};
     const vantorel::Display main{1, {0, 0, 1440, 900}, {}};

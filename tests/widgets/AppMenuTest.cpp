@@ -108,14 +108,9 @@ TEST_F(AppMenu, TheMenuFollowsTheApplicationsStateAndDiscoversItsOwnCommands) {
     ASSERT_EQ(found.size(), 8u);
     EXPECT_EQ(found[2], (AppSpecificMenuCommand{kChrome, "New Guest Window", "File", 5, 1}));
 
-    // Without the permission only the known command is offered, and Close All
-    // Windows is offered even for an application that shows none.
+    // Close All Windows only for an application that shows a window.
     d.launch(kEditor, QStringLiteral("Editor"));
     EXPECT_EQ(titles(appEntry(kEditor, true)).mid(0, 4), QStringList({"Hide", "-", "New Window", "-"}));
-    d.trusted = false;
-    EXPECT_EQ(titles(appEntry(kEditor, true)).mid(0, 4), QStringList({"Hide", "-", "New Window", "Close All Windows"}));
-    EXPECT_EQ(titles(chromeEntry).mid(4, 3), QStringList({"-", "New Incognito Window", "-"}));
-    d.trusted = true;
 
     // The file browser, one button per window: its window, and Relaunch instead of Quit.
     const qint64 finder = d.launch(kFinder, QStringLiteral("Finder"));
@@ -133,7 +128,7 @@ TEST_F(AppMenu, TheMenuFollowsTheApplicationsStateAndDiscoversItsOwnCommands) {
                                               "-", "Quit", "Force Quit"}));
 }
 
-TEST_F(AppMenu, ApplicationCommandsArePressedInItsMenuOrTypedAndTriedTwice) {
+TEST_F(AppMenu, ApplicationCommandsArePressedInItsMenuOrTyped) {
     int guests = 0;
     const qint64 chrome =
         launchWithMenus(kChrome, QStringLiteral("Google Chrome"),
@@ -154,25 +149,6 @@ TEST_F(AppMenu, ApplicationCommandsArePressedInItsMenuOrTypedAndTriedTwice) {
     EXPECT_EQ(d.postedKeys[0].chord, (KeyChord{VirtualKey::N, KeyModifier::Command | KeyModifier::Shift}));
     EXPECT_EQ(d.postedKeys[0].target, AppHandle{chrome});
     EXPECT_FALSE(d.postedKeys[0].toFrontmost);
-
-    // Without the permission a press cannot work: a second attempt 0.18 s later, no third.
-    d.trusted = false;
-    int activations = 0;
-    QObject::connect(&d.workspace, &Workspace::applicationActivated, [&](AppHandle app) {
-        if (app == AppHandle{chrome})
-            ++activations;
-    });
-    const AppSpecificMenuCommand guest{kChrome, QStringLiteral("New Guest Window"), QStringLiteral("File"), {}, {}};
-    handler.perform({false, guest.title, AppMenuAction::AppSpecificCommand, guest});
-    w.scheduler.runPending();
-    EXPECT_EQ(activations, 1);
-    w.scheduler.advance(179ms);
-    EXPECT_EQ(activations, 1);
-    w.scheduler.advance(1ms);
-    EXPECT_EQ(activations, 2);
-    w.scheduler.advance(2000ms);
-    EXPECT_EQ(activations, 2);
-    EXPECT_EQ(guests, 1);
 }
 
 TEST_F(AppMenu, NewWindowTriesTheClosedMenusThenTheOpenedOnesThenTheKeystroke) {
@@ -207,8 +183,6 @@ TEST_F(AppMenu, NewWindowTriesTheClosedMenusThenTheOpenedOnesThenTheKeystroke) {
     w.scheduler.advance(160ms + 50ms);
     EXPECT_EQ(windowCount(pid), 2);
     EXPECT_EQ(d.axJournal.filter(QStringLiteral("AXCancel")), QStringList());
-    EXPECT_EQ(windowLog().mid(1),
-              QStringList({"New Window: closedMenu pressed=false", "New Window: openedMenu pressed=true"}));
     d.terminate(pid);
 
     // No Command+N anywhere (one without Command does not count): both menu
@@ -224,9 +198,6 @@ TEST_F(AppMenu, NewWindowTriesTheClosedMenusThenTheOpenedOnesThenTheKeystroke) {
     ASSERT_EQ(d.postedKeys.size(), 1u);
     EXPECT_EQ(d.postedKeys[0].chord, (KeyChord{VirtualKey::N, KeyModifier::Command}));
     EXPECT_TRUE(d.postedKeys[0].toFrontmost);
-    EXPECT_EQ(windowLog().mid(3),
-              QStringList({"New Window: closedMenu pressed=false", "New Window: openedMenu pressed=false",
-                           "New Window: sending Cmd-N to Editor"}));
 
     // One that never comes to the front gets no keystroke: five retries 0.1 s apart.
     d.activate(d.launch(kChrome, QStringLiteral("Other")));
@@ -250,11 +221,7 @@ TEST_F(AppMenu, NewWindowTriesTheClosedMenusThenTheOpenedOnesThenTheKeystroke) {
     EXPECT_TRUE(commands.tryInvokeNewWindowMenu(d.app(pid)->info, false));
     EXPECT_EQ(std::make_pair(shifted, plain), std::make_pair(1, 0));
 
-    // Without the permission: the alert; not running: it starts.
-    d.trusted = false;
-    choose(appEntry(kEditor, false), QStringLiteral("New Window"));
-    ASSERT_EQ(d.shownAlerts.size(), 1u);
-    EXPECT_TRUE(d.shownAlerts[0].informativeText.startsWith("New Window needs Accessibility"));
+    // Not running: it starts.
     d.terminate(pid);
     d.install(kEditor, QStringLiteral("/Applications/Editor.app"));
     commands.newWindow(appEntry(kEditor, false, false));
@@ -271,8 +238,6 @@ TEST_F(AppMenu, CloseWindowAndCloseAllWindowsUseTheirFallbacks) {
     EXPECT_TRUE(commands.closeWindow(appEntry(kEditor, false), QStringLiteral("Notes"), 9999, std::nullopt));
     EXPECT_EQ(d.window(notes), nullptr);
     EXPECT_NE(d.window(draft), nullptr);
-    EXPECT_EQ(windowLog(), QStringList({"Close window: com.example.Editor number=9999 accessibility=true",
-                                        "Close window: pressed close button, status=0"}));
 
     // Close All Windows presses the close button of every standard window.
     d.addWindow(editor, QStringLiteral("Third"), kFrame);
@@ -280,40 +245,18 @@ TEST_F(AppMenu, CloseWindowAndCloseAllWindowsUseTheirFallbacks) {
     ASSERT_EQ(d.app(editor)->windows.size(), 1u);
     EXPECT_EQ(d.app(editor)->windows[0].number, panel);
 
-    // The file browser without the permission: its window by name, the quote escaped.
+    // The file browser's Close All is its own command; when that fails, the close buttons.
     const qint64 finder = d.launch(kFinder, QStringLiteral("Finder"));
-    const quint32 quoted = d.addWindow(finder, QStringLiteral("Say \"hi\""), kFrame);
-    const QString script = QStringLiteral(
-        "tell application \"Finder\"\n    if (count of (every Finder window whose name is \"Say \\\"hi\\\"\")) > 0 "
-        "then\n"
-        "        close (first Finder window whose name is \"Say \\\"hi\\\"\")\n        return \"closed\"\n"
-        "    end if\n    return \"missing\"\nend tell");
-    d.scripting.answers[script] = {true, std::nullopt, QStringLiteral("closed")};
-    d.trusted = false;
-    const AppEntry finderWindow = windowEntry(kFinder, quoted, QStringLiteral("Say \"hi\""));
-    EXPECT_TRUE(commands.closeWindow(finderWindow, finderWindow.windowTitle, quoted, std::nullopt));
-    EXPECT_EQ(d.scripting.scripts.back(), script);
-    EXPECT_TRUE(d.shownAlerts.empty());
-
-    // Any other application without the permission: the alert, and nothing closes.
-    EXPECT_FALSE(commands.closeWindow(appEntry(kEditor, false), std::nullopt, std::nullopt, std::nullopt));
-    ASSERT_EQ(d.shownAlerts.size(), 1u);
-    EXPECT_TRUE(d.shownAlerts[0].informativeText.startsWith("Closing a window from its preview needs Accessibility"));
-
-    // The file browser's Close All is a script; when that fails, the close buttons (with the permission).
+    const quint32 docs = d.addWindow(finder, QStringLiteral("Documents"), kFrame);
     const QString closeAll = QStringLiteral("tell application \"Finder\" to close every window");
     d.scripting.answers[closeAll] = {true, QStringLiteral("no"), std::nullopt};
     choose(appEntry(kFinder, false), QStringLiteral("Close All Windows"));
     EXPECT_EQ(d.scripting.scripts.back(), closeAll);
-    EXPECT_NE(d.window(quoted), nullptr);
-    d.trusted = true;
-    choose(appEntry(kFinder, false), QStringLiteral("Close All Windows"));
-    EXPECT_EQ(d.window(quoted), nullptr);
+    EXPECT_EQ(d.window(docs), nullptr);
 }
 
 TEST_F(AppMenu, RelaunchingTheFileBrowserWaitsForItToQuitThenMakesSureItRuns) {
-    // A file browser that never exits: 25 checks 0.2 s apart, then it is made
-    // sure to run, which opens nothing while it runs, and the checks end.
+    // A file browser slow to exit: checked 0.2 s apart up to 5 s, then made sure to run.
     d.install(kFinder, QStringLiteral("/System/Library/CoreServices/Finder.app"));
     const qint64 finder = d.launch(kFinder, QStringLiteral("Finder"));
     d.app(finder)->ignoresQuit = true;
@@ -325,13 +268,6 @@ TEST_F(AppMenu, RelaunchingTheFileBrowserWaitsForItToQuitThenMakesSureItRuns) {
     EXPECT_EQ(d.openedApplications, QStringList({kFinder})) << "the last check finds it gone";
     const qint64 relaunched = d.appWithIdentifier(kFinder)->info.pid;
     EXPECT_FALSE(d.app(relaunched)->info.isActive) << "started without coming forward";
-
-    d.app(relaunched)->ignoresQuit = true;
-    choose(appEntry(kFinder, false), QStringLiteral("Relaunch Finder"));
-    w.scheduler.advance(5000ms);
-    d.terminate(relaunched);
-    w.scheduler.advance(5000ms);
-    EXPECT_EQ(d.openedApplications, QStringList({kFinder})) << "nothing opened while it ran, and no check after";
 }
 
 } // namespace

@@ -23,17 +23,9 @@ void wheel(QWidget* w, QPoint delta) {
 
 } // namespace
 
-TEST(CalendarMonthTest, RowsHeightsAndTheFirstWeekday) {
-    // February 2026 has 28 days and starts on a Sunday.
-    const auto feb = month(2026, 2, Qt::Sunday);
-    EXPECT_EQ(feb.firstColumn(), 0);
-    EXPECT_EQ(feb.weeks(), 4);
-    EXPECT_EQ(feb.height(), 182);
-    // January 2022 has 31 days and starts on a Saturday: the last column.
-    const auto jan = month(2022, 1, Qt::Sunday);
-    EXPECT_EQ(jan.firstColumn(), 6);
-    EXPECT_EQ(jan.weeks(), 6);
-    EXPECT_EQ(jan.height(), 238);
+TEST(CalendarMonthTest, RowsAndTheFirstWeekday) {
+    EXPECT_EQ(month(2026, 2, Qt::Sunday).weeks(), 4) << "28 days from a Sunday";
+    EXPECT_EQ(month(2022, 1, Qt::Sunday).weeks(), 6) << "31 days from a Saturday";
     // The locale decides the first weekday: with Monday first, March 2026 (a Sunday) starts in column 6.
     ManualScheduler scheduler(QDateTime(QDate(2026, 3, 14), QTime(10, 0)));
     CalendarView view(scheduler, ResolvedTheme::Light, kMondayFirst);
@@ -41,7 +33,7 @@ TEST(CalendarMonthTest, RowsHeightsAndTheFirstWeekday) {
     EXPECT_EQ(view.model().firstColumn(), 6);
 }
 
-TEST(CalendarViewTest, ArrowsWrapTheYearAndThePopoverFollowsTheRows) {
+TEST(CalendarViewTest, ArrowsWrapTheYearAndOneMonthPerWheelEventAndThePopoverFollowsTheRows) {
     ManualScheduler scheduler(QDateTime(QDate(2021, 12, 24), QTime(10, 0)));
     auto* view = new CalendarView(scheduler, ResolvedTheme::Light, kSundayFirst);
     Popover popover(view);
@@ -51,21 +43,17 @@ TEST(CalendarViewTest, ArrowsWrapTheYearAndThePopoverFollowsTheRows) {
     QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(230, 20)); // "›"
     EXPECT_EQ(view->displayedMonth(), QDate(2022, 1, 1));
     EXPECT_EQ(popover.size(), QSize(240, 238)); // January 2022: 6 rows
-}
 
-TEST(CalendarViewTest, OnlyTheArrowsAndOneMonthPerWheelEventChangeTheMonth) {
-    ManualScheduler scheduler(QDateTime(QDate(2026, 5, 2), QTime(10, 0)));
-    CalendarView view(scheduler, ResolvedTheme::Light, kSundayFirst);
+    // Only the arrows change the month: not the header's middle (44 to W - 44) nor the grid.
     for (const QPoint at : {QPoint(44, 20), QPoint(196, 20), QPoint(230, 120)})
-        QTest::mouseClick(&view, Qt::LeftButton, {}, at); // the header's middle (44 to W - 44) and the grid
-    EXPECT_EQ(view.displayedMonth(), QDate(2026, 5, 1));
-    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(43, 39));
-    EXPECT_EQ(view.displayedMonth(), QDate(2026, 4, 1));
+        QTest::mouseClick(view, Qt::LeftButton, {}, at);
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(43, 39));
+    EXPECT_EQ(view->displayedMonth(), QDate(2021, 12, 1));
 
-    wheel(&view, QPoint(0, -120 * 10)); // towards the user: forward, one month whatever the amount
-    EXPECT_EQ(view.displayedMonth(), QDate(2026, 5, 1));
-    wheel(&view, QPoint(0, 3)); // away: back
-    EXPECT_EQ(view.displayedMonth(), QDate(2026, 4, 1));
-    wheel(&view, QPoint(-240, 0)); // horizontal to the left: the next month
-    EXPECT_EQ(view.displayedMonth(), QDate(2026, 5, 1));
+    wheel(view, QPoint(0, -120 * 10)); // towards the user: forward, one month whatever the amount
+    EXPECT_EQ(view->displayedMonth(), QDate(2022, 1, 1));
+    wheel(view, QPoint(0, 3)); // away: back
+    EXPECT_EQ(view->displayedMonth(), QDate(2021, 12, 1));
+    wheel(view, QPoint(-240, 0)); // horizontal to the left: the next month
+    EXPECT_EQ(view->displayedMonth(), QDate(2022, 1, 1));
 }

@@ -2,7 +2,6 @@
 #include "widgets/StartButtonView.h"
 
 #include <QAccessible>
-#include <QPainter>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -20,40 +19,7 @@ struct StartButtonTest : ::testing::Test {
     }
 };
 
-QImage render(QWidget& w) {
-    QImage image(w.size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    w.render(&image);
-    return image;
-}
-
 } // namespace
-
-TEST(StartButtonGeometry, CircleFollowsTheIconScaleWithinItsBounds) {
-    EXPECT_DOUBLE_EQ(startCircleSize(50), 18);
-    EXPECT_DOUBLE_EQ(startCircleSize(100), 26);
-    EXPECT_DOUBLE_EQ(startCircleSize(200), 41.6);
-
-    // The dot's lower-left corner is 7 in from the circle's top-right corner.
-    EXPECT_EQ(updateDotRect(QRectF(17.5, 17, 26, 26)), QRectF(36.5, 36, 8, 8));
-}
-
-TEST_F(StartButtonTest, WidePictureFillsTheWholeCircle) {
-    QImage picture(200, 100, QImage::Format_ARGB32);
-    picture.fill(Qt::red);
-    world.desktop.user = UserIdentity{QStringLiteral("Alex Morgan"), picture};
-    auto view = make();
-    ASSERT_TRUE(view->profilePicture());
-    const QImage image = render(*view);
-    // Circle of 26 centred at (30.5, 28) in widget coordinates (2 above the middle).
-    for (QPoint p : {QPoint(19, 26), QPoint(42, 26)}) {
-        const QColor c = image.pixelColor(p);
-        EXPECT_GT(c.red(), 200) << p.x() << "," << p.y();
-        EXPECT_LT(c.green(), 60) << p.x() << "," << p.y();
-    }
-    // Outside the circle nothing of the picture shows.
-    EXPECT_NE(image.pixelColor(QPoint(18, 16)), QColor(Qt::red));
-}
 
 TEST_F(StartButtonTest, LabelAndPictureComeFromTheIdentityAndReloadOnSessionReturnAndChange) {
     world.desktop.user.reset();

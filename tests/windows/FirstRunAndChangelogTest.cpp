@@ -5,7 +5,6 @@
 #include "windows/ChangelogWindowController.h"
 #include "windows/FirstRunWindowController.h"
 
-#include <QCheckBox>
 #include <QSignalSpy>
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -45,53 +44,22 @@ struct FirstRunFixture : SettingsWindowFixture {
 
 } // namespace
 
-TEST(FirstRun, FinishingNeedsBothPermissionsOrAnExplicitProceedAndGoBackChangesNothing) {
+TEST(FirstRun, OpenFullSettingsMakesOneWindowAndFinishingStoresTheSettingAndCallsBack) {
     FirstRunFixture f;
     EXPECT_EQ(f.label("accessibilityStatusLabel"), "\u2705 Granted");
     // A desktop without a system Dock explains what the taskbar does here instead.
     EXPECT_FALSE(FirstRunWindowController::desktopNote(false).contains("Dock"));
-
-    // Screen recording is missing: the question comes, and "Go Back" keeps window and setting.
-    f.desktop.screenCaptureAllowed = false;
-    f.desktop.scriptedAlertAnswers = {1};
-    f.control("finishSetupButton")->click();
-    ASSERT_EQ(f.desktop.shownAlerts.size(), 1u);
-    EXPECT_EQ(f.desktop.shownAlerts.back().buttons, (QStringList{"Proceed Anyway", "Go Back"}));
-    EXPECT_TRUE(f.welcome()->isVisible());
-    EXPECT_FALSE(f.world.settings.current().onboardingCompleted);
-    EXPECT_EQ(f.finished, 0);
-
-    // Check Permissions reads again at once, 0.35 s and 1 s later: a grant in between shows.
-    f.control("checkPermissionsButton")->click();
-    EXPECT_EQ(f.desktop.shownAlerts.back().message, "Permissions Still Missing");
-    f.desktop.screenCaptureAllowed = true;
-    f.world.scheduler.advance(300ms);
-    EXPECT_EQ(f.label("screenRecordingStatusLabel"), "\u274C Not Granted");
-    f.world.scheduler.advance(60ms);
-    EXPECT_EQ(f.label("screenRecordingStatusLabel"), "\u2705 Granted");
-    f.desktop.trusted = false;
-    f.world.scheduler.advance(700ms);
-    EXPECT_EQ(f.label("accessibilityStatusLabel"), "\u274C Not Granted");
-    f.desktop.trusted = true;
 
     // "Open Full Settings" twice: one settings window.
     f.control("openSettingsButton")->click();
     f.control("openSettingsButton")->click();
     EXPECT_EQ(f.settingsWindowsMade, 1);
 
-    // A refused launch at login alerts and leaves the box off.
-    f.desktop.loginItems.registerError = QStringLiteral("The login item service refused.");
-    f.desktop.launchAgent.homeDirectory = QStringLiteral("/proc/vantorel-no-home");
-    auto* box = f.control<QCheckBox>("launchAtLoginToggle");
-    box->click();
-    EXPECT_FALSE(box->isChecked());
-    EXPECT_EQ(f.desktop.shownAlerts.back().message, "Unable to update Launch at Login");
-
-    // Both granted: closes at once, stores and announces the setting, then calls back.
-    const std::size_t alerts = f.desktop.shownAlerts.size();
+    // Both granted: closes at once without a question, stores and announces the setting, then calls back.
     QSignalSpy changes(&f.world.settings, &SettingsService::didChange);
     f.control("finishSetupButton")->click();
-    EXPECT_EQ(f.desktop.shownAlerts.size(), alerts);
+    EXPECT_TRUE(f.desktop.shownAlerts.empty());
+    EXPECT_TRUE(f.world.settings.current().onboardingCompleted);
     EXPECT_FALSE(f.welcome()->isVisible());
     EXPECT_EQ(changes.count(), 1);
     EXPECT_EQ(f.finished, 1);
@@ -116,24 +84,11 @@ TEST(Changelog, RendersTheMarkdownSubsetLineByLine) {
                                         {"--version", RunStyle::Code}}));
     EXPECT_EQ(paragraphs[5].block, Block::Heading3);
 
-    const QFont base = systemFont(13, QFont::Normal);
     QTextDocument document;
-    render(paragraphs, base, Qt::black, document);
-    QTextDocument* doc = &document;
-    EXPECT_EQ(doc->toPlainText(), "Changelog\n\n1.2.0\n\u2022\tFast start and --version\n"
-                                  "\u2022\tOpens **unclosed and `one\nFixes\n1. plain *star* text");
-    auto fontsOf = [](const QTextBlock& block) {
-        std::vector<QFont> fonts;
-        for (auto it = block.begin(); !it.atEnd(); ++it)
-            fonts.push_back(it.fragment().charFormat().font());
-        return fonts;
-    };
-    EXPECT_EQ(fontsOf(doc->findBlockByNumber(2)).at(0).weight(), QFont::Bold);
-    const auto fonts = fontsOf(doc->findBlockByNumber(3));
-    ASSERT_EQ(fonts.size(), 4u);
-    EXPECT_EQ(fonts[1].weight(), QFont::Bold);
-    EXPECT_EQ(fonts[3].pixelSize(), 12) << "code is one smaller than the text";
-    EXPECT_TRUE(QFontInfo(fonts[3]).fixedPitch());
+    render(paragraphs, systemFont(13, QFont::Normal), Qt::black, document);
+    EXPECT_EQ(document.toPlainText(), "Changelog\n\n1.2.0\n\u2022\tFast start and --version\n"
+                                      "\u2022\tOpens **unclosed and `one\nFixes\n1. plain *star* text");
+    EXPECT_TRUE(QFontInfo(document.findBlockByNumber(3).textFormats().last().format.font()).fixedPitch());
 }
 
 TEST(Changelog, ShowsOnceAfterAVersionChangeNeverOnTheFirstStartAndFallsBackWithoutTheFile) {

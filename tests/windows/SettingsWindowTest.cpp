@@ -6,7 +6,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QSlider>
 #include <QTcpServer>
 
@@ -52,14 +51,10 @@ TEST(SettingsGeneral, EverySwitchWritesItsSettingAndANoticeRedrawsEveryControl) 
     // Another writer changes everything: every control follows the notice.
     f.world.change([](AppSettings& w) {
         w.combineWindowsByApp = true;
-        w.appearanceMode = AppearanceMode::Light;
         w.iconScalePercent = 150;
-        w.restoreDockOnCrash = false;
         w.recordingAddonInstalled = true;
     });
     EXPECT_TRUE(f.find<QAbstractButton>("combineWindowsToggle")->isChecked());
-    EXPECT_FALSE(f.find<QAbstractButton>("restoreDockOnCrashToggle")->isChecked());
-    EXPECT_EQ(f.find<QComboBox>("appearancePopup")->currentText(), "Light");
     EXPECT_EQ(f.text("iconSliderValue"), "150%");
     EXPECT_EQ(f.text("recordingAddonStatusLabel"), "Installed");
 
@@ -92,57 +87,6 @@ TEST(SettingsGeneral, LaunchAtLoginShowsWhatTheServiceReportsAndFlipsBackWhenRef
     EXPECT_EQ(f.desktop.loginItems.status, LoginItemStatus::Enabled);
 }
 
-TEST(SettingsGeneral, PermissionsAreReadEveryTwoSecondsWhileTheWindowShowsAndRequestedOnDemand) {
-    SettingsWindowFixture f;
-    f.desktop.trusted = false;
-    f.desktop.screenCaptureAllowed = false;
-    EXPECT_FALSE(f.controller->hasPermissionRefresh());
-    f.controller->show();
-    EXPECT_EQ(f.text("accessibilityStatusLabel"), "Not granted");
-
-    f.desktop.trusted = true;
-    f.world.scheduler.advance(1900ms);
-    EXPECT_EQ(f.text("accessibilityStatusLabel"), "Not granted");
-    f.world.scheduler.advance(100ms);
-    EXPECT_EQ(f.text("accessibilityStatusLabel"), "Granted");
-
-    // Request: the system is asked.
-    f.desktop.trusted = false;
-    f.click("requestAccessibilityButton");
-    EXPECT_EQ(f.desktop.trustPrompts, 1);
-    f.click("requestScreenRecordingButton");
-    EXPECT_EQ(f.desktop.screenCaptureRequests, 1);
-
-    // Closing the window: the next tick reads nothing and stops the timer; showing again restarts it.
-    f.window()->close();
-    EXPECT_TRUE(f.controller->hasPermissionRefresh());
-    f.desktop.screenCaptureAllowed = true;
-    f.world.scheduler.advance(2000ms);
-    EXPECT_FALSE(f.controller->hasPermissionRefresh());
-    EXPECT_EQ(f.text("screenRecordingStatusLabel"), "Not granted");
-    f.controller->show();
-    EXPECT_EQ(f.text("screenRecordingStatusLabel"), "Granted");
-}
-
-TEST(SettingsWindow, FollowsTheLookOnlyWhenAskedAndEachTabShowsOnlyItsViewScrolledToTheTop) {
-    SettingsWindowFixture f;
-    const QColor light = ThemeService::palette(ResolvedTheme::Light).color(QPalette::Window);
-    const QColor dark = ThemeService::palette(ResolvedTheme::Dark).color(QPalette::Window);
-    EXPECT_EQ(f.window()->palette().color(QPalette::Window), light);
-    f.desktop.theme.set(ResolvedTheme::Dark);
-    EXPECT_EQ(f.window()->palette().color(QPalette::Window), dark) << "auto follows the system";
-    f.world.change([](AppSettings& s) { s.appearanceMode = AppearanceMode::Light; });
-    EXPECT_EQ(f.window()->palette().color(QPalette::Window), light);
-
-    f.controller->show();
-    f.controller->selectTab(SettingsWindowController::Tab::About);
-    auto* about = f.controller->tabScrollArea(SettingsWindowController::Tab::About);
-    about->verticalScrollBar()->setValue(about->verticalScrollBar()->maximum());
-    f.find<QTabBar>("settingsTabs")->setCurrentIndex(0);
-    f.find<QTabBar>("settingsTabs")->setCurrentIndex(3);
-    EXPECT_EQ(about->verticalScrollBar()->value(), 0);
-}
-
 TEST(SettingsAccount, SignInValidatesAndKeepsTheStoredBackendForNonAdministrators) {
     ScriptedBackend server;
     SettingsWindowFixture f(server.url());
@@ -152,13 +96,6 @@ TEST(SettingsAccount, SignInValidatesAndKeepsTheStoredBackendForNonAdministrator
     f.click("signInButton");
     ASSERT_EQ(f.alertTitles(), QStringList{"Missing information"});
     EXPECT_TRUE(server.requests.empty());
-
-    // Create Account asks for all four.
-    f.find<SegmentedControl>("accountAccessModeControl")->segment(1)->click();
-    f.type("createFirstNameField", "Ada");
-    f.click("createAccountButton");
-    EXPECT_EQ(f.alertTitles(), (QStringList{"Missing information", "Missing information"}));
-    f.find<SegmentedControl>("accountAccessModeControl")->segment(0)->click();
 
     server.answer("POST /api/auth/sign-in", {200, signInAnswer("user")});
     f.type("signInPasswordField", "pw");
@@ -185,12 +122,8 @@ TEST(SettingsAccount, SignInValidatesAndKeepsTheStoredBackendForNonAdministrator
 TEST(SettingsAccount, AdministratorsSeeTheInboxAndTheBackendField) {
     ScriptedBackend server;
     server.answer("POST /api/auth/sign-in", {200, signInAnswer("admin")});
-    server.answer(
-        "GET /api/admin/feedback",
-        {200,
-         R"({"feedback":[)"
-         R"({"id":"1","category":"bug","message":"Crash on start","status":"new","source":"app","userEmail":"u@x.org"},)"
-         R"({"id":"2","category":"feature request","message":"More","status":"resolved","source":"cli"}]})"});
+    server.answer("GET /api/admin/feedback",
+                  {200, R"({"feedback":[{"id":"1","category":"bug","message":"M","status":"new","source":"app"}]})"});
     SettingsWindowFixture f(server.url());
     f.controller->show();
     f.controller->selectTab(SettingsWindowController::Tab::Account);
@@ -202,19 +135,12 @@ TEST(SettingsAccount, AdministratorsSeeTheInboxAndTheBackendField) {
 
     // Loaded once for this administrator, with the filter "New".
     auto* inbox = f.controller->accountView()->inbox();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return inbox->cards().size() == 2; }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return inbox->cards().size() == 1; }, 60000));
     ASSERT_EQ(server.requests.size(), 2u);
     EXPECT_EQ(server.requests[1].path, "/api/admin/feedback?status=new");
-    // New feedback stands out.
-    EXPECT_EQ(inbox->cards()[0]->findChild<MiddleElidedLabel*>()->font().weight(), QFont::DemiBold);
-
-    // Another notice for the same administrator loads nothing more; the filter does.
+    // Another notice for the same administrator loads nothing more.
     f.world.change([](AppSettings& s) { s.autoHideTaskbar = true; });
     EXPECT_EQ(server.requests.size(), 2u);
-    f.find<SegmentedControl>("feedbackInboxFilter")->segment(1)->click();
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return server.requests.size() == 3 && inbox->refreshButton()->isEnabled(); }, 60000));
-    EXPECT_EQ(server.requests[2].path, "/api/admin/feedback");
 
     // A failed status change leaves the button usable and says why.
     inbox->cards()[0]->findChild<QPushButton*>()->click();
@@ -223,16 +149,13 @@ TEST(SettingsAccount, AdministratorsSeeTheInboxAndTheBackendField) {
 }
 
 TEST(SettingsAbout, UpdatesDockAndDonationFollowWhatThisBuildAndDesktopHave) {
-    SettingsWindowFixture plain;
-    plain.controller->show();
-    plain.controller->selectTab(SettingsWindowController::Tab::About);
-    EXPECT_FALSE(plain.find("autoUpdateToggle")->isEnabled());
-    EXPECT_FALSE(plain.shows("restartDockButton")) << "no system Dock, no Restart Dock";
-    EXPECT_FALSE(plain.shows("restoreDockOnCrashToggle"));
-
-    SettingsWindowFixture f(QString(), true);
+    SettingsWindowFixture f;
     f.controller->show();
     f.controller->selectTab(SettingsWindowController::Tab::About);
+    EXPECT_FALSE(f.find("autoUpdateToggle")->isEnabled());
+    EXPECT_FALSE(f.shows("restartDockButton")) << "no system Dock, no Restart Dock";
+    EXPECT_FALSE(f.shows("restoreDockOnCrashToggle"));
+
     f.world.updates.setConfigured(true);
     f.world.updates.setAutomaticallyChecksForUpdates(true);
     int checks = 0;
@@ -248,11 +171,6 @@ TEST(SettingsAbout, UpdatesDockAndDonationFollowWhatThisBuildAndDesktopHave) {
     f.controller->onShowWhatsNew = [&] { ++whatsNew; };
     f.click("whatsNewButton");
     EXPECT_EQ(whatsNew, 1);
-
-    EXPECT_TRUE(f.shows("restartDockButton"));
-    f.desktop.processes.commands.clear();
-    f.click("restartDockButton");
-    EXPECT_EQ(f.desktop.processes.commands, QStringList{"/usr/bin/killall Dock"});
     f.desktop.infoKeys["VantorelDonationURL"] = "  https://vantorel.example/donate ";
     f.click("donateButton");
     EXPECT_EQ(f.desktop.openedUrls, QStringList{"https://vantorel.example/donate"});

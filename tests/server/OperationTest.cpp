@@ -1,24 +1,14 @@
 #include "ServerTestSupport.h"
+#include "support/LoopbackHttpServer.h"
 
 #include <QJsonArray>
 #include <QTcpSocket>
-#include <QThread>
 #include <csignal>
 #include <thread>
 
 using namespace vantorel::test;
 
 namespace {
-
-// Polls until `condition` holds; the limit only ends a test that would otherwise hang.
-bool eventually(const std::function<bool()>& condition, int limitMs = 60000) {
-    for (int waited = 0; waited < limitMs; waited += 20) {
-        if (condition())
-            return true;
-        QThread::msleep(20);
-    }
-    return condition();
-}
 
 TEST(ServerOperation, TwoProcessesOnOnePostgresServeOneSessionAlternately) {
     TestDatabase db("postgresql");
@@ -49,6 +39,8 @@ TEST(ServerOperation, SigtermLetsTheRequestInProgressFinish) {
     const QString name = db.location.section('/', 3, 3).section('?', 0, 0);
 
     // Another client holds the feedback table, so the next submission waits inside its handler.
+    // The ceiling only ends a test that would otherwise hang.
+    const auto eventually = [](const std::function<bool()>& condition) { return waitUntil(condition, {}, 60000); };
     QProcess* lock = db.cluster()->openSession(name);
     lock->write("BEGIN; LOCK TABLE feedback IN ACCESS EXCLUSIVE MODE;\n");
     lock->waitForBytesWritten(10000);

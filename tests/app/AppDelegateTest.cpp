@@ -65,9 +65,6 @@ protected:
         delegate->applicationDidFinishLaunching();
         return *delegate;
     }
-    void setRestoreDockOnCrash(bool on) {
-        settings->update([on](AppSettings& s) { s.restoreDockOnCrash = on; });
-    }
 
     QTemporaryDir home;
     SimDesktop desktop;
@@ -155,8 +152,8 @@ TEST_F(Lifecycle, ADesktopWithoutASystemDockIsLeftAlone) {
     platform.dock = nullptr;
     start(platform);
     scheduler.advance(12s);
-    setRestoreDockOnCrash(false);
-    setRestoreDockOnCrash(true);
+    for (bool on : {false, true})
+        settings->update([on](AppSettings& s) { s.restoreDockOnCrash = on; });
     delegate->applicationWillTerminate();
 
     EXPECT_EQ(desktop.processes.commands.filter("Dock", Qt::CaseInsensitive).size(), 0);

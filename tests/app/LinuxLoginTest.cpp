@@ -40,10 +40,8 @@ protected:
         QProcess p;
         p.setProcessChannelMode(QProcess::MergedChannels);
         p.start(QStringLiteral("desktop-file-validate"), {path});
-        if (!p.waitForFinished(10000))
-            return QStringLiteral("desktop-file-validate did not run");
-        const QString out = QString::fromUtf8(p.readAll()).trimmed();
-        return p.exitCode() == 0 ? out : QStringLiteral("exit %1: %2").arg(p.exitCode()).arg(out);
+        const bool ran = p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit;
+        return QString::fromUtf8(p.readAll()).trimmed() + (ran && p.exitCode() == 0 ? "" : " (rejected)");
     }
 
     QTemporaryDir config;

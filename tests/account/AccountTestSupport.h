@@ -54,17 +54,10 @@ struct AccountClient {
         notices = 0;
         QObject::connect(account.get(), &AccountService::stateDidChange, [this] { ++notices; });
     }
-    std::optional<QString> token() const {
-        auto t = desktop.keychain.stored(KeychainService::kItem);
-        return t ? std::optional<QString>(QString::fromUtf8(*t)) : std::nullopt;
-    }
 
     // The service's calls, each run until its completion has come.
     AccountResult<AuthenticatedUser> signIn(const QString& email, const QString& password) {
         return awaited<AccountResult<AuthenticatedUser>>([&](auto done) { account->signIn(email, password, done); });
-    }
-    AccountStatus signOut() {
-        return awaited<AccountStatus>([&](auto done) { account->signOut(done); });
     }
     AccountStatus submit(const QString& message, FeedbackCategory category) {
         return awaited<AccountStatus>([&](auto done) { account->submitFeedback(message, category, done); });

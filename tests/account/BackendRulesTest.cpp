@@ -53,13 +53,4 @@ TEST(BackendRules, DatesWithAndWithoutFractionsDecodeAndOthersFail) {
     EXPECT_EQ(formatPlainDate(QDateTime(QDate(2025, 1, 2), QTime(3, 4, 5, 678), Qt::UTC)), "2025-01-02T03:04:05Z");
 }
 
-TEST(BackendRules, OsReleaseNamesTheSystem) {
-    const auto keys = parseOsRelease("# comment\nNAME=\"Debian GNU/Linux\"\nVERSION_ID=12\n"
-                                     "PRETTY_NAME=\"Debian GNU/Linux 12 \\\"bookworm\\\"\"\nbroken line\n");
-    EXPECT_EQ(keys.value("PRETTY_NAME"), "Debian GNU/Linux 12 \"bookworm\"");
-    OsReleaseSystemInfo none(QStringList{});
-    EXPECT_EQ(none.operatingSystemVersion(), "Linux");
-    EXPECT_EQ(none.thisComputer(), "this computer");
-}
-
 } // namespace

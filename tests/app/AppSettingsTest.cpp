@@ -9,7 +9,7 @@
 
 using namespace vantorel;
 
-TEST(AppSettingsJson, MissingAndNullKeysTakeDefaultsAndUnknownKeysAreIgnored) {
+TEST(AppSettingsJson, MissingAndNullKeysTakeDefaultsUnknownKeysAreIgnoredAndWrongTypesFail) {
     EXPECT_EQ(AppSettings::fromJson("{}"), AppSettings{});
 
     const auto onlyAutoHide = AppSettings::fromJson(R"({"autoHideTaskbar": true, "futureKey": [1, 2]})");
@@ -22,9 +22,8 @@ TEST(AppSettingsJson, MissingAndNullKeysTakeDefaultsAndUnknownKeysAreIgnored) {
     ASSERT_TRUE(nullScale);
     EXPECT_EQ(nullScale->iconScalePercent, 100.0);
     EXPECT_EQ(nullScale->appearanceMode, AppearanceMode::Dark);
-}
 
-TEST(AppSettingsJson, AWrongTypeOrUnknownEnumValueFailsTheWholeDecode) {
+    // A wrong type or an unknown enum value fails the whole decode.
     for (const char* json :
          {R"({"appearanceMode": "sepia", "autoHideTaskbar": true})", R"({"iconScalePercent": "120"})", "not json"})
         EXPECT_FALSE(AppSettings::fromJson(json)) << json;

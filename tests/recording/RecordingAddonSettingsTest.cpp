@@ -109,10 +109,6 @@ TEST_F(RecordingAddonSettingsTest, ShowsTheSettingsKeepsUnsavedEditsAndFollowsTh
     world.change([](AppSettings& s) { s.recordingSummaryInstructions = QStringLiteral("one sentence"); });
     EXPECT_EQ(panel->instructionsView()->toPlainText(), "one sentence");
 
-    // A model the menu does not have selects the first entry.
-    world.change([](AppSettings& s) { s.recordingOllamaModel = QStringLiteral("mistral"); });
-    EXPECT_EQ(panel->modelPopup()->currentIndex(), 0);
-
     // Removing the add-on while the panel is open disables everything.
     world.change([](AppSettings& s) {
         s.recordingUseAISummary = true;

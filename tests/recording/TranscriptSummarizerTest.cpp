@@ -67,12 +67,3 @@ TEST(SummaryInstructions, CountAndStyleFollowTheDigitAndWordRules) {
     EXPECT_EQ(normalizedTranscript(QStringLiteral("  Hello\r\nworld \r\r  again\t\tnow \u2028 end  ")),
               "Hello world again now end");
 }
-
-// The request itself is checked where the recording service sends it.
-TEST(OllamaRequest, PromptAndAnswer) {
-    // The default instructions keep their line breaks.
-    EXPECT_TRUE(ollamaPrompt(QStringLiteral("x"), QString())->contains(AppSettings::kDefaultSummaryInstructions));
-    EXPECT_FALSE(ollamaPrompt(QStringLiteral(" \n "), QString()));
-    EXPECT_FALSE(ollamaGeneratedText(R"({"error":"model 'x' not found"})"));
-    EXPECT_FALSE(ollamaGeneratedText(R"({"response":" \n "})"));
-}

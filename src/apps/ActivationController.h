@@ -94,9 +94,11 @@ public:
     // item was pressed. Unset: nothing more is tried.
     std::function<bool(const RunningApplication& app, bool openingMenus)> tryInvokeNewWindowMenu;
 
-private:
+    // This program may read and act on other applications' windows.
     bool trusted() const;
     bool isFileBrowser(const QString& bundleId) const;
+
+private:
     bool isFrontmost(AppHandle app) const;
     void bringForward(const RunningApplication& app);
     void showAllWindows(const RunningApplication& app);

@@ -81,13 +81,12 @@ AppMenuHandler::AppMenuHandler(const Platform& platform, Scheduler& scheduler, A
     : QObject(parent), platform_(platform), scheduler_(scheduler), activation_(activation), commands_(commands) {}
 
 bool AppMenuHandler::trusted() const {
-    return platform_.accessibility && platform_.accessibility->isProcessTrusted(false);
+    return activation_.trusted();
 }
 
 std::vector<AppMenuItem> AppMenuHandler::buildContextMenu(const AppEntry& entry) const {
     Workspace& ws = *platform_.workspace;
-    const QString fileBrowser = ws.fileBrowserIdentifier();
-    const bool isFileBrowser = !fileBrowser.isEmpty() && entry.bundleId == fileBrowser;
+    const bool isFileBrowser = activation_.isFileBrowser(entry.bundleId);
     std::vector<AppMenuItem> items;
     auto add = [&](const QString& title, AppMenuAction action) { items.push_back({false, title, action, entry}); };
     auto separator = [&] { items.push_back({true, {}, {}, {}}); };

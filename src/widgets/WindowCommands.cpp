@@ -102,12 +102,11 @@ WindowCommands::WindowCommands(const Platform& platform, Scheduler& scheduler, A
     : QObject(parent), platform_(platform), scheduler_(scheduler), activation_(activation) {}
 
 bool WindowCommands::trusted() const {
-    return platform_.accessibility && platform_.accessibility->isProcessTrusted(false);
+    return activation_.trusted();
 }
 
 bool WindowCommands::isFileBrowser(const QString& bundleId) const {
-    const QString fileBrowser = platform_.workspace->fileBrowserIdentifier();
-    return !fileBrowser.isEmpty() && bundleId == fileBrowser;
+    return activation_.isFileBrowser(bundleId);
 }
 
 void WindowCommands::bringForward(const RunningApplication& app) {

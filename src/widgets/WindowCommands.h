@@ -50,13 +50,13 @@ public:
 
     // Unhidden, activated with every window and, where trusted, made frontmost.
     void bringForward(const RunningApplication& app);
-    bool trusted() const;
 
 private:
     void attemptStrategies(std::vector<NewWindowStrategy> strategies, AppHandle app, std::optional<QString> bundleId,
                            int windowsBefore);
     void sendKeystrokeWhenFrontmost(AppHandle app, std::optional<QString> bundleId, int attemptsLeft);
     std::optional<AXElement> findNewWindowItem(const AXElement& element, int depth) const;
+    bool trusted() const;
     bool isFileBrowser(const QString& bundleId) const;
 
     Platform platform_;

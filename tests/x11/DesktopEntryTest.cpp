@@ -45,16 +45,6 @@ TEST(DesktopEntry, LocalisedKeysFollowTheLocaleMatchOrder) {
     EXPECT_EQ(parsed("[Desktop Entry]\nName=d\nName[pt]=pt\nName[pt_BR]=br\n", "pt_BR@x").name(), "br");
 }
 
-TEST(DesktopEntry, StringAndListEscapes) {
-    const DesktopEntry entry = parsed("[Desktop Entry]\n"
-                                      "Comment=\\sa\\nb\\\\c\\x\\\n"
-                                      "Categories=A;B\\;C;D\\\\;;E\n"
-                                      "DBusActivatable=yes\n");
-    EXPECT_EQ(entry.comment(), QStringLiteral(" a\nb\\c\\x\\"));
-    EXPECT_EQ(entry.categories(), (QStringList{"A", "B;C", "D\\", "E"}));
-    EXPECT_FALSE(entry.dbusActivatable());
-}
-
 TEST(DesktopEntry, ExecQuotingRules) {
     EXPECT_EQ(DesktopEntry::splitExec(R"(app "a b" "" x"y z"w 'it is $HOME' a\ b)").value(),
               (QStringList{"app", "a b", "", "xy zw", "it is $HOME", "a b"}));

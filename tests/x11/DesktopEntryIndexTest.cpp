@@ -46,7 +46,6 @@ TEST(DesktopEntryIndex, FirstFileOfAnIdWinsAcrossDataDirectories) {
     tree.app("sys1/applications/needs-missing.desktop", "Missing", "x", "TryExec=missing-program\n");
     tree.app("sys1/applications/needs-present.desktop", "Present", "x", "TryExec=present\n");
     tree.write("sys1/applications/link.desktop", "[Desktop Entry]\nType=Link\nName=Web\nURL=https://h/\n");
-    tree.app("sys1/applications/notes.txt", "Not a desktop file", "x");
     tree.app("sys2/applications/editor.desktop", "Other Editor", "editor");
     tree.app("sys2/applications/a/b/deep.desktop", "Deep", "deep");
     const DesktopEntryIndex index(

@@ -62,12 +62,9 @@ int main(int argc, char** argv) {
             claimedPid = std::strtol(argv[++i], nullptr, 10);
         else if (arg == "--icon-after-ms" && i + 1 < argc)
             iconAfterMs = std::atoi(argv[++i]);
-        else if (arg == "--size" && i + 1 < argc) {
-            if (std::sscanf(argv[++i], "%dx%d", &options.width, &options.height) != 2) {
-                std::fprintf(stderr, "x_client: --size takes WxH\n");
-                return 2;
-            }
-        } else if (arg == "--new-window-on-ctrl-n")
+        else if (arg == "--size" && i + 1 < argc)
+            std::sscanf(argv[++i], "%dx%d", &options.width, &options.height);
+        else if (arg == "--new-window-on-ctrl-n")
             newWindowOnCtrlN = true;
         else if (arg == "--ask-before-closing")
             askBeforeClosing = true;
@@ -76,22 +73,16 @@ int main(int argc, char** argv) {
             i += 2;
         } else if (arg.rfind("--", 0) != 0)
             documents.push_back(arg);
-        else {
-            std::fprintf(stderr, "x_client: unknown argument %s\n", argv[i]);
+        else
             return 2;
-        }
     }
-    if (windows.empty()) {
-        std::fprintf(stderr, "x_client: no --window given\n");
+    if (windows.empty())
         return 2;
-    }
     for (const auto& document : documents)
         windows.emplace_back(windows.front().first, document);
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(c)) {
-        std::fprintf(stderr, "x_client: cannot connect to the X server\n");
+    if (xcb_connection_has_error(c))
         return 1;
-    }
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     const xcb_atom_t utf8 = atom(c, "UTF8_STRING");
     const xcb_atom_t netName = atom(c, "_NET_WM_NAME");

@@ -28,10 +28,6 @@ public Q_SLOTS:
         calls << QStringLiteral("GetSession ") + id;
         return QDBusObjectPath(kSessionPath);
     }
-    QDBusObjectPath GetSessionByPID(uint pid) {
-        calls << QStringLiteral("GetSessionByPID %1").arg(pid);
-        return QDBusObjectPath(kSessionPath);
-    }
 
 Q_SIGNALS:
     void PrepareForSleep(bool start);
@@ -114,11 +110,6 @@ TEST_F(LogindTest, SleepWakeAndSessionNoticesArrive) {
     ASSERT_TRUE(waitUntil([&] { return sleep.count() == 2; }, 10000));
     EXPECT_EQ(active.count(), 1);
     EXPECT_EQ(resigned.count(), 1);
-
-    // Without a session id the session is the one of the process.
-    LogindSessionNotices byProcess(client, QString(), 4242);
-    ASSERT_TRUE(waitUntil([&] { return !byProcess.sessionPath().isEmpty(); }, 10000));
-    EXPECT_EQ(logind.manager->calls.last(), QStringLiteral("GetSessionByPID 4242"));
 }
 
 #include "LogindSessionNoticesTest.moc"

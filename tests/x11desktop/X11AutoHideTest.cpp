@@ -29,10 +29,6 @@ bool near(QRgb pixel, const QColor& colour) {
            std::abs(qBlue(pixel) - colour.blue()) < 12;
 }
 
-std::string text(const QRect& r) {
-    return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
-}
-
 // The light bar's background (0.94, 0.94, 0.95), not a white window.
 bool isBarColour(QRgb pixel) {
     auto in = [](int v) { return v >= 228 && v <= 250; };
@@ -151,7 +147,7 @@ TEST_F(AutoHideOnX11, MaximisedAndFullScreenXtermsAroundTheShownBar) {
     // end on the bar's top edge (845: 65 rows), once for that height.
     const QString title = "Ignores the work area";
     borderlessXterm(title, QRect(0, 0, 1440, 871));
-    EXPECT_TRUE(waitUntil([&] { return frameOf(title) == QRect(0, 0, 1440, 845); })) << text(frameOf(title));
+    EXPECT_TRUE(waitUntil([&] { return frameOf(title) == QRect(0, 0, 1440, 845); }));
     const QString id = QString::number(windowTitled(title)->id);
     run("xdotool", {"windowsize", id, "1440", "871"});
     ASSERT_TRUE(waitUntil([&] { return frameOf(title).height() == 871; }));
@@ -163,8 +159,7 @@ TEST_F(AutoHideOnX11, MaximisedAndFullScreenXtermsAroundTheShownBar) {
     QProcess* video = term("Full screen video", "80x24+100+100", {"-bg", kTermColour.name()});
     ASSERT_TRUE(waitUntil([&] { return windowTitled("Full screen video") != nullptr; }));
     run("wmctrl", {"-r", "Full screen video", "-b", "add,fullscreen"});
-    ASSERT_TRUE(waitUntil([&] { return frameOf("Full screen video") == QRect(0, 0, 1440, 900); }))
-        << text(frameOf("Full screen video"));
+    ASSERT_TRUE(waitUntil([&] { return frameOf("Full screen video") == QRect(0, 0, 1440, 900); }));
     ASSERT_TRUE(panelReaches(kHiddenY)) << "hidden for the full-screen window";
     EXPECT_TRUE(controller->fullscreenLikeActive());
     EXPECT_EQ(strutBottom(), 55) << "the reservation stays: dropping it would resize maximised windows behind";
@@ -212,7 +207,7 @@ TEST_F(AutoHideOnX11, AnUndecoratedXtermCoveringTheDisplayMakesRoomForTheReveale
     const QString title = "Covering";
     // Within 10 points of the display: 897, the window manager keeps an xterm to whole rows of 13.
     borderlessXterm(title, QRect(0, 0, 1440, 900));
-    ASSERT_TRUE(waitUntil([&] { return frameOf(title) == QRect(0, 0, 1440, 897); })) << text(frameOf(title));
+    ASSERT_TRUE(waitUntil([&] { return frameOf(title) == QRect(0, 0, 1440, 897); }));
 
     makeTaskbar(true);
     ASSERT_TRUE(panelReaches(kHiddenY));
@@ -223,16 +218,14 @@ TEST_F(AutoHideOnX11, AnUndecoratedXtermCoveringTheDisplayMakesRoomForTheReveale
     };
     pointerTo(700, 899);
     EXPECT_TRUE(panelReaches(kShownY));
-    EXPECT_TRUE(waitUntil(clearOfTheBar)) << "shortened by the panel: " << text(frameOf(title));
+    EXPECT_TRUE(waitUntil(clearOfTheBar));
     pointerTo(700, 300);
     EXPECT_TRUE(panelReaches(kHiddenY));
-    EXPECT_TRUE(waitUntil([&] { return frameOf(title) == QRect(0, 0, 1440, 897); }))
-        << "its frame back on hide: " << text(frameOf(title));
+    EXPECT_TRUE(waitUntil([&] { return frameOf(title) == QRect(0, 0, 1440, 897); }));
 
     pointerTo(700, 899);
     EXPECT_TRUE(waitUntil(clearOfTheBar));
     // What quitting runs.
     stopTaskbar();
-    EXPECT_TRUE(waitUntil([&] { return frameOf(title) == QRect(0, 0, 1440, 897); }))
-        << "its frame back at quit: " << text(frameOf(title));
+    EXPECT_TRUE(waitUntil([&] { return frameOf(title) == QRect(0, 0, 1440, 897); }));
 }

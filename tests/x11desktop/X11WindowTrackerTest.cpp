@@ -36,8 +36,6 @@ TEST(X11WindowTracker, FollowsARealClientFromMapToClose) {
     QProcess* term = g_desktop->spawn("xterm", {"-title", "tracked", "-geometry", "80x24+100+120"});
     ASSERT_TRUE(waitUntil([&] { return t.byTitle("tracked") && t.byTitle("tracked")->viewable; }));
     const X11Window* w = t.byTitle("tracked");
-    EXPECT_EQ(w->pid, term->processId());
-    EXPECT_TRUE(w->frame().contains(w->client));
 
     // A title set twice in a row arrives as its last value.
     const xcb_window_t id = w->id;
@@ -54,10 +52,8 @@ TEST(X11WindowTracker, FollowsARealClientFromMapToClose) {
             xreply(xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, id, t.x->root(), 0, 0), nullptr));
         return r ? QPoint(r->dst_x, r->dst_y) : QPoint();
     };
-    EXPECT_TRUE(waitUntil([&] {
-        return t.tracker->window(id) && t.tracker->window(id)->client.topLeft() == onServer();
-    })) << "tracked at "
-        << t.tracker->window(id)->client.x() << "," << t.tracker->window(id)->client.y();
+    EXPECT_TRUE(
+        waitUntil([&] { return t.tracker->window(id) && t.tracker->window(id)->client.topLeft() == onServer(); }));
     term->kill();
     EXPECT_TRUE(waitUntil([&] { return t.tracker->window(id) == nullptr; }));
 }
@@ -95,5 +91,5 @@ TEST(X11WindowTracker, AWindowIdTheServerHandsOnIsReadAsTheNewWindow) {
     EXPECT_TRUE(waitUntil([&] {
         const X11Window* w = t.tracker->window(id);
         return w && w->title == "second owner";
-    })) << "still known as: " << (t.tracker->window(id) ? t.tracker->window(id)->title.toStdString() : "nothing");
+    }));
 }

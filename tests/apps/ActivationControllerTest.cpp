@@ -10,13 +10,6 @@ using namespace vantorel::test;
 
 namespace {
 
-const QString kFinder = QStringLiteral("com.apple.finder");
-const QString kEditor = QStringLiteral("com.example.Editor");
-const QString kViewer = QStringLiteral("com.example.Viewer");
-const QString kMail = QStringLiteral("com.apple.mail");
-const Rect kBig{100, 100, 800, 600};
-const Rect kOther{300, 200, 640, 480};
-
 QString reopenScript(const QString& escapedId) {
     return QStringLiteral("tell application id \"") + escapedId +
            QStringLiteral("\"\n    reopen\n    activate\nend tell");
@@ -72,7 +65,7 @@ TEST_F(Activation, NothingInstalledIsNoErrorAndWithoutTrustTheApplicationInFront
     EXPECT_TRUE(d.shownAlerts.empty()) << "nothing to launch, and nothing said about it";
 
     const qint64 editor = d.launch(kEditor, "Editor");
-    d.addWindow(editor, "one", kBig);
+    d.addWindow(editor, "one", kFrame);
     d.activate(editor);
     d.trusted = false;
     controller.activate(entry(kEditor));
@@ -82,7 +75,7 @@ TEST_F(Activation, NothingInstalledIsNoErrorAndWithoutTrustTheApplicationInFront
 
 TEST_F(Activation, AFullScreenWindowLeavesFullScreenAndIsMinimisedSixHundredMillisecondsLater) {
     const qint64 editor = d.launch(kEditor, "Editor");
-    const quint32 full = d.addWindow(editor, "full", kBig);
+    const quint32 full = d.addWindow(editor, "full", kFrame);
     d.addWindow(editor, "plain", kOther);
     d.window(full)->fullScreen = true;
     d.activate(editor);
@@ -97,7 +90,7 @@ TEST_F(Activation, AFullScreenWindowLeavesFullScreenAndIsMinimisedSixHundredMill
 
 TEST_F(Activation, ThisProgramInFrontNeverMinimisesUnlessTheEntryOrTheApplicationSaysActive) {
     const qint64 editor = d.launch(kEditor, "Editor");
-    d.addWindow(editor, "one", kBig);
+    d.addWindow(editor, "one", kFrame);
     // This program as the desktop knows it: by its process, without an identifier.
     const qint64 self = d.launch(std::nullopt, "vantorel");
     d.ownPid = self;
@@ -113,13 +106,13 @@ TEST_F(Activation, ThisProgramInFrontNeverMinimisesUnlessTheEntryOrTheApplicatio
     d.activate(d.launch(kEditor, "Editor Helper"));
     EXPECT_TRUE(controller.shouldMinimizeOnClick(e, running));
     // Another copy of this program, by our identifier.
-    d.activate(d.launch(QStringLiteral("com.vantorel.app"), "Vantorel"));
+    d.activate(d.launch(kSelf, "Vantorel"));
     EXPECT_FALSE(controller.shouldMinimizeOnClick(e, running));
 }
 
 TEST_F(Activation, TheFileBrowserInFrontIsMinimisedWithoutAskingIt) {
     const qint64 finder = d.launch(kFinder, "Finder");
-    d.addWindow(finder, "Documents", kBig);
+    d.addWindow(finder, "Documents", kFrame);
     d.activate(finder);
     pin(kFinder);
     controller.activate(entry(kFinder));
@@ -130,7 +123,7 @@ TEST_F(Activation, TheFileBrowserInFrontIsMinimisedWithoutAskingIt) {
 TEST_F(Activation, AWindowButtonWhoseWindowIsGoneBringsTheWholeApplicationForward) {
     w.setSetting([](AppSettings& s) { s.combineWindowsByApp = false; });
     const qint64 editor = d.launch(kEditor, "Editor");
-    const quint32 one = d.addWindow(editor, "one", kBig, true);
+    const quint32 one = d.addWindow(editor, "one", kFrame, true);
     AppEntry gone = entry(kEditor + "#" + QString::number(one));
     gone.windowID = 999;
     d.activate(d.launch(kMail, "Mail"));

@@ -12,12 +12,23 @@
 
 namespace vantorel::test {
 
+inline const QString kFinder = QStringLiteral("com.apple.finder");
+inline const QString kMail = QStringLiteral("com.apple.mail");
+inline const QString kSafari = QStringLiteral("com.apple.Safari");
+inline const QString kSettingsApp = QStringLiteral("com.apple.systempreferences");
+inline const QString kChrome = QStringLiteral("com.google.Chrome");
+inline const QString kEditor = QStringLiteral("com.example.Editor");
+inline const QString kViewer = QStringLiteral("com.example.Viewer");
+inline const QString kSelf = QStringLiteral("com.vantorel.app");
+inline const Rect kFrame{100, 100, 800, 600};
+inline const Rect kOther{300, 200, 640, 480};
+
 // A simulated desktop with the services the application row reads.
 struct AppsWorld {
     SimDesktop desktop;
     ManualScheduler scheduler;
     Platform platform = desktop.platform();
-    PersistenceService persistence{desktop.memoryDefaults, QStringLiteral("com.vantorel.app"), desktop.workspace};
+    PersistenceService persistence{desktop.memoryDefaults, kSelf, desktop.workspace};
     SettingsService settings{persistence};
     ThemeService theme{desktop.theme};
 

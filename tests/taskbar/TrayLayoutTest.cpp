@@ -11,14 +11,6 @@
 
 using namespace vantorel;
 
-TEST(TrayLayoutTest, TrayKeepsItsWidthAndTheRailShrinks) {
-    const auto wide = taskbarLayout(QSize(1440, 56), 100);
-    EXPECT_EQ(wide.appRail, QRect(61, 0, 1440 - 61 - 1 - 188, 56));
-    const auto narrow = taskbarLayout(QSize(220, 56), 100);
-    EXPECT_EQ(narrow.tray.width(), 188);
-    EXPECT_EQ(narrow.appRail.width(), 0);
-}
-
 namespace {
 
 struct TaskbarViewTest : ::testing::Test {

@@ -13,11 +13,7 @@ using namespace vantorel::test;
 
 namespace {
 
-const QString kFinder = QStringLiteral("com.apple.finder");
-const QString kChrome = QStringLiteral("com.google.Chrome");
-const QString kEditor = QStringLiteral("com.example.Editor");
 const QString kWindows = QStringLiteral("windows");
-const Rect kFrame{100, 100, 800, 600};
 
 SimMenuItem item(const QString& title, std::function<void()> onPress = {}) {
     SimMenuItem i;
@@ -85,7 +81,7 @@ TEST_F(AppMenu, TheMenuFollowsTheApplicationsStateAndDiscoversItsOwnCommands) {
     SimMenuItem guest = item(QStringLiteral("  New Guest Window "));
     guest.cmdVirtualKey = 5;
     guest.cmdModifiers = 1;
-    const qint64 chrome = launchWithMenus(
+    launchWithMenus(
         kChrome, QStringLiteral("Google Chrome"),
         {{QStringLiteral("Google Chrome"),
           {item(QStringLiteral("Preferences\u2026")), item(QStringLiteral("New Profile"))}},
@@ -98,15 +94,11 @@ TEST_F(AppMenu, TheMenuFollowsTheApplicationsStateAndDiscoversItsOwnCommands) {
          {QStringLiteral("Window"),
           {item(QStringLiteral("Profile 1")), item(QStringLiteral("Profile 2")), item(QStringLiteral("Profile 3")),
            item(QStringLiteral("Profile 4")), item(QStringLiteral("Profile 5"))}}});
-    const AppEntry chromeEntry = appEntry(kChrome, false);
     // The known command first, then at most seven found ones, each title once.
-    EXPECT_EQ(titles(chromeEntry),
+    EXPECT_EQ(titles(appEntry(kChrome, false)),
               QStringList({"Hide", "-", "New Window", "Close All Windows", "-", "New Incognito Window", "New Profile",
                            "New Guest Window", "Private Browsing", "Profile 1", "Profile 2", "Profile 3", "Profile 4",
                            "-", "Pin to Taskbar", "Reveal in Finder", "-", "Quit", "Force Quit"}));
-    const auto found = handler.supplementalMenuCommands(chromeEntry, d.app(chrome)->info);
-    ASSERT_EQ(found.size(), 8u);
-    EXPECT_EQ(found[2], (AppSpecificMenuCommand{kChrome, "New Guest Window", "File", 5, 1}));
 
     // Close All Windows only for an application that shows a window.
     d.launch(kEditor, QStringLiteral("Editor"));
@@ -203,9 +195,7 @@ TEST_F(AppMenu, NewWindowTriesTheClosedMenusThenTheOpenedOnesThenTheKeystroke) {
     d.activate(d.launch(kChrome, QStringLiteral("Other")));
     d.app(pid)->refusesActivation = true;
     choose(appEntry(kEditor, false), QStringLiteral("New Window"));
-    w.scheduler.advance(160ms + 50ms + 50ms + 499ms);
-    EXPECT_NE(windowLog().back(), "New Window: Editor never became frontmost; skipped Cmd-N");
-    w.scheduler.advance(1ms);
+    w.scheduler.advance(160ms + 50ms + 50ms + 500ms);
     EXPECT_EQ(windowLog().back(), "New Window: Editor never became frontmost; skipped Cmd-N");
     EXPECT_EQ(d.postedKeys.size(), 1u);
     d.terminate(pid);

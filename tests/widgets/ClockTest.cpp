@@ -42,7 +42,6 @@ struct ClockTest : ::testing::Test {
 TEST_F(ClockTest, TicksEverySecondWithTheLocaleShortFormats) {
     auto clock = makeClock();
     EXPECT_EQ(clock->timeText(), QStringLiteral("9:00 AM"));
-    EXPECT_EQ(clock->dateText(), kLocale.toString(QDate(2026, 1, 5), QLocale::ShortFormat));
     world.scheduler.advance(59s);
     EXPECT_EQ(clock->timeText(), QStringLiteral("9:00 AM"));
     world.scheduler.advance(1s);
@@ -61,13 +60,6 @@ TEST_F(ClockTest, ClickTogglesTheCalendarAboveTheClock) {
     QTest::mouseClick(clock.get(), Qt::LeftButton, {}, QPoint(60, 28));
     EXPECT_EQ(clock->calendarPopover(), nullptr);
     EXPECT_FALSE(clock->isPollingForDismiss());
-
-    // At the screen's edge it stays a margin inside.
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    auto edge = makeClock(QPoint(screen.right() - 60, 500));
-    edge->showCalendar();
-    EXPECT_EQ(edge->calendarPopover()->geometry().right(), screen.right() - Popover::kScreenMargin);
-    edge->closeCalendar();
 }
 
 TEST_F(ClockTest, CalendarStaysWhileThePointerIsOverClockOrCalendar) {

@@ -21,8 +21,6 @@ struct ShowDesktopTest : ::testing::Test {
     std::unique_ptr<ShowDesktopButton> button;
 
     void SetUp() override {
-        const qint64 own = d.launch(QStringLiteral("com.vantorel.app"), QStringLiteral("Vantorel"));
-        d.addWindow(own, QStringLiteral("Settings"), {0, 0, 300, 200});
         const qint64 agent = d.launch(QStringLiteral("org.example.agent"), QStringLiteral("Agent"),
                                       ActivationPolicy::Accessory);
         d.addWindow(agent, QStringLiteral("Panel"), {0, 0, 100, 100});

@@ -367,7 +367,6 @@ QIcon SimWorkspace::icon(const RunningApplication& application) const {
 }
 
 QIcon SimWorkspace::iconForFile(const QString& path) const {
-    ++desktop_.fileIconLookups;
     if (desktop_.locationsWithoutIcon.contains(path))
         return {};
     for (const auto& [id, location] : desktop_.installed_)

@@ -289,7 +289,6 @@ public:
     std::vector<WindowListEntry> extraWindowListEntries;
     // Lookups that go to the "disk", for tests of caches.
     mutable int locationLookups = 0;
-    mutable int fileIconLookups = 0;
     // Installed locations the desktop has no icon for.
     QStringList locationsWithoutIcon;
 

@@ -131,15 +131,8 @@ TEST(Website, ABrowserSignsInAndSendsFeedbackThatReachesTheInbox) {
     const auto item = items[0].toObject();
     EXPECT_EQ(item.value("source").toString(), "website");
     EXPECT_EQ(item.value("message").toString(), "Does it <b>work</b> on two screens?");
-    EXPECT_EQ(item.value("contactEmail").toString(), "reply@example.com");
     // The page kept the session in its tab and sent it along.
     EXPECT_EQ(item.value("userEmail").toString(), "visitor@example.com");
-
-    // The account page signs out too.
-    browser.open(server.url() + "/account");
-    ASSERT_TRUE(browser.waitForText("#account-email", "visitor@example.com"));
-    browser.click("#sign-out");
-    ASSERT_TRUE(browser.waitForText("#status", "Signed out."));
 }
 
 } // namespace

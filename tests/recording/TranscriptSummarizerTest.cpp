@@ -35,7 +35,6 @@ TEST(ExtractiveSummary, LaysOutTheBestSentencesInTranscriptOrderAsTheInstruction
 TEST(ExtractiveSummary, ShortSentencesEmptyTranscriptsAndTextWithoutSentences) {
     EXPECT_EQ(summarize(QStringLiteral("Yes. No way. Fine! Ok? Sure."), QString()), "1. Yes.\n2. No way.\n3. Fine.");
     EXPECT_EQ(summarize(QStringLiteral(" \n\t \r\n "), QStringLiteral("5 bullets")), "No transcription available.");
-    EXPECT_EQ(summarize(QStringLiteral("... !?"), QString()), "... !?");
 }
 
 TEST(ExtractiveSummary, EighteenCharactersAreCountedAsTheUserSeesThem) {

@@ -40,7 +40,6 @@ TEST(FeedbackActions, WithTheBackendDownACopyIsWrittenAndMentioned) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !f.client.desktop.shownAlerts.empty(); }, 60000));
     const auto& alert = f.client.desktop.shownAlerts[0];
     EXPECT_EQ(alert.message, "Couldn't send feedback");
-    EXPECT_TRUE(alert.informativeText.startsWith("Cannot reach backend at http://127.0.0.1:"));
     EXPECT_TRUE(alert.informativeText.endsWith("\n\nA copy was saved to Documents › Vantorel Feedback."));
     // Named and dated by the scheduler's clock.
     QFile copy(f.documents + "/Vantorel Feedback/Feedback 2026-01-05 09-00-00.md");

@@ -90,7 +90,6 @@ protected:
 TEST_F(Lifecycle, StartUpStandsTheTaskbarHidesTheDockAndQuitGivesItBackAfterTheMonitorEnds) {
     AppSettings stored;
     stored.restoreDockOnCrash = false; // switched off by the user last time
-    stored.iconScalePercent = 130;
     persistence.saveSettings(stored);
     desktop.dock.setStoredValue(kAutohide, false);
     desktop.dock.setStoredValue(kDelay, 0.2);
@@ -98,7 +97,6 @@ TEST_F(Lifecycle, StartUpStandsTheTaskbarHidesTheDockAndQuitGivesItBackAfterTheM
     start();
     EXPECT_FALSE(exitStatus);
     EXPECT_TRUE(persistence.loadSettings().restoreDockOnCrash);
-    EXPECT_EQ(persistence.loadSettings().iconScalePercent, 130);
     ASSERT_NE(delegate->windowController()->window(), nullptr);
     EXPECT_TRUE(delegate->windowController()->window()->isVisible());
     EXPECT_EQ(desktop.dock.storedValue(kAutohide), DefaultsValue(true));
@@ -109,7 +107,6 @@ TEST_F(Lifecycle, StartUpStandsTheTaskbarHidesTheDockAndQuitGivesItBackAfterTheM
     desktop.scriptedAlertAnswers = {1}; // "Cancel"
     delegate->confirmQuitFromMenu();
     ASSERT_EQ(desktop.shownAlerts.size(), 1u);
-    EXPECT_TRUE(desktop.shownAlerts.front().aboveTaskbar);
     EXPECT_EQ(terminateRequests, 0);
 
     const qsizetype before = desktop.processes.journal.size();
@@ -226,15 +223,6 @@ TEST(QuitAlert, ASecondQuitRequestWhileItIsOpenStacksNothing) {
     pressCtrlQ.stop();
     EXPECT_FALSE(quit.confirmAndQuit());
     EXPECT_EQ(alerts.shown, 2);
-}
-
-TEST(AccessibilityNeededAlert, NamesTheFeatureAndOpensTheSettingsOnlyWhenAsked) {
-    SimDesktop desktop;
-    desktop.scriptedAlertAnswers = {1, 0};
-    presentAccessibilityNeededAlert(QStringLiteral("New Window"), desktop, desktop.workspace);
-    EXPECT_TRUE(desktop.openedUrls.isEmpty());
-    presentAccessibilityNeededAlert(QStringLiteral("Closing a window from its preview"), desktop, desktop.workspace);
-    EXPECT_EQ(desktop.openedUrls.size(), 1);
 }
 
 TEST_F(Lifecycle, TheWelcomeWindowShowsUntilSetupIsFinishedThenTheChangelogOnceAfterAnUpdate) {

@@ -18,11 +18,6 @@ TEST(AppSettingsJson, MissingAndNullKeysTakeDefaultsUnknownKeysAreIgnoredAndWron
     expected.autoHideTaskbar = true;
     EXPECT_EQ(*onlyAutoHide, expected);
 
-    const auto nullScale = AppSettings::fromJson(R"({"iconScalePercent": null, "appearanceMode": "dark"})");
-    ASSERT_TRUE(nullScale);
-    EXPECT_EQ(nullScale->iconScalePercent, 100.0);
-    EXPECT_EQ(nullScale->appearanceMode, AppearanceMode::Dark);
-
     // A wrong type or an unknown enum value fails the whole decode.
     for (const char* json :
          {R"({"appearanceMode": "sepia", "autoHideTaskbar": true})", R"({"iconScalePercent": "120"})", "not json"})

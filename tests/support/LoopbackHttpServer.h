@@ -37,8 +37,6 @@ public:
     quint16 port() const { return server_.serverPort(); }
     // http://127.0.0.1:PORT + path
     QUrl url(const QString& path) const;
-    // Stops listening: connections are refused from now on.
-    void close() { server_.close(); }
 
     // Answers by "METHOD /path" (the query left out); any other request gets `reply`.
     void answer(const QByteArray& route, Reply r) { replies_.insert(route, std::move(r)); }

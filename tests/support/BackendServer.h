@@ -44,8 +44,8 @@ private:
 // since PostgreSQL refuses to run as root.
 class PostgresCluster {
 public:
-    // Without fsync, which tests do not need.
-    PostgresCluster();
+    // Not durable: no fsync, which tests do not need. Durable: PostgreSQL's defaults.
+    explicit PostgresCluster(bool durable = false);
     ~PostgresCluster();
     PostgresCluster(const PostgresCluster&) = delete;
     PostgresCluster& operator=(const PostgresCluster&) = delete;

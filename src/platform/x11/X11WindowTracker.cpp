@@ -45,7 +45,9 @@ QRect X11Window::frame() const {
 
 X11WindowTracker::X11WindowTracker(X11Connection& x, Scheduler& scheduler, QObject* parent)
     : QObject(parent), x_(x), scheduler_(scheduler) {
-    const uint32_t rootMask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    // Substructure: a window manager maps a client before its frame, and hides
+    // and shows frames alone (desktops); the client hears of neither.
+    const uint32_t rootMask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(x_.connection(), x_.root(), XCB_CW_EVENT_MASK, &rootMask);
     x_.addEventHandler([this](const xcb_generic_event_t* e) { onEvent(e); });
     synchronize();
@@ -143,12 +145,22 @@ void X11WindowTracker::onEvent(const xcb_generic_event_t* ev) {
         }
         break;
     }
-    case XCB_MAP_NOTIFY:
-        markDirty(reinterpret_cast<const xcb_map_notify_event_t*>(ev)->window, Attributes | Geometry);
+    case XCB_MAP_NOTIFY: {
+        const auto* m = reinterpret_cast<const xcb_map_notify_event_t*>(ev);
+        if (m->event == x_.root() && !windows_.count(m->window))
+            recheckViewable(false);
+        else
+            markDirty(m->window, Attributes | Geometry);
         break;
-    case XCB_UNMAP_NOTIFY:
-        markDirty(reinterpret_cast<const xcb_unmap_notify_event_t*>(ev)->window, Attributes);
+    }
+    case XCB_UNMAP_NOTIFY: {
+        const auto* u = reinterpret_cast<const xcb_unmap_notify_event_t*>(ev);
+        if (u->event == x_.root() && !windows_.count(u->window))
+            recheckViewable(true);
+        else
+            markDirty(u->window, Attributes);
         break;
+    }
     case XCB_DESTROY_NOTIFY: {
         const xcb_window_t id = reinterpret_cast<const xcb_destroy_notify_event_t*>(ev)->window;
         if (windows_.count(id)) {
@@ -170,6 +182,14 @@ void X11WindowTracker::markDirty(xcb_window_t w, uint32_t props) {
         return;
     dirty_[w] |= props;
     schedulePass();
+}
+
+void X11WindowTracker::recheckViewable(bool viewable) {
+    // A top-level window that is not one of ours changed: a frame, perhaps of
+    // a client whose map state we read while it was still unviewable.
+    for (const auto& [id, w] : windows_)
+        if (w.viewable == viewable)
+            markDirty(id, Attributes);
 }
 
 void X11WindowTracker::schedulePass() {

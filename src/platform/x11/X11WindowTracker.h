@@ -95,6 +95,7 @@ private:
     };
     void onEvent(const xcb_generic_event_t* e);
     void markDirty(xcb_window_t w, uint32_t props);
+    void recheckViewable(bool viewable);
     void schedulePass();
     void runPass();
     void readRoot(bool list, bool active, bool desktop);

@@ -248,6 +248,10 @@ void TaskbarWindowController::refreshViews() {
 void TaskbarWindowController::updateWindowState() {
     registry_->refresh();
     fullscreenLikeActive_ = hasFullscreenLikeWindow();
+    // A warped pointer moves without any device reporting it: at rest, one read a second finds it.
+    if (revealPollResting_ && lastRevealPass_ && deps_.platform.pointer &&
+        deps_.platform.pointer->location() != lastRevealPass_->pointer)
+        wakeRevealPoll();
     updateRevealTimer();
     refreshAutoHideFrames();
     if (!autoHideEnabled_ && !fullscreenLikeActive_)
@@ -713,7 +717,7 @@ void TaskbarWindowController::refreshAutoHideFrames() {
     for (const auto& s : targetScreens())
         byId.emplace(screenId(s), s);
     // One read of the pointer per pass (a round trip to the display server); none
-    // while the poll rests, since any motion would have woken it.
+    // while the poll rests, since a motion wakes it (and the one-second check a warp).
     const std::optional<Point> pointer = revealPollResting_ && lastRevealPass_ ? lastRevealPass_->pointer
                                          : deps_.platform.pointer ? std::optional(deps_.platform.pointer->location())
                                                                   : std::nullopt;

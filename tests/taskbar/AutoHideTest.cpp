@@ -143,7 +143,7 @@ TEST_F(AutoHide, WhereMotionIsAnnouncedThePollRestsWhileNothingChanges) {
     second();
     second();
     EXPECT_TRUE(controller->revealPollRests()) << "the one-second check finds nothing new";
-    EXPECT_EQ(reads, 0) << "nor asks the display server where the pointer is";
+    EXPECT_EQ(reads, 2) << "with one read of the pointer a second";
     desktop.pointerSource = nullptr;
 
     // The first motion decides at once; the poll runs while the pointer moves and rests when it stops.
@@ -174,6 +174,11 @@ TEST_F(AutoHide, WhereMotionIsAnnouncedThePollRestsWhileNothingChanges) {
     // Auto-hide off: no poll and no request left behind.
     scheduler.advance(240ms);
     ASSERT_TRUE(controller->revealPollRests());
+
+    // A pointer warped to the edge: no motion is announced; the one-second check finds it.
+    desktop.pointerSource = [] { return kBottom; };
+    second();
+    EXPECT_EQ(panel()->frame(), kShown);
     autoHide(false);
     EXPECT_FALSE(controller->revealPollRests());
     EXPECT_FALSE(controller->hasRevealTimer());

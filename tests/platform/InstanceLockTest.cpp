@@ -47,17 +47,6 @@ protected:
     test::LogCapture log;
 };
 
-TEST_F(InstanceLock, AUsableRuntimeFolderDecidesWithoutTheBus) {
-    const QString noBus = QStringLiteral("unix:path=/nonexistent/vantorel-bus");
-    auto first = guard(noBus);
-    EXPECT_TRUE(first->claim(kId));
-    EXPECT_FALSE(guard(noBus)->claim(kId));
-    EXPECT_EQ(first->lockPath(kId), runtime.path() + "/com.vantorel.app.display_7_0.lock");
-    first.reset(); // the kernel drops the lock with the holder
-    EXPECT_TRUE(guard(noBus)->claim(kId));
-    EXPECT_TRUE(log.records().empty());
-}
-
 TEST_F(InstanceLock, APlantedLinkIsNeitherFollowedNorTruncated) {
     QTemporaryDir elsewhere;
     const QString victim = elsewhere.filePath("victim");

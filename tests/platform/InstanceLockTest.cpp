@@ -15,15 +15,11 @@
 #include <sys/stat.h>
 
 using namespace vantorel;
+using vantorel::test::fileContents;
 
 namespace {
 
 const QString kId = QStringLiteral("com.vantorel.app");
-
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 void setMode(const QString& path, mode_t mode) {
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
@@ -63,13 +59,13 @@ TEST_F(InstanceLock, APlantedLinkIsNeitherFollowedNorTruncated) {
     auto first = guard();
     EXPECT_TRUE(first->claim(kId));
     EXPECT_FALSE(guard()->claim(kId));
-    EXPECT_EQ(contents(victim), "precious\n");
+    EXPECT_EQ(fileContents(victim), "precious\n");
 
     // A link in our own private folder is not followed either.
     first.reset();
     setMode(runtime.path(), 0700);
     EXPECT_TRUE(guard()->claim(kId));
-    EXPECT_EQ(contents(victim), "precious\n");
+    EXPECT_EQ(fileContents(victim), "precious\n");
     EXPECT_TRUE(QFileInfo(lock).isSymLink());
     EXPECT_EQ(log.messages("app").filter("claiming the session bus name com.vantorel.app.display_7_0").size(), 3);
 }

@@ -29,8 +29,7 @@ RecognitionUpdate partialText(const QString& text) {
 }
 
 QString readText(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QStringLiteral("<missing %1>").arg(path);
+    return QString::fromUtf8(fileContents(path));
 }
 
 class RecordingServiceTest : public ::testing::Test {

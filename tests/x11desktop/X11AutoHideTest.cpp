@@ -104,7 +104,6 @@ TEST_F(AutoHideOnX11, TheBarFollowsThePointerAndReservesNothingWhileItHides) {
     // The pointer still, the poll rests until it moves; the one-second check leaves it so.
     ASSERT_TRUE(waitUntil([&] { return controller->revealPollRests(); }));
     EXPECT_FALSE(controller->hasRevealTimer());
-    EXPECT_TRUE(waitUntil([&] { return strutBottom() == 0; }));
     EXPECT_TRUE(waitUntil([&] { return workArea().startsWith("0, 0, 1440, 900"); })) << workArea().toStdString();
     const QImage hidden = screen();
     EXPECT_TRUE(isBarColour(hidden.pixel(700, 897))) << "the 5-point strip";
@@ -129,9 +128,7 @@ TEST_F(AutoHideOnX11, TheBarFollowsThePointerAndReservesNothingWhileItHides) {
 
 TEST_F(AutoHideOnX11, MaximisedAndFullScreenXtermsAroundTheShownBar) {
     makeTaskbar(false);
-    EXPECT_EQ(controller->window()->geometry(), QRect(0, 845, 1440, 56));
     ASSERT_TRUE(waitUntil([&] { return workArea().startsWith("0, 0, 1440, 845"); }));
-    ASSERT_TRUE(waitUntil([&] { return strutBottom() == 55; }));
     QProcess* maximised = term("Maximised", "80x24+60+60");
     ASSERT_TRUE(waitUntil([&] { return windowTitled("Maximised") != nullptr; }));
 

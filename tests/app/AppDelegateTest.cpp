@@ -44,8 +44,8 @@ protected:
         desktop.launchAgent.homeDirectory = home.path();
     }
 
-    AppDelegate& start() {
-        delegate.emplace(AppDelegateDependencies{desktop.platform(),
+    AppDelegate& start(std::optional<Platform> platform = std::nullopt) {
+        delegate.emplace(AppDelegateDependencies{platform.value_or(desktop.platform()),
                                                  scheduler,
                                                  [this]() -> SettingsService& {
                                                      if (!settings)
@@ -142,6 +142,20 @@ TEST_F(Lifecycle, CtrlQInOurOwnWindowsAsksBeforeQuittingAndTheEditingKeysStayWit
     QTest::keyClick(&field, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(field.selectedText(), "abc");
     EXPECT_EQ(desktop.shownAlerts.size(), 1u);
+}
+
+TEST_F(Lifecycle, ADesktopWithoutASystemDockIsLeftAlone) {
+    Platform platform = desktop.platform();
+    platform.dock = nullptr;
+    start(platform);
+    scheduler.advance(12s);
+    for (bool on : {false, true})
+        settings->update([on](AppSettings& s) { s.restoreDockOnCrash = on; });
+    delegate->applicationWillTerminate();
+
+    EXPECT_EQ(desktop.processes.commands.filter("Dock", Qt::CaseInsensitive).size(), 0);
+    EXPECT_TRUE(desktop.processes.spawned.empty());
+    EXPECT_EQ(desktop.dock.synchronizations, 0);
 }
 
 namespace {

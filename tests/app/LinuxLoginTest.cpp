@@ -18,13 +18,9 @@
 #include <unistd.h>
 
 using namespace vantorel;
+using vantorel::test::fileContents;
 
 namespace {
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 class LinuxLogin : public ::testing::Test {
 protected:
@@ -63,7 +59,7 @@ TEST_F(LinuxLogin, AnEntryTheSessionSkipsIsNotEnabled) {
 
     write("X-GNOME-Autostart-enabled=false\n");
     ASSERT_TRUE(service.setEnabled(true));
-    EXPECT_EQ(readFile(entry()), loginItems.entryContents());
+    EXPECT_EQ(fileContents(entry()), loginItems.entryContents());
     EXPECT_TRUE(service.isEnabled());
     ASSERT_TRUE(service.setEnabled(false));
     EXPECT_FALSE(QFileInfo::exists(entry()));
@@ -77,7 +73,7 @@ TEST_F(LinuxLogin, AnUnwritableAutostartFolderFallsBackToASystemdUserUnit) {
 
     ASSERT_TRUE(service.setEnabled(true));
 
-    EXPECT_TRUE(readFile(unit()).contains("ExecStart=\"/usr/bin/vantorel\"\n"));
+    EXPECT_TRUE(fileContents(unit()).contains("ExecStart=\"/usr/bin/vantorel\"\n"));
     EXPECT_EQ(desktop.processes.commands, QStringList{systemctl + " --user enable com.vantorel.autostart.service"});
     EXPECT_TRUE(service.isEnabled());
 

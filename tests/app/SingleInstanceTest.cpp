@@ -22,8 +22,7 @@ QProcessEnvironment environmentWithRuntimeDir(const QString& runtimeDir) {
 }
 
 QByteArray storedSettings(const QString& dir) {
-    QFile f(FileDefaultsStore(dir).pathForDomain("com.vantorel.app"));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return test::fileContents(FileDefaultsStore(dir).pathForDomain("com.vantorel.app"));
 }
 
 // Settings with the crash-restore switch off, which a copy that starts turns on.

@@ -192,15 +192,6 @@ TEST_F(Activation, AnApplicationWithoutAUsableWindowIsAskedToReopenThenForANewWi
     EXPECT_TRUE(newWindowRequests.empty());
 }
 
-TEST_F(Activation, ABundleIdentifierWithAQuoteAndABackslashReachesTheReopenScriptEscaped) {
-    const QString odd = QStringLiteral("com.example.\"odd\\app");
-    const qint64 pid = d.launch(odd, "Odd");
-    EXPECT_TRUE(controller.requestReopen(app(pid).info));
-    // Backslashes doubled first, then quotes escaped: the quote's backslash stays single.
-    EXPECT_EQ(d.scripting.scripts, QStringList{QStringLiteral("tell application id \"com.example.\\\"odd\\\\app\"\n"
-                                                              "    reopen\n    activate\nend tell")});
-}
-
 TEST_F(Activation, TheBestWindowIsFoundByNumberThenTitleThenTheClosestFrameAndEndsInFront) {
     const qint64 editor = d.launch(kEditor, "Editor");
     const quint32 far = d.addWindow(editor, "Report", {0, 0, 800, 600});

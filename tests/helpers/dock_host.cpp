@@ -1,7 +1,6 @@
 // Plays the program for the crash-restore test: hides the simulated Dock kept
 // in a file, starts the real crash-restore monitor, prints "ready PID" with the
-// monitor's process id, then waits. "quit" on standard input quits cleanly the
-// way the program does: monitor first, then the restore.
+// monitor's process id, then waits to be killed.
 //
 // Arguments: DOCK_FILE DEFAULTS_DIR TOOLS_DIR
 #include "app/DockService.h"
@@ -11,7 +10,6 @@
 
 #include <QCoreApplication>
 #include <cstdio>
-#include <cstring>
 
 using namespace vantorel;
 
@@ -40,15 +38,5 @@ int main(int argc, char* argv[]) {
     std::printf("ready %lld\n", static_cast<long long>(monitor->pid()));
     std::fflush(stdout);
 
-    char line[64];
-    while (std::fgets(line, sizeof line, stdin)) {
-        if (std::strncmp(line, "quit", 4) == 0) {
-            if (monitor->isRunning())
-                monitor->terminate();
-            service.restoreDock();
-            std::printf("restored\n");
-            return 0;
-        }
-    }
-    return 0;
+    return app.exec();
 }

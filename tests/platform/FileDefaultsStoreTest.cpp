@@ -16,16 +16,12 @@
 #include <unistd.h>
 
 using namespace vantorel;
+using vantorel::test::fileContents;
 
 namespace {
 const QString kDomain = QStringLiteral("com.vantorel.app");
 
 QStringList filesIn(const QString& dir) { return QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
-
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 bool writeFile(const QString& path, const QByteArray& data) {
     QFile f(path);
@@ -107,7 +103,7 @@ TEST(FileDefaultsStore, AnUnreadableDocumentIsKeptAsideAndNeverOverwritten) {
     store.setValue(kDomain, "flag", true);
 
     ASSERT_EQ(setAside(path).size(), 1);
-    EXPECT_EQ(contents(tmp.filePath(setAside(path).value(0))), garbage);
+    EXPECT_EQ(fileContents(tmp.filePath(setAside(path).value(0))), garbage);
     EXPECT_EQ(FileDefaultsStore(tmp.path()).boolean(kDomain, "flag"), true);
     EXPECT_EQ(log.messages("defaults").size(), 1);
 }
@@ -239,7 +235,7 @@ TEST(FileDefaultsStore, ADocumentThatCannotBeReadIsNeverWrittenOver) {
     // The change lives in memory and its write is reported as failed.
     EXPECT_EQ(store.boolean(kDomain, "flag"), true);
     EXPECT_FALSE(store.lastError().isEmpty());
-    EXPECT_EQ(contents(path), stored);
+    EXPECT_EQ(fileContents(path), stored);
     EXPECT_TRUE(setAside(path).isEmpty());
     EXPECT_EQ(filesIn(tmp.path()), QStringList{QFileInfo(path).fileName()});
     EXPECT_EQ(log.messages("defaults").size(), 2) << log.messages("defaults").join('\n').toStdString();

@@ -69,14 +69,7 @@ struct FakeLogind {
     }
 };
 
-class LogindTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (bus.address().isEmpty())
-            GTEST_SKIP() << bus.error().toStdString();
-    }
-    PrivateBus bus;
-};
+using LogindTest = BusTest;
 
 } // namespace
 

@@ -5,6 +5,7 @@
 #include "recording/SummariesFolderButton.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/SimWorld.h"
+#include "support/TestSupport.h"
 #include "taskbar/TrayView.h"
 
 #include <QDir>
@@ -21,8 +22,7 @@ using namespace vantorel::test;
 namespace {
 
 QString readText(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QStringLiteral("<missing %1>").arg(path);
+    return QString::fromUtf8(fileContents(path));
 }
 
 QString manifest(const char* installedAt) {
@@ -73,7 +73,7 @@ protected:
 } // namespace
 
 // Installing and removing through the settings window run for real in the add-on desktop test.
-TEST_F(AddOnTest, InstallWritesAFreshManifestAndShowsTheTrayButtonsEverywhereRemoveTakesThemAway) {
+TEST_F(AddOnTest, InstallWritesAFreshManifestAndShowsTheTrayButtonsEverywhere) {
     ASSERT_EQ(speech.missingRequirement(), QString()) << "scripts/setup installs pocketsphinx-en-us";
     QWidget host;
     TrayView first(world.dependencies(), &host);
@@ -91,11 +91,6 @@ TEST_F(AddOnTest, InstallWritesAFreshManifestAndShowsTheTrayButtonsEverywhereRem
     QFile::remove(addOnFolder() + "/manifest.json");
     world.change([](AppSettings& s) { s.iconScalePercent = 120; });
     EXPECT_TRUE(installed());
-
-    press(controls->removeButton());
-    EXPECT_FALSE(QFileInfo::exists(addOnFolder()));
-    EXPECT_FALSE(installed());
-    EXPECT_FALSE(second.recordBtn()->isVisible() || first.summariesFolderBtn()->isVisible());
 }
 
 TEST_F(AddOnTest, FailuresShowTheirAlertAndChangeNoSetting) {

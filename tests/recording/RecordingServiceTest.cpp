@@ -29,8 +29,7 @@ RecognitionUpdate partialText(const QString& text) {
 }
 
 QString readText(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QStringLiteral("<missing %1>").arg(path);
+    return QString::fromUtf8(fileContents(path));
 }
 
 class RecordingServiceTest : public ::testing::Test {
@@ -152,16 +151,6 @@ TEST_F(RecordingServiceTest, TheTimeOutIsNinetySecondsForTenAndOneEightyForAHund
     EXPECT_EQ(service->state(), State::Processing);
 }
 
-TEST_F(RecordingServiceTest, ThePlainTextSummaryWithoutSpeech) {
-    world.change([](AppSettings& s) { s.recordingOutputFormat = RecordingOutputFormat::Txt; });
-    speech.script = {{2s, finalText(QStringLiteral("  \n "))}};
-    recordFor(10);
-    world.scheduler.advance(2s);
-    EXPECT_EQ(readText(summaryPath("txt")), "Recording Summary\nDate: 2026-01-05 09:00:02\n\n"
-                                            "Summary\nNo transcription available.\n\n"
-                                            "Transcript\nNo transcription available.");
-}
-
 // Revealing, the notice, the removal of the audio and the red dot run for real in the recording desktop test.
 TEST_F(RecordingServiceTest, TheRecordButtonTheSummaryFileAndTheNoticeThatOpensIt) {
     speech.script = {{1s, {std::nullopt, std::nullopt, 0.4}},
@@ -218,16 +207,19 @@ TEST_F(RecordingServiceTest, AFailedWriteBeepsKeepsTheAudioAndRevealsNothing) {
     EXPECT_FALSE(QFile::exists(temporaryAudio()));
 }
 
-TEST_F(RecordingServiceTest, AMissingLanguageGivesAnEmptyTranscript) {
+TEST_F(RecordingServiceTest, AMissingLanguageGivesAnEmptyTranscriptInThePlainTextSummary) {
     // No recogniser for the preferred language nor the system's: an empty transcript at once, nothing recognised.
     environment.preferredLanguages = {QStringLiteral("de-DE")};
     environment.systemLocale = QLocale(QStringLiteral("fr_FR"));
     build();
+    world.change([](AppSettings& s) { s.recordingOutputFormat = RecordingOutputFormat::Txt; });
     const auto before = speech.requests.size();
     recordFor(10);
     world.scheduler.runPending();
     EXPECT_EQ(speech.requests.size(), before);
-    EXPECT_TRUE(readText(summaryPath("md")).endsWith("_No transcription available._"));
+    EXPECT_EQ(readText(summaryPath("txt")), "Recording Summary\nDate: 2026-01-05 09:00:00\n\n"
+                                            "Summary\nNo transcription available.\n\n"
+                                            "Transcript\nNo transcription available.");
 }
 
 TEST_F(RecordingServiceTest, TheLanguageModelSummarisesWhenAskedAndEveryFailureFallsBackToTheExtractiveSummary) {

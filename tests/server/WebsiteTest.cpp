@@ -61,11 +61,9 @@ public:
         const auto value = found.value("value").toObject();
         return value.isEmpty() ? QString() : value.begin().value().toString();
     }
-    // Replaces the field's text.
+    // Types into a field of a freshly opened page.
     void type(const QString& css, const QString& text) {
-        const std::string id = element(css).toStdString();
-        command("POST", "/element/" + id + "/clear", {});
-        command("POST", "/element/" + id + "/value", {{"text", text}});
+        command("POST", "/element/" + element(css).toStdString() + "/value", {{"text", text}});
     }
     void click(const QString& css) { command("POST", "/element/" + element(css).toStdString() + "/click", {}); }
     QString text(const QString& css) {

@@ -5,12 +5,9 @@
 #include "platform/linux/PocketsphinxRecognizer.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TestSupport.h"
-#include "support/WordErrorRate.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -64,39 +61,18 @@ protected:
 
 } // namespace
 
-TEST_F(SpeechTest, SyntheticMeetingSpeechRecordedThroughThePipelineIsTranscribedAsSentences) {
-    QFile text(QStringLiteral(VANTOREL_MEETING_TEXT));
-    ASSERT_TRUE(text.open(QIODevice::ReadOnly));
-    const QString reference = QString::fromUtf8(text.readAll()).trimmed();
+// Its accuracy through the recorder is checked by the recording desktop test.
+TEST_F(SpeechTest, SyntheticMeetingSpeechIsTranscribedAsSentencesWithProgressOnTheWay) {
     const QString wav = speak(QStringLiteral(VANTOREL_MEETING_TEXT), QStringLiteral("slt"),
                               dir.filePath(QStringLiteral("meeting.wav")));
     ASSERT_FALSE(wav.isEmpty()) << "install flite";
-    const double spoken = double(QFileInfo(wav).size() - 44) / 2 / 16000; // flite: 16 kHz, 16-bit mono
-
-    // The file stands in for the microphone through the same encoder and muxer.
-    GStreamerAudioRecorder recorder(QStringLiteral("filesrc location=\"%1\" ! decodebin").arg(wav));
-    const QString m4a = dir.filePath(QStringLiteral("recording.m4a"));
-    auto recording = recorder.record(m4a, {});
-    ASSERT_TRUE(recording) << recording.error().toStdString();
-    std::optional<Status> stopped;
-    // A file is read faster than it plays: stop once all of it reached the encoder.
-    ASSERT_TRUE(waitUntil([&] { return recording.value()->currentTime() >= spoken - 0.05; }));
-    recording.value()->stop([&](Status s) { stopped = s; });
-    ASSERT_TRUE(waitUntil([&] { return stopped.has_value(); }));
-    EXPECT_TRUE(stopped->ok()) << stopped->error().toStdString();
-    const double seconds = recording.value()->currentTime();
-
     PocketsphinxRecognizer speech;
-    const Outcome out = recognise(speech, m4a, context);
+    const Outcome out = recognise(speech, wav, context);
     ASSERT_TRUE(out.ended());
     ASSERT_FALSE(out.updates.back().error) << out.updates.back().error->toStdString();
-    const WordErrors e = wordErrors(reference, out.text());
-    RecordProperty("meeting_word_error_percent", int(std::lround(e.rate() * 100)));
-    EXPECT_LE(e.rate(), 0.25) << out.text().toStdString();
     // Pieces cut at pauses become sentences; progress came before the end.
     EXPECT_GE(out.text().count(QStringLiteral(". ")), 4) << out.text().toStdString();
     EXPECT_TRUE(out.updates.front().progress && *out.updates.front().progress < 1.0);
-    EXPECT_NEAR(seconds, spoken, 0.1);
 }
 
 // The source is a pipe the test writes: until it does, the pipeline cannot

@@ -3,7 +3,6 @@
 namespace vantorel::test {
 
 void FakeFileManager::ShowItems(const QStringList& uris, const QString&) {
-    shownItems += uris;
     if (onCall)
         onCall(QStringLiteral("ShowItems ") + uris.join(u' '));
 }

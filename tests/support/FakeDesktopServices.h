@@ -15,7 +15,6 @@ class FakeFileManager : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
 public:
     std::function<void(const QString&)> onCall;
-    QStringList shownItems;
 
 public Q_SLOTS:
     void ShowItems(const QStringList& uris, const QString& startupId);

@@ -43,7 +43,6 @@ void LoopbackHttpServer::readFrom(QTcpSocket* socket) {
     request.body = buffer.mid(headerEnd + 4, length);
     buffer.clear();
     requests.push_back(request);
-    Q_EMIT requestReceived();
     if (holdAnswers)
         return;
     const Reply r = replies_.value(request.method + ' ' + request.path.split('?').value(0), reply);

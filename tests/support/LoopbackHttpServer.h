@@ -33,7 +33,6 @@ public:
 
     // Port 0: one the system picks.
     explicit LoopbackHttpServer(quint16 port = 0);
-    bool isListening() const { return server_.isListening(); }
     quint16 port() const { return server_.serverPort(); }
     // http://127.0.0.1:PORT + path
     QUrl url(const QString& path) const;
@@ -44,9 +43,6 @@ public:
     Reply reply;
     bool holdAnswers = false;
     std::vector<Request> requests;
-
-Q_SIGNALS:
-    void requestReceived();
 
 private:
     void readFrom(QTcpSocket* socket);

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 namespace vantorel::test {
 
@@ -29,6 +30,16 @@ private:
     QString address_;
     QString error_;
     QStringList connections_;
+};
+
+// A test with a bus of its own; skipped where no daemon can start.
+class BusTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (bus.address().isEmpty())
+            GTEST_SKIP() << bus.error().toStdString();
+    }
+    PrivateBus bus;
 };
 
 } // namespace vantorel::test

@@ -31,8 +31,7 @@ bool PrivateDesktop::start(const QString& size, QString* error) {
     }
     if (!number.contains('\n'))
         return fail(QStringLiteral("Xvfb gave no display number: ") + QString::fromLocal8Bit(xvfb_->readAllStandardError()));
-    display_ = QStringLiteral(":") + QString::fromLatin1(number.trimmed());
-    qputenv("DISPLAY", display_.toLocal8Bit());
+    qputenv("DISPLAY", ":" + number.trimmed());
 
     wm_ = std::make_unique<QProcess>();
     wm_->start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});

@@ -15,14 +15,12 @@ public:
     ~PrivateDesktop();
     // Starts Xvfb and openbox and points DISPLAY at them; false with a reason on failure.
     bool start(const QString& size = QStringLiteral("1440x900"), QString* error = nullptr);
-    QString display() const { return display_; }
 
     // Starts an X client; it is killed when the desktop stops.
     QProcess* spawn(const QString& program, const QStringList& args);
     void stop();
 
 private:
-    QString display_;
     std::unique_ptr<QProcess> xvfb_;
     std::unique_ptr<QProcess> wm_;
     std::vector<std::unique_ptr<QProcess>> clients_;

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 
 namespace vantorel::test {
 
@@ -17,6 +18,11 @@ QStringList LogCapture::messages(const QString& category) const {
         if (category.isEmpty() || r.category == category)
             out << r.message;
     return out;
+}
+
+QByteArray fileContents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QString helperPath(const QString& name) {

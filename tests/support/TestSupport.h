@@ -26,6 +26,9 @@ private:
 // Path of a helper program built next to the tests.
 QString helperPath(const QString& name);
 
+// What a file holds; empty when it cannot be read.
+QByteArray fileContents(const QString& path);
+
 } // namespace vantorel::test
 
 // Readable strings in test failures.

@@ -1,6 +1,5 @@
 #include "apps/AppRegistryService.h"
 #include "core/KeepAlive.h"
-#include "platform/sim/ApplicationFolders.h"
 #include "support/SimWorld.h"
 #include "widgets/LauncherPanelController.h"
 #include "widgets/LauncherView.h"
@@ -8,7 +7,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,10 +39,6 @@ public:
     QString app(const QString& relative) const {
         QDir().mkpath(path(relative));
         return path(relative);
-    }
-    void link(const QString& relative, const QString& target) const {
-        QDir().mkpath(QFileInfo(path(relative)).path());
-        EXPECT_TRUE(QFile::link(path(target), path(relative)));
     }
     QStringList folders() const {
         return {path("Applications"), path("home/Applications"), path("System/Applications")};
@@ -94,35 +88,6 @@ struct LauncherTest : ::testing::Test {
 };
 
 } // namespace
-
-TEST_F(LauncherTest, TheFolderWalkFindsEachApplicationOnceAndNeverEntersBundlesOrDeepFolders) {
-    tree.app("Applications/Mail.app");
-    tree.app("Applications/Utilities/Terminal.app");
-    tree.app("Applications/Games/Puzzles/Chess.app");         // two folders down: found
-    tree.app("Applications/Games/Puzzles/Old/Solitaire.app"); // three folders down: not entered
-    tree.app("Applications/Suite.app/Contents/Helpers/Helper.app");
-    tree.app("Applications/.Hidden.app");
-    tree.app("Elsewhere/Notes.app");
-    // One application through two links in two folders.
-    tree.link("home/Applications/Notes.app", "Elsewhere/Notes.app");
-    tree.link("System/Applications/Extras/Notes Link.app", "Elsewhere/Notes.app");
-    tree.app("System/Library/CoreServices/Finder.app");
-
-    auto found = walkApplicationFolders(tree.folders(), tree.finder());
-    QStringList locations;
-    for (const auto& a : found)
-        locations << a.location.mid(tree.path("").size());
-    EXPECT_EQ(locations, (QStringList{"Applications/Games/Puzzles/Chess.app", "Applications/Mail.app",
-                                      "Applications/Suite.app", "Applications/Utilities/Terminal.app",
-                                      "home/Applications/Notes.app", "System/Library/CoreServices/Finder.app"}))
-        << "the file browser comes last, each application once, where it was first seen";
-
-    // Identifiers come from what is installed where; the launcher sorts the names.
-    world.desktop.install("com.apple.mail", tree.path("Applications/Mail.app"));
-    auto& l = open();
-    EXPECT_EQ(namesOf(l.allApps()), (QStringList{"Chess", "Finder", "Mail", "Notes", "Suite", "Terminal"}));
-    EXPECT_EQ(l.allApps()[2].bundleId, "com.apple.mail");
-}
 
 TEST_F(LauncherTest, NamesSortAsTheFileBrowserSortsThemAndTheSearchKeepsThatOrder) {
     std::vector<InstalledApplication> found;

@@ -2,17 +2,12 @@
 #include "widgets/WindowPreviewPanel.h"
 #include "widgets/WindowPreviewViews.h"
 
-#include <QAccessible>
-#include <QAccessibleActionInterface>
 #include <QApplication>
-#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace vantorel;
 
 namespace {
-
-using Call = std::tuple<std::optional<QString>, std::optional<quint32>, std::optional<Rect>>;
 
 QStringList titlesOf(const std::vector<CapturedWindow>& windows) {
     QStringList out;
@@ -29,7 +24,6 @@ struct Preview : ::testing::Test {
     WindowPreviewPanel preview{{world.desktop.platform(), world.scheduler, world.theme}};
     QWidget bar;
     QWidget* button = new QWidget(&bar);
-    std::vector<Call> closed;
 
     void SetUp() override { onDisplay(1440); }
     void TearDown() override {
@@ -62,12 +56,8 @@ struct Preview : ::testing::Test {
         AppSettings settings;
         if (change)
             change(settings);
-        PreviewActions actions;
-        actions.onCloseWindow = [this](auto title, auto number, auto bounds) {
-            closed.emplace_back(title, number, bounds);
-        };
         desktop.setPointer(buttonCentre());
-        preview.show(entry, button, settings, actions);
+        preview.show(entry, button, settings, {});
     }
     PreviewStripView* strip() const {
         return preview.panel() ? qobject_cast<PreviewStripView*>(preview.panel()->content()) : nullptr;
@@ -209,23 +199,6 @@ TEST_F(Preview, UntitledWindowsAreNamedInTipsAndMinimisedOnesAlwaysShowTheirLabe
     EXPECT_EQ(item(0)->toolTip(), "Untitled Window");
     EXPECT_TRUE(item(2)->showsTitle());
     EXPECT_EQ(item(2)->labelText(), "Untitled Window (minimized)");
-}
-
-TEST_F(Preview, ThumbnailActionsCarryTheirWindowAndCloseThePanel) {
-    desktop.addWindow(editor, "", {10, 10, 800, 600});
-    const quint32 second = desktop.addWindow(editor, "second", {40, 50, 700, 500});
-    show(entryOf(editor));
-    QTest::mousePress(item(0)->closeButton(), Qt::LeftButton, {}, QPoint(11, 11));
-    ASSERT_EQ(closed.size(), 1u);
-    EXPECT_EQ(std::get<0>(closed[0]), QString("")) << "an empty title is passed, not left out";
-
-    // Assistive technologies press the close button the same way.
-    show(entryOf(editor));
-    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(item(1)->closeButton());
-    ASSERT_NE(accessible, nullptr);
-    accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    ASSERT_EQ(closed.size(), 2u);
-    EXPECT_EQ(std::get<1>(closed[1]), second);
 }
 
 TEST_F(Preview, ThePointerMayGoUpIntoThePanelAndLeavingBothClosesItOnTheNextTick) {

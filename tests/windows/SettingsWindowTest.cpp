@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSlider>
-#include <QTcpServer>
 
 using namespace vantorel;
 using namespace vantorel::test;
@@ -18,14 +17,6 @@ QByteArray signInAnswer(const char* role) {
     return QByteArray(R"({"user":{"id":"u-)") + role +
            R"(","email":"ada@example.com","username":"ada","firstName":"Ada","lastName":"Lovelace","role":")" + role +
            R"("},"session":{"token":"tok"}})";
-}
-
-QString closedPortURL() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    const int port = probe.serverPort();
-    probe.close();
-    return QStringLiteral("http://127.0.0.1:%1").arg(port);
 }
 
 const char* const kSwitches[] = {"combineWindowsToggle", "showTitlesToggle", "autoHideToggle", "allDisplaysToggle"};
@@ -112,7 +103,7 @@ TEST(SettingsAccount, SignInValidatesAndKeepsTheStoredBackendForNonAdministrator
     EXPECT_EQ(f.desktop.openedUrls, QStringList{"https://vantorel.example/account"});
 
     // The backend goes away: signing out still ends the session here.
-    f.account->updateBaseURL(closedPortURL());
+    f.account->updateBaseURL(QStringLiteral("http://127.0.0.1:%1").arg(closedPort()));
     f.click("signOutButton");
     ASSERT_TRUE(f.alerted("Unable to sign out"));
     EXPECT_FALSE(f.account->current().isSignedIn());

@@ -33,7 +33,6 @@ void ageDirectories(const QString& root) {
 
 TEST(DesktopEntryIndex, FirstFileOfAnIdWinsAcrossDataDirectories) {
     FixtureTree tree;
-    tree.program("bin/present");
     tree.app("home/applications/editor.desktop", "User Editor", "editor");
     tree.write("home/applications/removed.desktop", "[Desktop Entry]\nType=Application\nHidden=true\n");
     tree.write("home/applications/broken.desktop", "this is no desktop entry\n");
@@ -43,8 +42,6 @@ TEST(DesktopEntryIndex, FirstFileOfAnIdWinsAcrossDataDirectories) {
     tree.app("sys1/applications/broken.desktop", "Broken Fixed", "broken");
     tree.app("sys1/applications/kde-konsole.desktop", "Flat Konsole", "konsole");
     tree.app("sys1/applications/hidden-menu.desktop", "Helper", "helper", "NoDisplay=true\n");
-    tree.app("sys1/applications/needs-missing.desktop", "Missing", "x", "TryExec=missing-program\n");
-    tree.app("sys1/applications/needs-present.desktop", "Present", "x", "TryExec=present\n");
     tree.write("sys1/applications/link.desktop", "[Desktop Entry]\nType=Link\nName=Web\nURL=https://h/\n");
     tree.app("sys2/applications/editor.desktop", "Other Editor", "editor");
     tree.app("sys2/applications/a/b/deep.desktop", "Deep", "deep");
@@ -54,7 +51,7 @@ TEST(DesktopEntryIndex, FirstFileOfAnIdWinsAcrossDataDirectories) {
 
     // Hidden=true hides the id entirely; a file that is no desktop entry hides nothing.
     EXPECT_EQ(allIds(index), (QStringList{"editor.desktop", "kde-konsole.desktop", "broken.desktop",
-                                          "hidden-menu.desktop", "needs-present.desktop", "a-b-deep.desktop"}));
+                                          "hidden-menu.desktop", "a-b-deep.desktop"}));
     EXPECT_EQ(index.find("editor.desktop")->name(), "User Editor");
     EXPECT_EQ(index.find("kde-konsole.desktop")->name(), "User Konsole");
     EXPECT_EQ(index.find("broken.desktop")->name(), "Broken Fixed");

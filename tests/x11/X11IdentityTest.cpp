@@ -68,13 +68,8 @@ QString passwdName(uint uid) {
     return pw ? X11Identity::fullNameFromGecos(QString::fromLocal8Bit(pw->pw_gecos)) : QString();
 }
 
-class IdentityTest : public ::testing::Test {
+class IdentityTest : public BusTest {
 protected:
-    void SetUp() override {
-        if (bus.address().isEmpty())
-            GTEST_SKIP() << bus.error().toStdString();
-    }
-    PrivateBus bus;
     const uint uid = X11Identity::currentUid();
 };
 

@@ -36,14 +36,7 @@ struct FakePortal {
     }
 };
 
-class ThemeTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (bus.address().isEmpty())
-            GTEST_SKIP() << bus.error().toStdString();
-    }
-    PrivateBus bus;
-};
+using ThemeTest = BusTest;
 
 } // namespace
 

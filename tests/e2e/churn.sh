@@ -47,12 +47,14 @@ churn_for() {
   done
 }
 
-# Client windows the window manager lists, less the taskbar's own docks.
+# Client windows the window manager lists, less the taskbar's own docks and
+# windows already destroyed (under load the manager may list one for long).
 client_windows() {
-  local ids id
+  local ids id type
   ids="$(xprop -root _NET_CLIENT_LIST | sed -n 's/.*# //p' | tr -d ',')"
   for id in $ids; do
-    xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_DOCK || printf '%d\n' "$id"
+    type="$(xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null)" && [ -n "$type" ] || continue
+    grep -q _NET_WM_WINDOW_TYPE_DOCK <<<"$type" || printf '%d\n' "$id"
   done | sort -n
 }
 

@@ -345,6 +345,8 @@ void X11WindowTracker::readWindows(const std::unordered_map<xcb_window_t, uint32
 
     std::vector<xcb_window_t> clientPidNeeded;
     std::vector<xcb_window_t> vanished;
+    // A map state merely confirmed (our own popups come and go) is no news.
+    bool changed = false;
     for (const auto& p : pending) {
         X11Window& w = windows_[p.id];
         bool gone = false;
@@ -442,11 +444,12 @@ void X11WindowTracker::readWindows(const std::unordered_map<xcb_window_t, uint32
                 gone = true;
                 std::free(err);
             }
-            if (a)
-                w.viewable = a->map_state == XCB_MAP_STATE_VIEWABLE;
+            if (a && std::exchange(w.viewable, a->map_state == XCB_MAP_STATE_VIEWABLE) != w.viewable)
+                changed = true;
         }
         if (gone)
             vanished.push_back(p.id);
+        changed = changed || p.props != Attributes;
     }
 
     if (!clientPidNeeded.empty()) {
@@ -477,7 +480,7 @@ void X11WindowTracker::readWindows(const std::unordered_map<xcb_window_t, uint32
     // Gone between the list and the query: simply left out.
     for (xcb_window_t id : vanished)
         forget(id);
-    if (!pending.empty())
+    if (changed)
         changedSinceAnnounce_ = true;
 }
 

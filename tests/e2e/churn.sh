@@ -121,7 +121,13 @@ sleep 1
 rss_after="$(rss_kb "$pid")"
 echo "surviving windows: $(client_windows | tr '\n' ' ')"
 echo "buttons:           $(button_windows | tr '\n' ' ')"
-[ "$match" = 1 ] || fail "buttons do not match the surviving windows"
+if [ "$match" = 0 ]; then
+  for id in $(comm -23 <(client_windows | sort) <(button_windows | sort)); do
+    echo "no button for $id: $(xwininfo -id "$id" | grep 'Map State') $(xprop -id "$id" WM_STATE _NET_WM_PID \
+      WM_CLASS _NET_WM_STATE _NET_WM_DESKTOP _NET_WM_WINDOW_TYPE WM_TRANSIENT_FOR 2>&1 | tr '\n' ' ')" >&2
+  done
+  fail "buttons do not match the surviving windows"
+fi
 [ "$(button_titles)" = "$(window_titles)" ] ||
   fail "button titles $(button_titles | tr '\n' ';') differ from window titles $(window_titles | tr '\n' ';')"
 

@@ -248,12 +248,13 @@ void TaskbarWindowController::refreshViews() {
 void TaskbarWindowController::updateWindowState() {
     registry_->refresh();
     fullscreenLikeActive_ = hasFullscreenLikeWindow();
+    updateRevealTimer();
     // A warped pointer moves without any device reporting it: at rest, one read a second finds it.
     if (revealPollResting_ && lastRevealPass_ && deps_.platform.pointer &&
         deps_.platform.pointer->location() != lastRevealPass_->pointer)
-        wakeRevealPoll();
-    updateRevealTimer();
-    refreshAutoHideFrames();
+        wakeRevealPoll(); // its pass is this check's
+    else
+        refreshAutoHideFrames();
     if (!autoHideEnabled_ && !fullscreenLikeActive_)
         clampMaximizedFrontWindow();
 }
